@@ -1,0 +1,70 @@
+// Encoding builtins (encoded lists, Base64, byte-number text) and setargmap.
+#include "builtins/handlers.h"
+#include "value/base64.h"
+#include "value/encoded_list.h"
+#include "value/error.h"
+#include "value/numbers.h"
+
+namespace velk::builtins {
+
+void encodelist(Value& result, VarMap callMap) {
+  result = Value::string(Text(encodeList(evalArgument(callMap, 0).elements)));
+}
+
+void decodelist(Value& result, VarMap callMap) {
+  Text text = asText(evalArgument(callMap, 0));
+  result.typeName = kList;
+  result.elements = decodeList(text.view());
+}
+
+void base64encode(Value& result, VarMap callMap) {
+  result = Value::string(Text(base64Encode(asText(evalArgument(callMap, 0)).view())));
+}
+
+void base64decode(Value& result, VarMap callMap) {
+  result = Value::string(Text(base64Decode(asText(evalArgument(callMap, 0)).view())));
+}
+
+void encodebytes(Value& result, VarMap callMap) {
+  Bytes b = asBytes(evalArgument(callMap, 0));
+  std::string text;
+  text.reserve(b.size() * 4);
+  bool first = true;
+  for (uint8_t byte : b.get()) {
+    if (!first) text += ' ';
+    first = false;
+    text += std::to_string(static_cast<int8_t>(byte));  // signed: 0xFF is -1
+  }
+  result = Value::string(Text(std::move(text)));
+}
+
+void decodebytes(Value& result, VarMap callMap) {
+  Text text = asText(evalArgument(callMap, 0));
+  std::string_view rest = text.view();
+  std::vector<uint8_t> data;
+  // Pieces between single blanks; a blank at the end adds no piece.
+  while (!rest.empty()) {
+    size_t blank = rest.find(' ');
+    std::string_view piece = rest.substr(0, blank);
+    data.push_back(static_cast<uint8_t>(readInteger(piece) & 0xFF));
+    if (blank == std::string_view::npos) break;
+    rest.remove_prefix(blank + 1);
+  }
+  result.typeName = kBytes;
+  result.bytes = Bytes(std::move(data));
+}
+
+void setargmap(Value&, VarMap callMap) {
+  // The first argument is a variable name, taken as written.
+  Text name = argumentText(callMap, 0);
+  const ValueRef* target = callMap.findRef(name);
+  if (!target)
+    fail("no such variable", "setargmap names " + quoteForReport(name.view()) + ", which is no variable here");
+  ValueRef func = *target;
+  Value names = evalArgument(callMap, 1);
+  std::vector<Text> argNames;
+  for (const ValueRef& e : asElements(names)) argNames.push_back(asText(*e));
+  func->argNames = NameList(std::move(argNames));
+}
+
+}  // namespace velk::builtins

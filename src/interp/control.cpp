@@ -1,0 +1,66 @@
+// The control statements `compare`, `each` and `until`. Each runs its body, a
+// brace token without its first and last byte, as a nested run on a merged
+// map, and passes an `end` of the body up to the current run.
+#include "interp/run.h"
+#include "value/error.h"
+
+namespace velk {
+namespace {
+
+const Text kElement("element");
+
+bool isTrue(const Value& v) { return asInt(v) != 0; }
+
+}  // namespace
+
+void runCompare(Run& run, const CompiledStatement& st) {
+  const Text& cond = operand(st, 1, "a condition and a body");
+  if (!isTrue(evaluateExpression(cond, run.readView(), true))) return;
+  ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
+  VarMap merged = run.mergedMap();
+  ExecResult r = executeStatements(*body, &merged, nullptr);
+  if (r.wasReturned()) {
+    run.passUp(r);
+    run.stopped = true;  // an `end` in the body ends the current run at once
+  }
+}
+
+void runEach(Run& run, const CompiledStatement& st) {
+  const Text& collection = operand(st, 1, "a collection and a body");
+  Value v = evaluateExpression(collection, run.readView(), true);
+  // The items are fixed before the first iteration: a string's bytes, or the
+  // element Values themselves (this handle keeps the list as it is now).
+  bool bytesOfString = v.typeName == kString;
+  size_t count = bytesOfString ? v.text.size() : v.elements.size();
+  if (count == 0) return;
+  Elements items = v.elements;
+  ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
+  VarMap merged = run.mergedMap();
+  for (size_t i = 0; i < count; ++i) {
+    ValueRef item = bytesOfString ? newValue(Value::string(Text(std::string(1, v.text[i])))) : items[i];
+    merged.set(kElement, std::move(item));
+    ExecResult r = executeStatements(*body, &merged, nullptr);
+    if (r.wasReturned()) {
+      run.passUp(r);
+      break;  // the current run goes on with its next statement
+    }
+  }
+}
+
+void runUntil(Run& run, const CompiledStatement& st) {
+  const Text& cond = operand(st, 1, "a condition and a body");
+  const Text& bodyToken = operand(st, 2, "a body");
+  VarMap loop = run.mergedMap();
+  ProgramRef body;
+  // The condition reads the current run's maps, not the loop map.
+  while (isTrue(evaluateExpression(cond, run.readView(), true))) {
+    if (!body) body = innerProgram(bodyToken, "body");
+    ExecResult r = executeStatements(*body, &loop, &loop);
+    if (r.wasReturned()) {
+      run.passUp(r);
+      break;
+    }
+  }
+}
+
+}  // namespace velk

@@ -1,0 +1,121 @@
+// The statement executor: runs statement lists, dispatches on the first token,
+// performs assignments and `end`, and writes the working maps back.
+#include <utility>
+
+#include "interp/run.h"
+#include "value/error.h"
+#include "value/stack_guard.h"
+
+namespace velk {
+namespace {
+
+void runEnd(Run& run, const CompiledStatement& st) {
+  if (st.tokens.size() > 1) run.result = evaluateExpression(st.tokens[1], run.readView(), true);
+  run.returned = true;
+  run.stopped = true;
+}
+
+// The Value a member path `(a b c)` leads to: a in the outer or local map,
+// then b among a's members, c among b's.
+ValueRef memberTarget(Run& run, const Text& target) {
+  ExprFormRef path = memberPathForm(target);
+  ValueRef v = run.lookup(path->tokens.front());
+  if (!v)
+    fail("no such variable", quoteForReport(path->tokens.front().view()) + " in member path " +
+                                 quoteForReport(target.view()));
+  for (size_t i = 1; i < path->tokens.size(); ++i) {
+    const ValueRef* member = v->members.findRef(path->tokens[i]);
+    if (!member)
+      fail("no such member", quoteForReport(path->tokens[i].view()) + " in member path " +
+                                 quoteForReport(target.view()));
+    v = *member;
+  }
+  return v;
+}
+
+void runAssignment(Run& run, const CompiledStatement& st) {
+  if (st.tokens.size() < 3)
+    fail("incomplete assignment", "an assignment is a target, an operator and a value");
+  const Text& target = st.tokens[0];
+  const Text& op = st.tokens[1];
+  ValueRef slot;
+  if (target.front() == '(') {
+    slot = memberTarget(run, target);
+  } else {
+    slot = run.lookup(target);
+    if (!slot) {
+      // A new variable is local to the run that creates it, and exists
+      // before its value is evaluated.
+      slot = newValue();
+      run.bindLocal(target, slot);
+    }
+  }
+  Value value = evaluateExpression(st.tokens[2], run.readView(), false);
+  if (op.size() > 1) {
+    // `x += 1`: the operator token's first character names the operator.
+    value = applyOperator(*slot, value, op.view().substr(0, 1));
+  }
+  *slot = std::move(value);
+}
+
+void runStatement(Run& run, const CompiledStatement& st) {
+  switch (st.kind) {
+    case StatementKind::Empty: return;
+    case StatementKind::Call: dispatchCall(st.tokens[0], run.readView()); return;
+    case StatementKind::Assignment: runAssignment(run, st); return;
+    case StatementKind::Keyword: break;
+  }
+  switch (st.keyword) {
+    case Keyword::End: runEnd(run, st); break;
+    case Keyword::Compare: runCompare(run, st); break;
+    case Keyword::Each: runEach(run, st); break;
+    case Keyword::Until: runUntil(run, st); break;
+    case Keyword::List: runList(run, st); break;
+    case Keyword::Add: runAdd(run, st); break;
+    case Keyword::Index: runIndex(run, st); break;
+    case Keyword::Where: runWhere(run, st); break;
+    case Keyword::Remove: runRemove(run, st); break;
+    case Keyword::Exec: runExec(run, st); break;
+    case Keyword::Also: runAlso(run, st); break;
+    case Keyword::Class: runClass(run, st); break;
+    case Keyword::None: break;
+  }
+}
+
+}  // namespace
+
+const Text& operand(const CompiledStatement& st, size_t i, const char* what) {
+  if (st.tokens.size() <= i)
+    fail("missing operand", std::string("`").append(st.tokens.front().view()) + "` needs " + what);
+  return st.tokens[i];
+}
+
+ValueRef namedVariable(const Run& run, const Text& name, const char* statement) {
+  ValueRef v = run.lookup(name);
+  if (!v)
+    fail("no such variable",
+         std::string("`").append(statement) + "` names " + quoteForReport(name.view()) + ", which is no variable");
+  return v;
+}
+
+ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local) {
+  checkStack();
+  Run run;
+  if (outer) run.outer = *outer;
+  if (local) run.local = *local;
+  for (const CompiledStatement& st : program.statements) {
+    try {
+      runStatement(run, st);
+    } catch (VelkError& e) {
+      e.noteStatement(st.sourceText());
+      throw;
+    }
+    if (run.stopped) break;
+  }
+  ExecResult r{std::move(run.result), Value::integer(run.returned ? 1 : 0)};
+  if (outer) *outer = std::move(run.outer);
+  if (local) *local = std::move(run.local);
+  return r;
+}
+
+}  // namespace velk

@@ -1,0 +1,68 @@
+// The list statements: `list`, `add`, `index`, `where` and `remove`.
+#include "interp/run.h"
+#include "value/error.h"
+
+namespace velk {
+namespace {
+
+Value positionOperand(Run& run, const CompiledStatement& st) {
+  return evaluateExpression(operand(st, 2, "a position"), run.readView(), true);
+}
+
+// Positions count from 0; anything outside the list or string is refused.
+size_t checkedPosition(int64_t n, size_t count, const char* statement, const Text& name) {
+  if (n < 0 || static_cast<uint64_t>(n) >= count)
+    fail("position out of range", std::string("`").append(statement) + "` at position " + std::to_string(n) +
+                                      " of " + quoteForReport(name.view()) + ", which has " +
+                                      std::to_string(count) + (count == 1 ? " item" : " items"));
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
+void runList(Run& run, const CompiledStatement& st) {
+  Value list;
+  list.typeName = kList;
+  run.bind(operand(st, 1, "a name"), newValue(std::move(list)));
+}
+
+void runAdd(Run& run, const CompiledStatement& st) {
+  const Text& name = operand(st, 1, "a list name and a value");
+  ValueRef target = namedVariable(run, name, "add");
+  Value v = evaluateExpression(operand(st, 2, "a value"), run.readView(), true);
+  target->elements.push(newValue(std::move(v)));
+}
+
+void runIndex(Run& run, const CompiledStatement& st) {
+  const Text& name = operand(st, 1, "a name, a position and an output name");
+  ValueRef source = namedVariable(run, name, "index");
+  int64_t n = asInt(positionOperand(run, st));
+  const Text& out = operand(st, 3, "an output name");
+  if (source->typeName == kList) {
+    size_t i = checkedPosition(n, source->elements.size(), "index", name);
+    run.bind(out, source->elements[i]);  // the element itself, not a copy
+  } else {
+    size_t i = checkedPosition(n, source->text.size(), "index", name);
+    run.bind(out, newValue(Value::string(Text(std::string(1, source->text[i])))));
+  }
+}
+
+void runWhere(Run& run, const CompiledStatement& st) {
+  const Text& name = operand(st, 1, "a list name, a value and an output name");
+  ValueRef source = namedVariable(run, name, "where");
+  Value x = evaluateExpression(operand(st, 2, "a value"), run.readView(), true);
+  const Text& out = operand(st, 3, "an output name");
+  Elements items = source->elements;
+  size_t count = 0;
+  while (count < items.size() && !valueEquals(*items[count], x)) ++count;
+  run.bind(out, newValue(Value::integer(static_cast<int64_t>(count))));
+}
+
+void runRemove(Run& run, const CompiledStatement& st) {
+  const Text& name = operand(st, 1, "a list name and a position");
+  ValueRef target = namedVariable(run, name, "remove");
+  int64_t n = asInt(positionOperand(run, st));
+  target->elements.erase(checkedPosition(n, target->elements.size(), "remove", name));
+}
+
+}  // namespace velk

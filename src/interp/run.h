@@ -1,0 +1,85 @@
+// One run of a statement list: its working maps, its result, and the read
+// view, kept until a binding of either map changes. Shared by the statement
+// handlers of the executor, the control statements, the list statements and
+// exec/also/class.
+#pragma once
+
+#include "interp/interpreter.h"
+
+namespace velk {
+
+class Run {
+ public:
+  VarMap outer;
+  VarMap local;
+  Value result = Value::integer(0);
+  bool returned = false;
+  bool stopped = false;
+
+  // Every binding of the outer map, plus the local bindings for names the
+  // outer map lacks. Expressions of a statement are evaluated against it.
+  const VarMap& readView() {
+    if (!viewValid_) {
+      view_ = VarMap::overlay(local, outer);
+      viewValid_ = true;
+    }
+    return view_;
+  }
+  // Both maps, the local bindings winning: what control bodies run on.
+  VarMap mergedMap() const { return VarMap::overlay(outer, local); }
+
+  // The Value a name refers to: outer map first, then local map.
+  ValueRef lookup(const Text& name) const {
+    if (const ValueRef* v = outer.findRef(name)) return *v;
+    if (const ValueRef* v = local.findRef(name)) return *v;
+    return ValueRef();
+  }
+  // Binds a name in its binding map: the outer map if it holds the name,
+  // else the local map.
+  void bind(const Text& name, ValueRef value) {
+    if (outer.findRef(name))
+      outer.set(name, std::move(value));
+    else
+      local.set(name, std::move(value));
+    bindingsChanged();
+  }
+  void bindLocal(const Text& name, ValueRef value) {
+    local.set(name, std::move(value));
+    bindingsChanged();
+  }
+  // After anything replaced bindings of the working maps. Dropping the view
+  // also lets the next write change the maps in place instead of copying.
+  void bindingsChanged() {
+    view_.clear();
+    viewValid_ = false;
+  }
+
+  // The body of a control statement passed an `end` up.
+  void passUp(const ExecResult& r) {
+    result = r.result;
+    returned = true;
+  }
+
+ private:
+  VarMap view_;
+  bool viewValid_ = false;
+};
+
+// The operand tokens of a keyword statement, with a clean error for a missing one.
+const Text& operand(const CompiledStatement& st, size_t i, const char* what);
+// A variable that a list statement names; it must exist.
+ValueRef namedVariable(const Run& run, const Text& name, const char* statement);
+
+void runCompare(Run& run, const CompiledStatement& st);
+void runEach(Run& run, const CompiledStatement& st);
+void runUntil(Run& run, const CompiledStatement& st);
+void runList(Run& run, const CompiledStatement& st);
+void runAdd(Run& run, const CompiledStatement& st);
+void runIndex(Run& run, const CompiledStatement& st);
+void runWhere(Run& run, const CompiledStatement& st);
+void runRemove(Run& run, const CompiledStatement& st);
+void runExec(Run& run, const CompiledStatement& st);
+void runAlso(Run& run, const CompiledStatement& st);
+void runClass(Run& run, const CompiledStatement& st);
+
+}  // namespace velk

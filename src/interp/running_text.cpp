@@ -1,0 +1,76 @@
+// Running code that is not part of the current statement list: `exec` runs a
+// text in the current scope, `also` loads a script file into it, and `class`
+// runs a block in an empty scope and keeps what it creates as members.
+#include <filesystem>
+#include <fstream>
+
+#include "host/console.h"
+#include "interp/run.h"
+#include "value/error.h"
+
+namespace velk {
+namespace {
+
+// Runs a program in the current run's own maps: whatever it binds stays bound
+// here, as if its statements stood in place; an `end` ends only the program.
+void runInPlace(Run& run, const Program& program) {
+  executeStatements(program, &run.outer, &run.local);
+  run.bindingsChanged();
+}
+
+const std::string kScriptExtension = ".VELK";
+const std::string kLibraryFolder = "lib/";
+
+bool entryExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::path(path), ec);
+}
+
+}  // namespace
+
+void runExec(Run& run, const CompiledStatement& st) {
+  Text code = asText(evaluateExpression(operand(st, 1, "the code to run"), run.readView(), true));
+  ProgramRef program = wholeProgram(code);
+  runInPlace(run, *program);
+}
+
+void runAlso(Run& run, const CompiledStatement& st) {
+  Text name = asText(evaluateExpression(operand(st, 1, "a script name"), run.readView(), true));
+  std::string file = name.str() + kScriptExtension;
+  std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
+
+  std::ifstream in(path);
+  console::write("reading file...");
+  console::lineEnd();
+  std::string script, line;
+  for (size_t n = 0; std::getline(in, line); ++n) {
+    console::write("line " + std::to_string(n) + "\r");
+    script += line;
+    script += '\n';
+  }
+  console::lineEnd();
+  console::write("OK.");
+  console::lineEnd();
+
+  try {
+    ProgramRef program = wholeProgram(Text(std::move(script)));
+    runInPlace(run, *program);
+  } catch (VelkError& e) {
+    e.noteFile(path);
+    throw;
+  }
+}
+
+void runClass(Run& run, const CompiledStatement& st) {
+  const Text& name = operand(st, 1, "a name and a block");
+  Value block = evaluateExpression(operand(st, 2, "a block"), run.readView(), false);
+  ProgramRef program = innerProgram(asText(block), "class block");
+  VarMap outer, members;  // the block sees no variable of the current run
+  executeStatements(*program, &outer, &members);
+  Value instance;
+  instance.typeName = kScaffold;
+  instance.members = std::move(members);
+  run.bind(name, newValue(std::move(instance)));
+}
+
+}  // namespace velk

@@ -1,0 +1,118 @@
+// The splitter: a single pass over the bytes with one open group at a time.
+#include "parse/splitter.h"
+
+#include <string>
+
+#include "host/console.h"
+#include "value/error.h"
+
+namespace velk {
+namespace {
+
+// Inside a group only the group's own delimiters count.
+enum class Group { None, DoubleQuote, SingleQuote, Brace, Paren };
+
+const char* groupName(Group g) {
+  switch (g) {
+    case Group::DoubleQuote: return "double-quoted string";
+    case Group::SingleQuote: return "single-quoted string";
+    case Group::Brace: return "brace block";
+    case Group::Paren: return "parenthesis";
+    case Group::None: break;
+  }
+  return "group";
+}
+
+void traceLine(std::string_view s) {
+  console::write(s);
+  console::write('\n');
+}
+
+}  // namespace
+
+StatementListRef splitStatements(std::string_view text, bool trace) {
+  auto result = makeRef<StatementList>();
+  Group group = Group::None;
+  size_t depth = 0;
+  std::string token;
+  Statement statement;
+  bool skipBlanks = false;
+
+  if (trace) traceLine("debugging mode is activated, printing debug information while parsing.");
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (trace) {
+      console::write(std::to_string(i) + "/");
+      console::write(c);
+      console::write('\n');
+    }
+    if (c == '\n') {
+      if (trace) traceLine("detected newline, reset");
+      if (group == Group::None) {
+        statement.emplace_back(std::move(token));
+        token.clear();
+        result->statements.push_back(std::move(statement));
+        statement.clear();
+        skipBlanks = true;
+        continue;
+      }
+    }
+    switch (group) {
+      case Group::None:
+        if (c == '"') group = Group::DoubleQuote;
+        else if (c == '\'') group = Group::SingleQuote;
+        else if (c == '{') group = Group::Brace, depth = 1;
+        else if (c == '(') group = Group::Paren, depth = 1;
+        break;
+      case Group::DoubleQuote:
+        if (c == '"') group = Group::None;
+        break;
+      case Group::SingleQuote:
+        if (c == '\'') group = Group::None;
+        break;
+      case Group::Brace:
+        if (c == '{') ++depth;
+        else if (c == '}' && --depth == 0) group = Group::None;
+        break;
+      case Group::Paren:
+        if (c == '(') ++depth;
+        else if (c == ')' && --depth == 0) group = Group::None;
+        break;
+    }
+    bool blank = c == ' ' || c == '\t';
+    if (blank && skipBlanks) continue;  // indentation after a line end
+    skipBlanks = false;
+    if (blank && group == Group::None) {
+      statement.emplace_back(std::move(token));
+      token.clear();
+      continue;
+    }
+    token += c;
+  }
+  statement.emplace_back(std::move(token));
+  result->statements.push_back(std::move(statement));
+  if (group != Group::None) throw OpenGroupError(groupName(group));
+  return result;
+}
+
+void runSplitterSelfTest() {
+  static constexpr std::string_view kSample =
+      "x = 5\n"
+      "f = {\n"
+      "    end (arg0 + 1)\n"
+      "}\n"
+      "$print$(\"a b\" 'c')\n";
+  traceLine("testing parser.");
+  StatementListRef list = splitStatements(kSample, true);
+  traceLine("parsed.");
+  for (const Statement& s : list->statements) {
+    traceLine("<NS>");
+    for (const Text& t : s) {
+      console::write(t.view());
+      traceLine("<NE>");
+    }
+  }
+  console::flush();
+}
+
+}  // namespace velk

@@ -1,0 +1,37 @@
+// The statement and token splitter, the only parser of the language.
+//
+// It cuts text into statements (lines) and tokens (blank-separated), keeping a
+// double-quoted string, a single-quoted string, a brace block and a
+// parenthesised group whole, delimiters included, even across lines. It
+// interprets nothing: whoever takes a group apart splits it again.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "value/ref.h"
+#include "value/text.h"
+
+namespace velk {
+
+using Statement = std::vector<Text>;
+
+// The splitter's result, immutable once made, so that every run of the same
+// text can share one.
+class StatementList : public RefCounted {
+ public:
+  std::vector<Statement> statements;
+};
+using StatementListRef = Ref<const StatementList>;
+
+// Never yields an empty statement; tokens may be empty. Raises OpenGroupError
+// when the text ends inside an open group. With `trace`, prints every
+// character and every line end it sees on standard output.
+StatementListRef splitStatements(std::string_view text, bool trace = false);
+
+// Prints "testing parser.", splits a sample script with tracing on, prints
+// "parsed." and then every statement as "<NS>" and its tokens each followed by
+// "<NE>".
+void runSplitterSelfTest();
+
+}  // namespace velk

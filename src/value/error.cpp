@@ -1,0 +1,49 @@
+// Error reports: the one line written for an error that ends a run.
+#include "value/error.h"
+
+#include <cstdio>
+
+namespace velk {
+
+void fail(std::string text, std::string detail) {
+  throw VelkError(std::move(text), ErrorKind::Other, std::move(detail));
+}
+
+std::string quoteForReport(std::string_view text, size_t limit) {
+  std::string out = "`";
+  size_t n = 0;
+  for (unsigned char c : text) {
+    if (n++ == limit) {
+      out += "...";
+      break;
+    }
+    switch (c) {
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20 || c == 0x7f) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\x%02x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  out += "`";
+  return out;
+}
+
+std::string VelkError::report() const {
+  std::string line = "velk: error: ";
+  line += what();
+  if (kind_ == ErrorKind::InvalidArgument) line += " (invalid argument)";
+  if (kind_ == ErrorKind::OutOfRange) line += " (out of range)";
+  if (!detail_.empty()) line += ": " + detail_;
+  if (!statement_.empty()) line += "; in statement " + quoteForReport(statement_);
+  if (!file_.empty()) line += "; in file " + quoteForReport(file_);
+  return line;
+}
+
+}  // namespace velk

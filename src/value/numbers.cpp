@@ -1,0 +1,69 @@
+// Number reading and formatting with the language's 32-bit and single-precision
+// reading rules.
+#include "value/numbers.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "value/error.h"
+
+namespace velk {
+namespace {
+
+bool isBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+int32_t readInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && isBlank(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  size_t start = i;
+  uint64_t magnitude = 0;
+  bool tooLarge = false;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (!tooLarge) {
+      magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+      if (magnitude > 2147483648ull) tooLarge = true;
+    }
+  }
+  if (i == start)
+    throw VelkError("stoi", ErrorKind::InvalidArgument,
+                    "no integer at the start of " + quoteForReport(text));
+  if (tooLarge || (!negative && magnitude > 2147483647ull))
+    throw VelkError("stoi", ErrorKind::OutOfRange,
+                    "the integer in " + quoteForReport(text) + " does not fit in 32 bits");
+  return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
+                  : static_cast<int32_t>(magnitude);
+}
+
+float readFloat(const std::string& text) {
+  const char* start = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  float x = std::strtof(start, &end);
+  if (end == start)
+    throw VelkError("stof", ErrorKind::InvalidArgument,
+                    "no number at the start of " + quoteForReport(text));
+  if (errno == ERANGE)
+    throw VelkError("stof", ErrorKind::OutOfRange,
+                    "the number in " + quoteForReport(text) + " does not fit in single precision");
+  return x;
+}
+
+std::string formatInteger(int64_t n) { return std::to_string(n); }
+
+std::string formatFloat(long double x) {
+  char small[64];
+  int n = std::snprintf(small, sizeof small, "%Lf", x);
+  if (n >= 0 && static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+  // Large magnitudes print every integer digit: up to about 4940 characters.
+  std::vector<char> big(static_cast<size_t>(n) + 1);
+  std::snprintf(big.data(), big.size(), "%Lf", x);
+  return std::string(big.data(), static_cast<size_t>(n));
+}
+
+}  // namespace velk

@@ -1,0 +1,29 @@
+// Reading numbers from text, and writing them as text.
+//
+// Every number read from text (literals, conversions, decoded lists and bytes)
+// is limited to the signed 32-bit range for integers and passes through single
+// precision for floats; arithmetic on the results is not limited that way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velk {
+
+// Optional white space, an optional sign, decimal digits as far as they go; the
+// rest is ignored. Raises "stoi" (invalid argument) without a digit, "stoi"
+// (out of range) outside -2147483648..2147483647.
+int32_t readInteger(std::string_view text);
+
+// The platform's text-to-single-precision conversion: decimal, hexadecimal,
+// inf and nan forms; the rest is ignored. Raises "stof" (invalid argument)
+// when nothing converts, "stof" (out of range) on overflow or underflow.
+float readFloat(const std::string& text);
+
+// Decimal, as the display form writes integers.
+std::string formatInteger(int64_t n);
+// "%Lf": fixed point with six decimals, never an exponent.
+std::string formatFloat(long double x);
+
+}  // namespace velk

@@ -1,0 +1,64 @@
+// The large interpreter stack and the depth guard on it.
+#include "value/stack_guard.h"
+
+#include <pthread.h>
+
+#include <exception>
+
+#include "value/error.h"
+
+namespace velk {
+
+namespace stack_detail {
+uintptr_t limit = 0;
+void tooDeep() { fail("recursion too deep", "the nesting of calls, blocks or lists exceeds the interpreter's stack"); }
+}  // namespace stack_detail
+
+namespace {
+
+struct Job {
+  const std::function<int()>* fn;
+  size_t stackBytes;
+  size_t reserveBytes;
+  int result = 0;
+  std::exception_ptr error;
+};
+
+void* runJob(void* p) {
+  auto* job = static_cast<Job*>(p);
+  auto top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  // The stack grows downwards from about `top`; keep the reserve free below.
+  stack_detail::limit = top - (job->stackBytes - job->reserveBytes);
+  try {
+    job->result = (*job->fn)();
+  } catch (...) {
+    job->error = std::current_exception();
+  }
+  stack_detail::limit = 0;
+  return nullptr;
+}
+
+}  // namespace
+
+int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes) {
+  Job job{&fn, stackBytes, reserveBytes, 0, nullptr};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_t thread;
+  bool started = pthread_attr_setstacksize(&attr, stackBytes) == 0 &&
+                 pthread_create(&thread, &attr, runJob, &job) == 0;
+  pthread_attr_destroy(&attr);
+  if (!started) {
+    // No large stack to be had: run here, with a guard sized for a default
+    // 8 MiB stack.
+    job.stackBytes = size_t{8} << 20;
+    job.reserveBytes = size_t{2} << 20;
+    runJob(&job);
+  } else {
+    pthread_join(thread, nullptr);
+  }
+  if (job.error) std::rethrow_exception(job.error);
+  return job.result;
+}
+
+}  // namespace velk

@@ -1,0 +1,29 @@
+// Guarding recursion. The interpreter recurses for every nested body, call,
+// group and nested list, and a script can nest without end (`f = { $f }`).
+// The interpreter runs on a large stack of its own; every recursive entry point
+// checks how much of it is used and raises "recursion too deep" well before it
+// runs out, so that deep but finite recursion works and endless recursion ends
+// the run cleanly instead of overflowing the stack.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace velk {
+
+namespace stack_detail {
+extern uintptr_t limit;  // lowest frame address allowed; 0 when unguarded
+[[noreturn]] void tooDeep();
+}  // namespace stack_detail
+
+inline void checkStack() {
+  auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  if (here < stack_detail::limit) stack_detail::tooDeep();
+}
+
+// Runs fn on a fresh thread whose stack holds `stackBytes`, with the guard set
+// to leave `reserveBytes` of it unused, and returns fn's result.
+int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes);
+
+}  // namespace velk

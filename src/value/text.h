@@ -1,0 +1,75 @@
+// Text: the byte strings of the language (values, tokens, variable names),
+// shared and immutable, with room for a parsed form kept beside the bytes.
+//
+// A VELK program is text that is split again every time it runs: a function
+// body at every call, a parenthesised token at every evaluation. A Text keeps
+// its bytes and, once somebody has parsed them, the parsed form side by side
+// (the way a Tcl object does). Because the bytes never change, a parsed form
+// can never go stale: a token that runs again finds its statements, its terms
+// or its call already taken apart. Copies of a Text share one representation,
+// so a func Value copied into a call still reaches the body parsed the first
+// time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "value/ref.h"
+
+namespace velk {
+
+// Whatever a later layer keeps about a text's bytes. The interpreter derives
+// its parsed forms from it; this layer only owns and destroys it.
+class TextAttachment {
+ public:
+  virtual ~TextAttachment() = default;
+};
+
+class TextRep : public RefCounted {
+ public:
+  explicit TextRep(std::string b) : bytes(std::move(b)) {}
+  const std::string bytes;
+  mutable uint64_t hash = 0;
+  mutable bool hashed = false;
+  mutable std::unique_ptr<TextAttachment> attachment;
+};
+
+class Text {
+ public:
+  Text() = default;
+  explicit Text(std::string bytes) : rep_(bytes.empty() ? nullptr : new TextRep(std::move(bytes))) {}
+  explicit Text(std::string_view bytes) : Text(std::string(bytes)) {}
+  explicit Text(const char* bytes) : Text(std::string(bytes)) {}
+
+  const std::string& str() const { return rep_ ? rep_->bytes : emptyString(); }
+  std::string_view view() const { return str(); }
+  size_t size() const { return rep_ ? rep_->bytes.size() : 0; }
+  bool empty() const { return !rep_; }
+  char operator[](size_t i) const { return rep_->bytes[i]; }
+  char front() const { return rep_->bytes.front(); }
+  char back() const { return rep_->bytes.back(); }
+
+  uint64_t hash() const;
+  // The substring [pos, pos + n), sharing nothing with this text.
+  Text sub(size_t pos, size_t n = std::string::npos) const { return Text(view().substr(pos, n)); }
+
+  // The representation, so that two Texts can be told to be one object and a
+  // parsed form can be attached. Null for the empty text.
+  const TextRep* rep() const { return rep_.get(); }
+
+  friend bool operator==(const Text& a, const Text& b) {
+    return a.rep_ == b.rep_ || a.view() == b.view();
+  }
+  friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+
+ private:
+  static const std::string& emptyString();
+  Ref<const TextRep> rep_;
+};
+
+uint64_t hashBytes(std::string_view bytes);
+
+}  // namespace velk

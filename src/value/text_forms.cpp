@@ -1,0 +1,68 @@
+// Display form and function-text form. Both are built without any escaping.
+#include "value/text_forms.h"
+
+#include "value/numbers.h"
+#include "value/stack_guard.h"
+
+namespace velk {
+namespace {
+
+void appendDisplay(std::string& out, const Value& v);
+
+void appendListDisplay(std::string& out, const Elements& elements) {
+  checkStack();  // a list can nest, or even hold itself, without end
+  out += '[';
+  bool first = true;
+  for (const ValueRef& e : elements) {
+    if (!first) out += ", ";
+    first = false;
+    if (e->typeName == kString) {
+      out += '"';
+      out += e->text.view();
+      out += '"';
+    } else {
+      appendDisplay(out, *e);
+    }
+  }
+  out += ']';
+}
+
+void appendDisplay(std::string& out, const Value& v) {
+  if (v.typeName == kString || v.typeName == kFunc)
+    out += v.text.view();
+  else if (v.typeName == kInteger)
+    out += formatInteger(v.intValue);
+  else if (v.typeName == kFloat)
+    out += formatFloat(v.floatValue);
+  else if (v.typeName == kList)
+    appendListDisplay(out, v.elements);
+}
+
+}  // namespace
+
+Text displayText(const Value& v) {
+  if (v.typeName == kString || v.typeName == kFunc) return v.text;
+  if (v.typeName == kInteger) return Text(formatInteger(v.intValue));
+  if (v.typeName == kFloat) return Text(formatFloat(v.floatValue));
+  if (v.typeName == kList) {
+    std::string out;
+    appendListDisplay(out, v.elements);
+    return Text(std::move(out));
+  }
+  return Text();  // "bytes", "scaffold", "unspecified"
+}
+
+Text functionTextForm(const Value& v) {
+  if (v.typeName != kList) return displayText(v);
+  std::string out = "[";
+  bool first = true;
+  for (const ValueRef& e : v.elements) {
+    if (!first) out += " ,";
+    first = false;
+    appendDisplay(out, *e);
+  }
+  out += ']';
+  return Text(std::move(out));
+}
+
+}  // namespace velk

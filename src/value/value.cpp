@@ -1,0 +1,137 @@
+// Values: conversion, the typed accessors, equality, and destruction without
+// recursion.
+#include "value/value.h"
+
+#include <cmath>
+
+#include "value/numbers.h"
+#include "value/text_forms.h"
+
+namespace velk {
+
+const std::vector<uint8_t>& Bytes::empty() {
+  static const std::vector<uint8_t> none;
+  return none;
+}
+
+const std::vector<Text>& NameList::empty() {
+  static const std::vector<Text> none;
+  return none;
+}
+
+const TypeName* typeNameFromText(std::string_view text) {
+  static const TypeName all[] = {kInteger, kFloat,    kString,   kList,
+                                 kFunc,    kBytes,    kScaffold, kUnspecified};
+  for (const TypeName& t : all)
+    if (t.text() == text) return &t;
+  return nullptr;
+}
+
+// Destroying a Value releases its elements and members, which may release
+// further Values, and so on down a chain of any length. While one Value is
+// being destroyed, Values whose last reference goes are queued, and the
+// outermost destruction works the queue off: the stack depth stays constant.
+void destroyShared(Value* v) {
+  static std::vector<Value*> pending;
+  static bool draining = false;
+  if (draining) {
+    pending.push_back(v);
+    return;
+  }
+  draining = true;
+  delete v;
+  while (!pending.empty()) {
+    Value* next = pending.back();
+    pending.pop_back();
+    delete next;
+  }
+  draining = false;
+}
+
+namespace {
+
+int64_t integerFromFloat(long double x) {
+  if (std::isnan(x)) return INT32_MIN;
+  long double t = std::trunc(x);
+  if (t < -2147483648.0L || t > 2147483647.0L) return INT32_MIN;
+  return static_cast<int64_t>(t);
+}
+
+long double floatFromInteger(int64_t n) {
+  // Integers are read back through single precision, ties to even.
+  return static_cast<long double>(static_cast<float>(n));
+}
+
+}  // namespace
+
+int64_t asInt(const Value& v) {
+  if (v.typeName == kInteger) return v.intValue;
+  if (v.typeName == kString) return readInteger(v.text.view());
+  if (v.typeName == kFloat) return integerFromFloat(v.floatValue);
+  return 0;  // lists, funcs, bytes, scaffolds and unspecified Values hold no number
+}
+
+long double asFloat(const Value& v) {
+  if (v.typeName == kFloat) return v.floatValue;
+  if (v.typeName == kInteger) return floatFromInteger(v.intValue);
+  if (v.typeName == kString) return readFloat(v.text.str());
+  return 0;
+}
+
+Text asText(const Value& v) { return displayText(v); }
+
+const Elements& asElements(const Value& v) { return v.elements; }
+
+Bytes asBytes(const Value& v) { return v.typeName == kBytes ? v.bytes : Bytes(); }
+
+Text functionText(const Value& v) { return functionTextForm(v); }
+
+Value convertTo(Value v, TypeName target) {
+  if (v.typeName == target) return v;
+  if (target == kString) {
+    v.text = displayText(v);
+    v.typeName = kString;
+  } else if (target == kFunc) {
+    v.text = functionTextForm(v);
+    v.typeName = kString;  // only brace blocks make Values of type "func"
+  } else if (target == kInteger) {
+    v.intValue = asInt(v);
+    v.typeName = kInteger;
+  } else if (target == kFloat) {
+    v.floatValue = asFloat(v);
+    v.typeName = kFloat;
+  } else if (target == kBytes) {
+    v.bytes = Bytes();
+    v.typeName = kBytes;
+  }
+  // "list", "scaffold" and "unspecified" change nothing.
+  return v;
+}
+
+Value convertTo(Value v, std::string_view target) {
+  const TypeName* t = typeNameFromText(target);
+  if (!t) return v;  // a name that names no type changes nothing
+  return convertTo(std::move(v), *t);
+}
+
+bool valueEquals(const Value& a, const Value& b) {
+  if (a.typeName == kScaffold && b.typeName == kScaffold) {
+    if (a.members.size() != b.members.size()) return false;
+    bool same = true;
+    a.members.forEach([&](const Text& name, const ValueRef& member) {
+      if (same) {
+        const ValueRef* other = b.members.findRef(name);
+        same = other && *other == member;
+      }
+    });
+    return same;
+  }
+  if (isNumeric(a) || isNumeric(b)) {
+    long double x = asFloat(a);
+    long double y = asFloat(b);
+    return x == y;
+  }
+  return asText(a) == asText(b);
+}
+
+}  // namespace velk

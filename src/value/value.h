@@ -1,0 +1,199 @@
+// The Value record: the one datum of the language, and how Values are shared.
+//
+// Every variable, list element, member, argument and result is a Value. A Value
+// carries a slot for every kind of content at once (bytes, text, argument
+// names, an integer, a float, elements, members) plus its typeName, and only
+// typeName says which slot counts. Slots that do not belong to the current
+// type keep whatever they held: a list converted to a string still carries its
+// elements.
+//
+// Sharing. Variable maps, `elements` and `members` hold ValueRefs, shared
+// handles to Values that live as long as any holder reaches them. Assignment
+// copies content into an existing Value, so every holder sees the change;
+// binding a name to another Value changes only that one map.
+//
+// Cost. A Value is copied at nearly every step of evaluation, so every slot
+// that can be large is a shared handle with copy-on-write: copying a Value
+// copies a handful of pointers, whatever its text, bytes or elements hold.
+// Copying a list copies one handle, not a reference per element; a list that
+// is changed afterwards takes its own copy of the references first, so the
+// change is never seen through the Values it was copied from or to.
+//
+// Destruction. A chain of nested lists can be arbitrarily deep; destroying it
+// by recursion could exhaust the stack. Values whose count drops to zero while
+// another Value is being destroyed are queued and destroyed one after the
+// other instead (destroyShared below).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "value/ref.h"
+#include "value/text.h"
+#include "value/varmap.h"
+
+namespace velk {
+
+// A type name. Every typeName is one of the eight texts below, so a TypeName
+// is the address of its text and two names are equal when the addresses are.
+class TypeName {
+ public:
+  constexpr explicit TypeName(const char* name) : name_(name) {}
+  std::string_view text() const { return name_; }
+  friend constexpr bool operator==(TypeName a, TypeName b) { return a.name_ == b.name_; }
+
+ private:
+  const char* name_;
+};
+
+inline constexpr char kIntegerText[] = "integer";
+inline constexpr char kFloatText[] = "float";
+inline constexpr char kStringText[] = "string";
+inline constexpr char kListText[] = "list";
+inline constexpr char kFuncText[] = "func";
+inline constexpr char kBytesText[] = "bytes";
+inline constexpr char kScaffoldText[] = "scaffold";
+inline constexpr char kUnspecifiedText[] = "unspecified";
+
+inline constexpr TypeName kInteger{kIntegerText};
+inline constexpr TypeName kFloat{kFloatText};
+inline constexpr TypeName kString{kStringText};
+inline constexpr TypeName kList{kListText};
+inline constexpr TypeName kFunc{kFuncText};
+inline constexpr TypeName kBytes{kBytesText};
+inline constexpr TypeName kScaffold{kScaffoldText};
+inline constexpr TypeName kUnspecified{kUnspecifiedText};
+
+// The type name spelt exactly as text, if there is one.
+const TypeName* typeNameFromText(std::string_view text);
+
+// Growable byte array, shared until written.
+class Bytes {
+ public:
+  Bytes() = default;
+  explicit Bytes(std::vector<uint8_t> b) : rep_(b.empty() ? nullptr : new Rep{{}, std::move(b)}) {}
+  const std::vector<uint8_t>& get() const { return rep_ ? rep_->data : empty(); }
+  size_t size() const { return rep_ ? rep_->data.size() : 0; }
+  bool isEmpty() const { return size() == 0; }
+
+ private:
+  struct Rep : RefCounted {
+    std::vector<uint8_t> data;
+  };
+  static const std::vector<uint8_t>& empty();
+  Ref<const Rep> rep_;
+};
+
+// The argument names of a func Value, replaced as a whole by `setargmap`.
+class NameList {
+ public:
+  NameList() = default;
+  explicit NameList(std::vector<Text> names)
+      : rep_(names.empty() ? nullptr : new Rep{{}, std::move(names)}) {}
+  const std::vector<Text>& get() const { return rep_ ? rep_->names : empty(); }
+  bool isEmpty() const { return !rep_; }
+
+ private:
+  struct Rep : RefCounted {
+    std::vector<Text> names;
+  };
+  static const std::vector<Text>& empty();
+  Ref<const Rep> rep_;
+};
+
+// The element references of a list, shared until changed.
+class Elements {
+ public:
+  size_t size() const { return rep_ ? rep_->items.size() : 0; }
+  bool isEmpty() const { return size() == 0; }
+  const ValueRef& operator[](size_t i) const { return rep_->items[i]; }
+  const ValueRef* begin() const { return rep_ ? rep_->items.data() : nullptr; }
+  const ValueRef* end() const { return rep_ ? rep_->items.data() + rep_->items.size() : nullptr; }
+
+  void push(ValueRef v) { own().push_back(std::move(v)); }
+  void erase(size_t i) { own().erase(own().begin() + static_cast<std::ptrdiff_t>(i)); }
+
+ private:
+  struct Rep : RefCounted {
+    std::vector<ValueRef> items;
+  };
+  std::vector<ValueRef>& own() {
+    if (!rep_)
+      rep_ = makeRef<Rep>();
+    else if (!rep_.unique())
+      rep_ = makeRef<Rep>(*rep_);
+    return rep_->items;
+  }
+  Ref<Rep> rep_;
+};
+
+class Value : public RefCounted {
+ public:
+  Bytes bytes;
+  Text text;
+  NameList argNames;
+  int64_t intValue = 0;
+  long double floatValue = 0;
+  Elements elements;
+  VarMap members;
+  TypeName typeName = kUnspecified;
+
+  Value() = default;
+  // Copying copies every field; elements and members share the referenced
+  // Values. Assignment replaces every field while the target keeps its
+  // identity, so every holder of a reference to it sees the new content.
+  Value(const Value&) = default;
+  Value(Value&&) noexcept = default;
+  Value& operator=(const Value&) = default;
+  Value& operator=(Value&&) noexcept = default;
+
+  static Value integer(int64_t n) {
+    Value v;
+    v.typeName = kInteger;
+    v.intValue = n;
+    return v;
+  }
+  static Value floating(long double x) {
+    Value v;
+    v.typeName = kFloat;
+    v.floatValue = x;
+    return v;
+  }
+  static Value string(Text t) {
+    Value v;
+    v.typeName = kString;
+    v.text = std::move(t);
+    return v;
+  }
+};
+
+void destroyShared(Value* v);
+
+inline ValueRef newValue(Value v) { return ValueRef(new Value(std::move(v))); }
+inline ValueRef newValue() { return ValueRef(new Value()); }
+
+// True for "integer" and "float".
+inline bool isNumeric(const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; }
+
+// The one conversion routine: v converted to the type named by target. Fields
+// other than the converted one keep their content.
+Value convertTo(Value v, std::string_view target);
+Value convertTo(Value v, TypeName target);
+
+// The typed accessors: what convertTo of a copy of v would give in one field.
+// They never change v.
+Text asText(const Value& v);        // the display form
+int64_t asInt(const Value& v);      // "stoi" for a string that holds no integer
+long double asFloat(const Value& v);  // "stof" for a string that holds no float
+const Elements& asElements(const Value& v);
+Bytes asBytes(const Value& v);
+
+// The function-text form, what conversion to "func" writes into `text`.
+Text functionText(const Value& v);
+
+// Equality behind "==", "!=" and `where`.
+bool valueEquals(const Value& a, const Value& b);
+
+}  // namespace velk
