@@ -82,6 +82,18 @@ void runStatement(Run& run, const CompiledStatement& st) {
   }
 }
 
+std::string describeStatement(const void* st) { return static_cast<const CompiledStatement*>(st)->sourceText(); }
+
+// Restores the statement an error would name once a nested run ends.
+class StatementContext {
+ public:
+  StatementContext() : saved_(error_context::statement) { error_context::describeStatement = describeStatement; }
+  ~StatementContext() { error_context::statement = saved_; }
+
+ private:
+  const void* saved_;
+};
+
 }  // namespace
 
 const Text& operand(const CompiledStatement& st, size_t i, const char* what) {
@@ -100,16 +112,13 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
 
 ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local) {
   checkStack();
+  StatementContext context;
   Run run;
   if (outer) run.outer = *outer;
   if (local) run.local = *local;
   for (const CompiledStatement& st : program.statements) {
-    try {
-      runStatement(run, st);
-    } catch (VelkError& e) {
-      e.noteStatement(st.sourceText());
-      throw;
-    }
+    error_context::statement = &st;
+    runStatement(run, st);
     if (run.stopped) break;
   }
   ExecResult r{std::move(run.result), Value::integer(run.returned ? 1 : 0)};

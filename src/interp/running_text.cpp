@@ -52,13 +52,15 @@ void runAlso(Run& run, const CompiledStatement& st) {
   console::write("OK.");
   console::lineEnd();
 
-  try {
-    ProgramRef program = wholeProgram(Text(std::move(script)));
-    runInPlace(run, *program);
-  } catch (VelkError& e) {
-    e.noteFile(path);
-    throw;
-  }
+  // Errors in the file name it, and the innermost file wins.
+  const std::string* savedFile = error_context::file;
+  error_context::file = &path;
+  struct Restore {
+    const std::string* saved;
+    ~Restore() { error_context::file = saved; }
+  } restore{savedFile};
+  ProgramRef program = wholeProgram(Text(std::move(script)));
+  runInPlace(run, *program);
 }
 
 void runClass(Run& run, const CompiledStatement& st) {

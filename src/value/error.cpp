@@ -5,6 +5,12 @@
 
 namespace velk {
 
+namespace error_context {
+const void* statement = nullptr;
+std::string (*describeStatement)(const void*) = nullptr;
+const std::string* file = nullptr;
+}  // namespace error_context
+
 void fail(std::string text, std::string detail) {
   throw VelkError(std::move(text), ErrorKind::Other, std::move(detail));
 }

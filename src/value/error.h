@@ -1,13 +1,16 @@
 // The errors that end a run. The language has no error values and no
 // recovery: an error travels up as a C++ exception to the one handler at the
 // top, which flushes standard output, prints one line and ends the process.
-// On the way up, the layers that know more (the statement being run, the file
-// being loaded) add what they know; they never catch an error for good.
+// What was going on when it arose (the statement being run, the file being
+// loaded) is recorded when the error is made, from the error context below,
+// so nothing on the way up has to catch and rethrow it.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "value/stack_guard.h"
 
 namespace velk {
 
@@ -15,26 +18,30 @@ namespace velk {
 // holds no number from a number that does not fit.
 enum class ErrorKind { InvalidArgument, OutOfRange, Other };
 
+// The innermost statement being run and file being loaded. The interpreter
+// sets these around each statement and each loaded file, restoring them
+// afterwards; an error copies what they say when it is made.
+namespace error_context {
+extern const void* statement;
+extern std::string (*describeStatement)(const void* statement);
+extern const std::string* file;
+}  // namespace error_context
+
 class VelkError : public std::runtime_error {
  public:
   // `text` is the error's own text ("stoi", a Base64 message, ...); `detail`
   // says what was being read or done when it arose.
   VelkError(std::string text, ErrorKind kind, std::string detail = {})
-      : std::runtime_error(text), kind_(kind), detail_(std::move(detail)) {}
+      : std::runtime_error(text), kind_(kind), detail_(std::move(detail)) {
+    if (error_context::statement) statement_ = error_context::describeStatement(error_context::statement);
+    if (error_context::file) file_ = *error_context::file;
+    prepareStackForThrow();
+  }
 
   ErrorKind kind() const { return kind_; }
   const std::string& detail() const { return detail_; }
   const std::string& statement() const { return statement_; }
   const std::string& file() const { return file_; }
-
-  // The innermost statement and file win: outer layers add theirs only when
-  // nothing nearer to the fault was recorded.
-  void noteStatement(std::string_view s) {
-    if (statement_.empty()) statement_ = s;
-  }
-  void noteFile(std::string_view f) {
-    if (file_.empty()) file_ = f;
-  }
 
   // The single line that the top-level handler prints.
   std::string report() const;
@@ -51,14 +58,16 @@ class VelkError : public std::runtime_error {
 class OpenGroupError : public std::runtime_error {
  public:
   explicit OpenGroupError(std::string groupKind)
-      : std::runtime_error("text ends inside an open " + groupKind) {}
+      : std::runtime_error("text ends inside an open " + groupKind) {
+    prepareStackForThrow();
+  }
 };
 
 // A request to end the process with a status and without a message, such as
 // reaching the end of standard input.
 class ExitRequest : public std::exception {
  public:
-  explicit ExitRequest(int status) : status_(status) {}
+  explicit ExitRequest(int status) : status_(status) { prepareStackForThrow(); }
   int status() const { return status_; }
   const char* what() const noexcept override { return "exit requested"; }
 

@@ -9,10 +9,23 @@
 
 namespace velk {
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" void __asan_unpoison_memory_region(void const volatile* addr, size_t size);
+#endif
+
 namespace stack_detail {
 uintptr_t limit = 0;
+uintptr_t top = 0;
 void tooDeep() { fail("recursion too deep", "the nesting of calls, blocks or lists exceeds the interpreter's stack"); }
 }  // namespace stack_detail
+
+void prepareStackForThrow() {
+#if defined(__SANITIZE_ADDRESS__)
+  auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  if (stack_detail::top > here)
+    __asan_unpoison_memory_region(reinterpret_cast<void*>(here), stack_detail::top - here);
+#endif
+}
 
 namespace {
 
@@ -29,12 +42,14 @@ void* runJob(void* p) {
   auto top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   // The stack grows downwards from about `top`; keep the reserve free below.
   stack_detail::limit = top - (job->stackBytes - job->reserveBytes);
+  stack_detail::top = top;
   try {
     job->result = (*job->fn)();
   } catch (...) {
     job->error = std::current_exception();
   }
   stack_detail::limit = 0;
+  stack_detail::top = 0;
   return nullptr;
 }
 

@@ -14,8 +14,16 @@ namespace velk {
 
 namespace stack_detail {
 extern uintptr_t limit;  // lowest frame address allowed; 0 when unguarded
+extern uintptr_t top;    // where the guarded stack starts
 [[noreturn]] void tooDeep();
 }  // namespace stack_detail
+
+// Called where an error is about to be thrown. The address sanitizer cleans
+// the stack up for an exception only while less than 64 MiB of it are in use;
+// deeper down it leaves stale marks that it then reports as false errors.
+// In a sanitizer build this clears the marks of the frames being unwound; in
+// any other build it does nothing.
+void prepareStackForThrow();
 
 inline void checkStack() {
   auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));

@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end case: starts velk in a fresh temporary directory, types
+the case's input at it, and compares what it prints, its exit status and the
+files it leaves with what the case expects.
+
+A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
+
+  ## stdin            what is typed (one line per statement)
+  ## stdout           everything velk must print, byte for byte
+  ## output           what velk prints after the banner ("initializing...OK"),
+                      with every prompt "<TMP> $ " taken out
+  ## stderr           lines that must each occur in standard error
+  ## status           the exit status (0 when the section is missing)
+  ## given PATH       a file to create before the start, with this content
+  ## given-dir PATH   a directory to create before the start
+  ## no-lib           start without a lib folder (otherwise an empty one exists)
+  ## with-lib         start with the library scripts from scripts/ in lib/
+  ## file PATH        a file that must exist afterwards, with this content
+  ## dir PATH         a directory that must exist afterwards
+  ## absent PATH      a path that must not exist afterwards
+  ## args A B ...     command-line arguments to start velk with
+
+Lines before the first section starting with "#" are comments. Trailing empty
+lines of a section are ignored. In section texts these marks stand for bytes:
+<CR> carriage return, <BEL> bell, <TAB> tab, <NL> line feed, <0xNN> any byte,
+and <NOEOL> at the very end removes the final line feed. <TMP> stands for the
+temporary directory velk was started in.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+LIBRARY_FILES = ["dict.VELK", "math.VELK", "reconstruction.VELK", "sizefile.VELK"]
+BANNER = (b"-----VELK V3 made by Ferrowin-----\n"
+          b"This is the built-in REPL.\n"
+          b"initializing...OK\n")
+MARKS = {"<CR>": b"\r", "<BEL>": b"\x07", "<TAB>": b"\t", "<NL>": b"\n"}
+
+
+def decode_marks(text):
+    """Section text to bytes, with the marks replaced."""
+    out = bytearray()
+    data = text
+    noeol = False
+    if data.endswith("<NOEOL>\n"):
+        data = data[: -len("<NOEOL>\n")]
+        noeol = True
+    pos = 0
+    for m in re.finditer(r"<CR>|<BEL>|<TAB>|<NL>|<0x([0-9A-Fa-f]{2})>", data):
+        out += data[pos:m.start()].encode("utf-8")
+        out += bytes([int(m.group(1), 16)]) if m.group(1) else MARKS[m.group(0)]
+        pos = m.end()
+    out += data[pos:].encode("utf-8")
+    return bytes(out), noeol
+
+
+def section_bytes(lines):
+    while lines and lines[-1] == "":
+        lines = lines[:-1]
+    if not lines:
+        return b""
+    data, _ = decode_marks("\n".join(lines) + "\n")
+    return data
+
+
+def parse_case(path):
+    sections = []
+    current = None
+    with open(path, encoding="utf-8") as f:
+        raw = f.read().split("\n")
+    if raw and raw[-1] == "":
+        raw = raw[:-1]
+    for line in raw:
+        if line.startswith("## "):
+            head = line[3:].strip().split(None, 1)
+            current = [head[0], head[1] if len(head) > 1 else "", []]
+            sections.append(current)
+        elif current is None:
+            if line.strip() and not line.startswith("#"):
+                raise SystemExit(f"{path}: text before the first section: {line!r}")
+        else:
+            current[2].append(line)
+    return sections
+
+
+def visible(data):
+    """Bytes shown with their marks, for a readable difference."""
+    s = data.decode("utf-8", "backslashreplace")
+    s = s.replace("\r", "<CR>").replace("\x07", "<BEL>").replace("\t", "<TAB>")
+    return re.sub(r"[\x00-\x08\x0b-\x1f\x7f]", lambda m: "<0x%02X>" % ord(m.group(0)), s)
+
+
+def show_difference(what, expected, actual):
+    print(f"--- {what} differs")
+    print("--- expected:")
+    print(visible(expected))
+    print("--- actual:")
+    print(visible(actual))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--velk", required=True)
+    ap.add_argument("--scripts", required=True)
+    ap.add_argument("--timeout", type=float, default=30)
+    ap.add_argument("case")
+    opts = ap.parse_args()
+
+    sections = parse_case(opts.case)
+    names = [s[0] for s in sections]
+    known = {"stdin", "stdout", "output", "stderr", "status", "given", "given-dir", "no-lib",
+             "with-lib", "file", "dir", "absent", "args"}
+    for n in names:
+        if n not in known:
+            raise SystemExit(f"{opts.case}: unknown section '## {n}'")
+
+    tmp = tempfile.mkdtemp(prefix="velk-e2e-")
+    tmp = os.path.realpath(tmp)
+    failures = 0
+    try:
+        if "no-lib" not in names:
+            os.mkdir(os.path.join(tmp, "lib"))
+            if "with-lib" in names:
+                for f in LIBRARY_FILES:
+                    shutil.copy(os.path.join(opts.scripts, f), os.path.join(tmp, "lib", f))
+        stdin = b""
+        args = []
+        for name, arg, lines in sections:
+            target = os.path.join(tmp, arg) if arg else None
+            if name == "given-dir":
+                os.makedirs(target, exist_ok=True)
+            elif name == "given":
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as f:
+                    f.write(section_bytes(lines))
+            elif name == "stdin":
+                stdin = section_bytes(lines)
+            elif name == "args":
+                args = arg.split()
+
+        try:
+            run = subprocess.run([opts.velk] + args, cwd=tmp, input=stdin, capture_output=True,
+                                 timeout=opts.timeout)
+        except subprocess.TimeoutExpired:
+            print(f"velk did not end within {opts.timeout} seconds")
+            return 1
+
+        tmp_bytes = tmp.encode()
+        out = run.stdout.replace(tmp_bytes, b"<TMP>")
+        err = run.stderr.replace(tmp_bytes, b"<TMP>")
+        expected_status = 0
+        for name, arg, lines in sections:
+            if name == "status":
+                expected_status = int("\n".join(lines).strip())
+            elif name == "stdout":
+                want = section_bytes(lines)
+                if out != want:
+                    show_difference("standard output", want, out)
+                    failures += 1
+            elif name == "output":
+                want = section_bytes(lines)
+                body = out[len(BANNER):] if out.startswith(BANNER) else out
+                body = body.replace(b"<TMP> $ ", b"")
+                if body != want:
+                    show_difference("output after the banner, prompts removed", want, body)
+                    failures += 1
+            elif name == "stderr":
+                for line in lines:
+                    if line and line.encode() not in err:
+                        print(f"--- standard error lacks {line!r}; it is:")
+                        print(visible(err))
+                        failures += 1
+            elif name == "file":
+                path = os.path.join(tmp, arg)
+                want = section_bytes(lines)
+                if not os.path.isfile(path):
+                    print(f"--- file {arg} is missing")
+                    failures += 1
+                else:
+                    with open(path, "rb") as f:
+                        got = f.read()
+                    if got != want:
+                        show_difference(f"file {arg}", want, got)
+                        failures += 1
+            elif name == "dir":
+                if not os.path.isdir(os.path.join(tmp, arg)):
+                    print(f"--- directory {arg} is missing")
+                    failures += 1
+            elif name == "absent":
+                if os.path.lexists(os.path.join(tmp, arg)):
+                    print(f"--- {arg} exists but must not")
+                    failures += 1
+        if run.returncode != expected_status:
+            print(f"--- exit status {run.returncode}, expected {expected_status}")
+            if "stderr" not in names and run.stderr:
+                print("--- standard error:")
+                print(visible(err))
+            failures += 1
+        if run.returncode < 0 or b"Sanitizer" in run.stderr or b"runtime error" in run.stderr:
+            print("--- velk crashed or a sanitizer reported:")
+            print(visible(err))
+            failures += 1
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
