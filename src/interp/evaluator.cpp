@@ -57,6 +57,8 @@ Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks) {
   ExprFormRef form = exprForm(text);
   const std::vector<Text>& tokens = form->tokens;
   const size_t n = tokens.size();
+  // A single term is its own value.
+  if (n == 1 && !isNot(tokens[0])) return evaluateTerm(tokens[0], vars, runBlocks);
   size_t i = 0;
   Value running = Value::integer(0);
   const Text* pending = nullptr;

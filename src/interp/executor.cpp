@@ -53,7 +53,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   Value value = evaluateExpression(st.tokens[2], run.readView(), false);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    value = applyOperator(*slot, value, op.view().substr(0, 1));
+    value = applyOperator(*slot, value, st.compoundOp);
   }
   *slot = std::move(value);
 }
@@ -121,7 +121,7 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
     runStatement(run, st);
     if (run.stopped) break;
   }
-  ExecResult r{std::move(run.result), Value::integer(run.returned ? 1 : 0)};
+  ExecResult r{std::move(run.result), run.returned};
   if (outer) *outer = std::move(run.outer);
   if (local) *local = std::move(run.local);
   return r;

@@ -112,6 +112,8 @@ ProgramRef compileProgram(const StatementList& list) {
         st.kind = StatementKind::Call;
       else
         st.kind = StatementKind::Assignment;
+      if (st.kind == StatementKind::Assignment && st.tokens.size() > 1 && st.tokens[1].size() > 1)
+        st.compoundOp = opFromText(st.tokens[1].view().substr(0, 1));
     }
     program->statements.push_back(std::move(st));
   }

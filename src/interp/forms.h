@@ -23,6 +23,11 @@
 
 namespace velk {
 
+// The binary operators. Anything else in an operator position is Unknown and
+// gives an "unspecified" Value.
+enum class Op { Unknown, And, Or, Eq, Ne, Gt, Ge, Lt, Le, Add, Sub, Mul, Div, Member };
+Op opFromText(std::string_view token);
+
 enum class Keyword { None, Compare, Each, Until, End, Add, Remove, List, Where, Index, Exec, Also, Class };
 
 // What a statement is, decided by its first token.
@@ -32,6 +37,9 @@ struct CompiledStatement {
   StatementKind kind = StatementKind::Empty;
   Keyword keyword = Keyword::None;
   std::vector<Text> tokens;  // the statement's tokens, empty ones removed
+  // For an assignment with an operator token longer than one character: the
+  // operator its first character names (`+=` adds).
+  Op compoundOp = Op::Unknown;
   // The operand tokens: everything after the keyword, or the whole statement.
   size_t operandStart() const { return kind == StatementKind::Keyword ? 1 : 0; }
   std::string sourceText() const;  // for error reports
@@ -44,10 +52,6 @@ class Program : public RefCounted {
 };
 using ProgramRef = Ref<const Program>;
 
-// The binary operators. Anything else in an operator position is Unknown and
-// gives an "unspecified" Value.
-enum class Op { Unknown, And, Or, Eq, Ne, Gt, Ge, Lt, Le, Add, Sub, Mul, Div, Member };
-Op opFromText(std::string_view token);
 
 // The token list of an expression: the first statement of its split, after
 // "(" and the last byte were cut from a text that starts with "(".

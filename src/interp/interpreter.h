@@ -20,11 +20,14 @@
 namespace velk {
 
 // What a run gives back: the value of the `end` that stopped it (integer 0 if
-// none) and whether an `end` ran, as integer 1 or 0.
+// none) and the returned mark, set once an `end` ran in the run or was passed
+// up to it from a nested body.
 struct ExecResult {
   Value result;
-  Value returned;
-  bool wasReturned() const { return returned.intValue != 0; }
+  bool returned = false;
+  bool wasReturned() const { return returned; }
+  // The mark as the language sees it: integer 1 or 0.
+  Value returnedValue() const { return Value::integer(returned ? 1 : 0); }
 };
 
 // Runs `program` with working copies of *outer and *local (either may be null)
