@@ -114,8 +114,12 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
   checkStack();
   StatementContext context;
   Run run;
-  if (outer) run.outer = *outer;
-  if (local) run.local = *local;
+  // The caller does not look at its maps until the run has ended, so the run
+  // takes them over instead of copying them (which keeps their tries private,
+  // to be written in place) and hands them back at the end. One map given as
+  // both is shared by the two working maps.
+  if (outer) run.outer = std::move(*outer);
+  if (local) run.local = local == outer ? run.outer : std::move(*local);
   for (const CompiledStatement& st : program.statements) {
     error_context::statement = &st;
     runStatement(run, st);

@@ -37,18 +37,18 @@ class Run {
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
   void bind(const Text& name, ValueRef value) {
+    bindingsChanged();
     if (outer.findRef(name))
       outer.set(name, std::move(value));
     else
       local.set(name, std::move(value));
-    bindingsChanged();
   }
   void bindLocal(const Text& name, ValueRef value) {
-    local.set(name, std::move(value));
     bindingsChanged();
+    local.set(name, std::move(value));
   }
-  // After anything replaced bindings of the working maps. Dropping the view
-  // also lets the next write change the maps in place instead of copying.
+  // Before or after anything replaces bindings of the working maps. Dropping
+  // the view also lets a write change the maps in place instead of copying.
   void bindingsChanged() {
     view_.clear();
     viewValid_ = false;

@@ -11,7 +11,7 @@ namespace velk {
 namespace {
 
 void appendEncoded(std::string& out, const Elements& elements) {
-  checkStack();
+  NestingGuard guard;
   out += '(';
   bool first = true;
   for (const ValueRef& e : elements) {
@@ -63,7 +63,7 @@ std::string encodeList(const Elements& elements) {
 }
 
 Elements decodeList(std::string_view text) {
-  checkStack();
+  NestingGuard guard;
   if (text.size() < 2)
     fail("not an encoded list", "the text " + quoteForReport(text) + " is shorter than \"()\"");
   Elements result;

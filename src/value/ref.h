@@ -71,6 +71,7 @@ class Ref {
   T* operator->() const noexcept { return p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
   bool unique() const noexcept { return p_ && p_->refs_ == 1; }
+  void swap(Ref& o) noexcept { std::swap(p_, o.p_); }
   // Gives up the object without releasing it; the caller takes over the count.
   T* detach() noexcept {
     T* p = p_;

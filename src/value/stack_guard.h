@@ -30,6 +30,27 @@ inline void checkStack() {
   if (here < stack_detail::limit) stack_detail::tooDeep();
 }
 
+// Nesting of data (a list inside a list, ...) is limited on its own: a list
+// can hold itself, and walking such a cycle should fail fast, long before the
+// stack is used up. A NestingGuard lives in each level of a recursive walk.
+inline constexpr size_t kMaxDataNesting = 1000000;
+class NestingGuard {
+ public:
+  NestingGuard() {
+    if (++depth_ > kMaxDataNesting) {
+      --depth_;
+      stack_detail::tooDeep();
+    }
+    checkStack();
+  }
+  ~NestingGuard() { --depth_; }
+  NestingGuard(const NestingGuard&) = delete;
+  NestingGuard& operator=(const NestingGuard&) = delete;
+
+ private:
+  static inline size_t depth_ = 0;
+};
+
 // Runs fn on a fresh thread whose stack holds `stackBytes`, with the guard set
 // to leave `reserveBytes` of it unused, and returns fn's result.
 int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes);

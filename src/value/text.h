@@ -53,6 +53,7 @@ class Text {
   char back() const { return rep_->bytes.back(); }
 
   uint64_t hash() const;
+  void swap(Text& o) noexcept { rep_.swap(o.rep_); }
   // The substring [pos, pos + n), sharing nothing with this text.
   Text sub(size_t pos, size_t n = std::string::npos) const { return Text(view().substr(pos, n)); }
 

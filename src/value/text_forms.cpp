@@ -10,7 +10,7 @@ namespace {
 void appendDisplay(std::string& out, const Value& v);
 
 void appendListDisplay(std::string& out, const Elements& elements) {
-  checkStack();  // a list can nest, or even hold itself, without end
+  NestingGuard guard;  // a list can nest, or even hold itself, without end
   out += '[';
   bool first = true;
   for (const ValueRef& e : elements) {

@@ -77,6 +77,7 @@ class Bytes {
   const std::vector<uint8_t>& get() const { return rep_ ? rep_->data : empty(); }
   size_t size() const { return rep_ ? rep_->data.size() : 0; }
   bool isEmpty() const { return size() == 0; }
+  void swap(Bytes& o) noexcept { rep_.swap(o.rep_); }
 
  private:
   struct Rep : RefCounted {
@@ -94,6 +95,7 @@ class NameList {
       : rep_(names.empty() ? nullptr : new Rep{{}, std::move(names)}) {}
   const std::vector<Text>& get() const { return rep_ ? rep_->names : empty(); }
   bool isEmpty() const { return !rep_; }
+  void swap(NameList& o) noexcept { rep_.swap(o.rep_); }
 
  private:
   struct Rep : RefCounted {
@@ -113,6 +115,7 @@ class Elements {
   const ValueRef* end() const { return rep_ ? rep_->items.data() + rep_->items.size() : nullptr; }
 
   void push(ValueRef v) { own().push_back(std::move(v)); }
+  void swap(Elements& o) noexcept { rep_.swap(o.rep_); }
   void erase(size_t i) { own().erase(own().begin() + static_cast<std::ptrdiff_t>(i)); }
 
  private:
@@ -147,7 +150,22 @@ class Value : public RefCounted {
   Value(const Value&) = default;
   Value(Value&&) noexcept = default;
   Value& operator=(const Value&) = default;
-  Value& operator=(Value&&) noexcept = default;
+  // Moving swaps the handles: the moved-from Value, which nothing reads again,
+  // takes the old content along and releases it when it goes.
+  Value& operator=(Value&& o) noexcept {
+    swapContent(o);
+    return *this;
+  }
+  void swapContent(Value& o) noexcept {
+    bytes.swap(o.bytes);
+    text.swap(o.text);
+    argNames.swap(o.argNames);
+    std::swap(intValue, o.intValue);
+    std::swap(floatValue, o.floatValue);
+    elements.swap(o.elements);
+    members.swap(o.members);
+    std::swap(typeName, o.typeName);
+  }
 
   static Value integer(int64_t n) {
     Value v;

@@ -58,6 +58,10 @@ class VarMap {
   bool empty() const { return size_ == 0; }
   // True when both maps are one trie: then they hold the same bindings.
   bool sameAs(const VarMap& o) const { return root_ == o.root_; }
+  void swap(VarMap& o) noexcept {
+    root_.swap(o.root_);
+    std::swap(size_, o.size_);
+  }
   void clear() {
     root_.reset();
     size_ = 0;
