@@ -1,6 +1,9 @@
 // Console streams on top of C stdio.
 #include "host/console.h"
 
+#include <stdio.h>
+#include <sys/types.h>
+
 #include <cstdio>
 
 namespace velk::console {
@@ -25,16 +28,18 @@ bool readLine(std::string& line) {
   flush();
   line.clear();
   if (inputEnded) return false;
-  int c;
-  bool any = false;
-  while ((c = std::getc(stdin)) != EOF) {
-    any = true;
-    if (c == '\n') return true;
-    line += static_cast<char>(c);
+  static char* buffer = nullptr;
+  static size_t capacity = 0;
+  ssize_t n = ::getline(&buffer, &capacity, stdin);
+  if (n <= 0) {
+    inputEnded = true;
+    return false;
   }
-  inputEnded = true;
   // A last line without a line feed still counts as a line.
-  return any;
+  size_t length = static_cast<size_t>(n);
+  if (buffer[length - 1] == '\n') --length;
+  line.assign(buffer, length);
+  return true;
 }
 
 }  // namespace velk::console

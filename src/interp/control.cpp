@@ -49,12 +49,11 @@ void runEach(Run& run, const CompiledStatement& st) {
 
 void runUntil(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
-  const Text& bodyToken = operand(st, 2, "a body");
   VarMap loop = run.mergedMap();
   ProgramRef body;
   // The condition reads the current run's maps, not the loop map.
   while (isTrue(evaluateExpression(cond, run.readView(), true))) {
-    if (!body) body = innerProgram(bodyToken, "body");
+    if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
     ExecResult r = executeStatements(*body, &loop, &loop);
     if (r.wasReturned()) {
       run.passUp(r);

@@ -78,7 +78,8 @@ Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks) {
     }
     Value a = evaluateTerm(tokens[i++], vars, runBlocks);
     if (negateTerm) a = negatedTerm(a);
-    if (pending) a = applyOperator(running, a, opForm(*pending));
+    // An empty pending operator (two blanks in a row) is no operator at all.
+    if (pending && !pending->empty()) a = applyOperator(running, a, opForm(*pending));
     if (i == n) {
       running = std::move(a);
       if (firstStep && negate) running.intValue = running.intValue == 0 ? 1 : 0;

@@ -84,6 +84,25 @@ void runStatement(Run& run, const CompiledStatement& st) {
 
 std::string describeStatement(const void* st) { return static_cast<const CompiledStatement*>(st)->sourceText(); }
 
+// Runs nest once per body, call and block being run. Deep but finite nesting
+// (a function recursing tens of thousands of times) must work; endless
+// nesting should fail fast, long before the stack guard, which measures bytes
+// and would let small frames nest millions deep first.
+constexpr size_t kMaxRunNesting = 100000;
+size_t runNesting = 0;
+
+class NestingCount {
+ public:
+  NestingCount() {
+    if (++runNesting > kMaxRunNesting) {
+      --runNesting;
+      fail("recursion too deep", "more than " + std::to_string(kMaxRunNesting) +
+                                     " bodies, calls and blocks are running inside each other");
+    }
+  }
+  ~NestingCount() { --runNesting; }
+};
+
 // Restores the statement an error would name once a nested run ends.
 class StatementContext {
  public:
@@ -112,6 +131,7 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
 
 ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local) {
   checkStack();
+  NestingCount nesting;
   StatementContext context;
   Run run;
   // The caller does not look at its maps until the run has ended, so the run

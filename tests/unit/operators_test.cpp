@@ -1,0 +1,175 @@
+// The thirteen binary operators applied to already evaluated Values.
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "interp/interpreter.h"
+#include "test_support.h"
+
+namespace velk {
+namespace {
+
+using testing::listOf;
+using testing::ofType;
+using testing::str;
+
+Value I(int64_t n) { return Value::integer(n); }
+Value F(long double x) { return Value::floating(x); }
+
+Value op(const Value& l, const char* o, const Value& r) { return applyOperator(l, r, o); }
+
+int64_t intOf(const Value& v) {
+  EXPECT_EQ(v.typeName, kInteger);
+  return v.intValue;
+}
+long double floatOf(const Value& v) {
+  EXPECT_EQ(v.typeName, kFloat);
+  return v.floatValue;
+}
+std::string stringOf(const Value& v) {
+  EXPECT_EQ(v.typeName, kString);
+  return v.text.str();
+}
+
+const long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+
+TEST(Operators, Addition) {
+  EXPECT_EQ(stringOf(op(str("ab"), "+", str("cd"))), "abcd");
+  EXPECT_EQ(stringOf(op(str(""), "+", str(""))), "");
+  EXPECT_EQ(intOf(op(str("12"), "+", I(3))), 15);
+  EXPECT_EQ(intOf(op(I(3), "+", str("12"))), 15);
+  EXPECT_EQ(intOf(op(str("1.5"), "+", I(1))), 2);  // read as an integer up to the "."
+  EXPECT_EQ(floatOf(op(str("1.5"), "+", F(1.0L))), 2.5L);
+  EXPECT_EQ(floatOf(op(I(1), "+", F(0.5L))), 1.5L);
+  EXPECT_EQ(intOf(op(I(2147483647), "+", I(1))), 2147483648LL);
+  EXPECT_EQ(intOf(op(I(INT64_MAX), "+", I(1))), INT64_MIN);  // wraps around
+  EXPECT_VELK_ERROR(op(str("ab"), "+", I(3)), "stoi");
+  EXPECT_VELK_ERROR(op(str("ab"), "+", F(3.0L)), "stof");
+  // Float sums are in extended precision, but integers enter through single precision.
+  EXPECT_NE(floatOf(op(F(1.0L), "+", F(LDBL_EPSILON))), 1.0L);
+  EXPECT_EQ(floatOf(op(I(16777217), "+", F(0.0L))), 16777216.0L);
+}
+
+TEST(Operators, SubtractionAndMultiplication) {
+  EXPECT_EQ(intOf(op(I(10), "-", I(12))), -2);
+  EXPECT_EQ(intOf(op(I(INT64_MIN), "-", I(1))), INT64_MAX);
+  EXPECT_EQ(floatOf(op(F(0.5L), "-", I(2))), -1.5L);
+  EXPECT_EQ(intOf(op(str("7"), "-", str("2"))), 5);
+  EXPECT_EQ(intOf(op(I(6), "*", I(7))), 42);
+  EXPECT_EQ(intOf(op(I(INT64_C(4294967296)), "*", I(INT64_C(4294967296)))), 0);  // wraps
+  EXPECT_EQ(floatOf(op(F(1.5L), "*", I(2))), 3.0L);
+  EXPECT_EQ(intOf(op(str("2"), "*", str("3"))), 6);
+}
+
+TEST(Operators, StringRepetition) {
+  EXPECT_EQ(stringOf(op(str("ab"), "*", I(3))), "ababab");
+  EXPECT_EQ(stringOf(op(str("ab"), "*", I(0))), "");
+  EXPECT_EQ(stringOf(op(str("ab"), "*", I(-2))), "");
+  EXPECT_EQ(stringOf(op(str(""), "*", I(5))), "");
+  EXPECT_EQ(stringOf(op(str("3"), "*", I(2))), "33");  // a numeric string is still repeated
+  EXPECT_VELK_ERROR(op(I(3), "*", str("ab")), "stoi");
+  EXPECT_VELK_ERROR(op(str("ab"), "*", F(2.0L)), "stof");
+}
+
+TEST(Operators, Division) {
+  EXPECT_EQ(intOf(op(I(7), "/", I(2))), 3);
+  EXPECT_EQ(intOf(op(I(-7), "/", I(2))), -3);
+  EXPECT_EQ(intOf(op(I(7), "/", I(-2))), -3);
+  EXPECT_EQ(floatOf(op(F(7.0L), "/", I(2))), 3.5L);
+  EXPECT_EQ(floatOf(op(I(1), "/", F(4.0L))), 0.25L);
+  EXPECT_EQ(intOf(op(I(5), "/", I(0))), 0);
+  EXPECT_EQ(floatOf(op(F(5.0L), "/", I(0))), 0.0L);
+  EXPECT_EQ(floatOf(op(F(5.0L), "/", F(0.0L))), 0.0L);
+  // A zero dividend leaves the divisor unread.
+  EXPECT_EQ(intOf(op(I(0), "/", str("x"))), 0);
+  EXPECT_EQ(floatOf(op(F(0.0L), "/", str("x"))), 0.0L);
+  EXPECT_VELK_ERROR(op(I(1), "/", str("x")), "stoi");
+  EXPECT_VELK_ERROR(op(F(1.0L), "/", str("x")), "stof");
+  EXPECT_EQ(intOf(op(I(INT64_MIN), "/", I(-1))), INT64_MIN);
+  EXPECT_EQ(intOf(op(str("9"), "/", str("3"))), 3);
+}
+
+TEST(Operators, LogicalAndOrShortCircuit) {
+  EXPECT_EQ(intOf(op(I(0), "and", str("x"))), 0);
+  EXPECT_EQ(intOf(op(I(1), "or", str("x"))), 1);
+  EXPECT_VELK_ERROR(op(I(1), "and", str("x")), "stoi");
+  EXPECT_VELK_ERROR(op(I(0), "or", str("x")), "stoi");
+  EXPECT_EQ(intOf(op(F(0.5L), "and", I(1))), 0);  // 0.5 as an integer is 0
+  EXPECT_EQ(intOf(op(I(2), "and", I(3))), 1);
+  EXPECT_EQ(intOf(op(I(-1), "and", I(-1))), 1);
+  EXPECT_EQ(intOf(op(I(1), "and", I(0))), 0);
+  EXPECT_EQ(intOf(op(I(0), "or", I(0))), 0);
+  EXPECT_EQ(intOf(op(I(0), "or", I(5))), 1);
+  EXPECT_EQ(intOf(op(str("0"), "and", I(1))), 0);
+}
+
+TEST(Operators, OrderingIsNumeric) {
+  EXPECT_EQ(intOf(op(I(2), ">", I(1))), 1);
+  EXPECT_EQ(intOf(op(I(1), ">=", I(1))), 1);
+  EXPECT_EQ(intOf(op(I(1), "<", I(1))), 0);
+  EXPECT_EQ(intOf(op(F(1.5L), "<=", F(1.5L))), 1);
+  EXPECT_EQ(intOf(op(I(1), "<", F(1.5L))), 1);
+  EXPECT_EQ(intOf(op(str("10"), ">", str("9"))), 1);
+  EXPECT_VELK_ERROR(op(str("b"), ">", str("a")), "stof");
+  // Both integers pass through single precision.
+  EXPECT_EQ(intOf(op(I(16777217), ">", I(16777216))), 0);
+  EXPECT_EQ(intOf(op(I(16777217), "==", I(16777216))), 1);
+  for (const char* o : {">", ">=", "<", "<="}) {
+    EXPECT_EQ(intOf(op(F(kNaN), o, I(1))), 0) << o;
+    EXPECT_EQ(intOf(op(I(1), o, F(kNaN))), 0) << o;
+  }
+}
+
+TEST(Operators, Equality) {
+  EXPECT_EQ(intOf(op(str("1"), "==", I(1))), 1);
+  EXPECT_VELK_ERROR(op(str("a"), "==", I(1)), "stof");
+  EXPECT_VELK_ERROR(op(str("a"), "!=", I(1)), "stof");
+  EXPECT_EQ(intOf(op(str("a"), "==", str("a"))), 1);
+  EXPECT_EQ(intOf(op(str("a"), "!=", str("b"))), 1);
+  EXPECT_EQ(intOf(op(str("a"), "!=", str("a"))), 0);
+  EXPECT_EQ(intOf(op(str("1"), "==", str("1.0"))), 0);
+  EXPECT_EQ(intOf(op(I(1), "==", F(1.0L))), 1);
+  EXPECT_EQ(intOf(op(F(kNaN), "==", F(kNaN))), 0);
+  EXPECT_EQ(intOf(op(F(kNaN), "!=", F(kNaN))), 1);
+  EXPECT_EQ(intOf(op(listOf({I(1)}), "==", str("[1]"))), 1);  // compared by display form
+}
+
+TEST(Operators, UnknownOperatorsGiveUnspecified) {
+  for (const char* o : {"%", "=", "", "AND", "+=", "=>", "$", "not", "- "}) {
+    Value r = op(I(1), o, I(2));
+    EXPECT_EQ(r.typeName, kUnspecified) << '"' << o << '"';
+    EXPECT_EQ(r.intValue, 0) << o;
+  }
+  // Unknown operators read neither operand.
+  EXPECT_EQ(op(str("x"), "%", str("y")).typeName, kUnspecified);
+}
+
+TEST(Operators, ContentlessOperandsCountAsZero) {
+  EXPECT_EQ(intOf(op(listOf({I(5)}), "+", I(1))), 1);
+  EXPECT_EQ(intOf(op(ofType(kUnspecified), "+", I(1))), 1);
+  EXPECT_EQ(floatOf(op(ofType(kBytes), "+", F(0.5L))), 0.5L);
+  EXPECT_EQ(intOf(op(ofType(kScaffold), "or", I(0))), 0);
+}
+
+TEST(Operators, MemberAccess) {
+  Value inner = ofType(kScaffold);
+  ValueRef x = newValue(I(9));
+  inner.members.set(Text("x"), x);
+  Value outer = ofType(kScaffold);
+  outer.members.set(Text("inner"), newValue(inner));
+  outer.members.set(Text("5"), newValue(str("five")));
+
+  Value got = op(outer, "->", str("inner"));
+  EXPECT_EQ(got.typeName, kScaffold);
+  Value deep = op(got, "->", str("x"));
+  EXPECT_EQ(intOf(deep), 9);
+  deep.intValue = 100;  // the result is a copy of the member
+  EXPECT_EQ(x->intValue, 9);
+  EXPECT_EQ(stringOf(op(outer, "->", I(5))), "five");  // name is the display form
+  EXPECT_VELK_ERROR(op(outer, "->", str("missing")), "no such member");
+  EXPECT_VELK_ERROR(op(I(1), "->", str("x")), "no such member");
+}
+
+}  // namespace
+}  // namespace velk

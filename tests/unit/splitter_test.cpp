@@ -1,0 +1,146 @@
+// Cutting source text into statements and tokens: blanks, line ends,
+// indentation, and quotes, braces and parentheses kept whole.
+#include <string>
+#include <vector>
+
+#include "host/console.h"
+#include "parse/splitter.h"
+#include "test_support.h"
+
+namespace velk {
+namespace {
+
+using Tokens = std::vector<std::string>;
+using Statements = std::vector<Tokens>;
+
+Statements split(std::string_view text) {
+  StatementListRef list = splitStatements(text, false);
+  Statements out;
+  for (const Statement& s : list->statements) {
+    Tokens tokens;
+    for (const Text& t : s) tokens.push_back(t.str());
+    out.push_back(tokens);
+  }
+  return out;
+}
+
+TEST(Splitter, BlanksSeparateTokens) {
+  EXPECT_EQ(split(""), (Statements{{""}}));
+  EXPECT_EQ(split("a"), (Statements{{"a"}}));
+  EXPECT_EQ(split("a b"), (Statements{{"a", "b"}}));
+  EXPECT_EQ(split("a  b"), (Statements{{"a", "", "b"}}));
+  EXPECT_EQ(split("a\tb"), (Statements{{"a", "b"}}));
+  EXPECT_EQ(split("a \tb"), (Statements{{"a", "", "b"}}));
+  EXPECT_EQ(split("a "), (Statements{{"a", ""}}));
+  // Leading blanks are only skipped after a line end, not at the very start.
+  EXPECT_EQ(split(" a"), (Statements{{"", "a"}}));
+  EXPECT_EQ(split("\t a"), (Statements{{"", "", "a"}}));
+}
+
+TEST(Splitter, LineEndsEndStatements) {
+  EXPECT_EQ(split("a \n"), (Statements{{"a", ""}, {""}}));
+  EXPECT_EQ(split("x\n"), (Statements{{"x"}, {""}}));
+  EXPECT_EQ(split("\n"), (Statements{{""}, {""}}));
+  EXPECT_EQ(split("a\n\nb"), (Statements{{"a"}, {""}, {"b"}}));
+  EXPECT_EQ(split("a b\nc d"), (Statements{{"a", "b"}, {"c", "d"}}));
+  // A carriage return is an ordinary byte.
+  EXPECT_EQ(split("a\r\nb\r"), (Statements{{"a\r"}, {"b\r"}}));
+}
+
+TEST(Splitter, IndentationAfterALineEndIsDropped) {
+  EXPECT_EQ(split("a\n    b c"), (Statements{{"a"}, {"b", "c"}}));
+  EXPECT_EQ(split("a\n \t b"), (Statements{{"a"}, {"b"}}));
+  EXPECT_EQ(split("a\n   "), (Statements{{"a"}, {""}}));
+  EXPECT_EQ(split("a\n  b  c"), (Statements{{"a"}, {"b", "", "c"}}));  // only the leading run
+  EXPECT_EQ(split("a\n  \"  x\""), (Statements{{"a"}, {"\"  x\""}}));
+}
+
+TEST(Splitter, BraceBlockIsOneTokenAcrossLines) {
+  EXPECT_EQ(split("x = {\n    a\n    b\n}"), (Statements{{"x", "=", "{\n    a\n    b\n}"}}));
+  EXPECT_EQ(split("{ a { b } c } d"), (Statements{{"{ a { b } c }", "d"}}));
+  EXPECT_EQ(split("f = {\n  end 1\n}\ng = 2"),
+            (Statements{{"f", "=", "{\n  end 1\n}"}, {"g", "=", "2"}}));
+  // Inside a brace block quotes and parentheses are ordinary characters.
+  EXPECT_EQ(split("{ \"( } x"), (Statements{{"{ \"( }", "x"}}));
+}
+
+TEST(Splitter, ParenthesesAndQuotesStayWhole) {
+  EXPECT_EQ(split("print \"a b\""), (Statements{{"print", "\"a b\""}}));
+  EXPECT_EQ(split("$print$(\"hi\" \"nah\")"), (Statements{{"$print$(\"hi\" \"nah\")"}}));
+  EXPECT_EQ(split("x = (a + (b * c)) y"), (Statements{{"x", "=", "(a + (b * c))", "y"}}));
+  EXPECT_EQ(split("x = \"it's\""), (Statements{{"x", "=", "\"it's\""}}));
+  EXPECT_EQ(split("y = 'say \"hi\"'"), (Statements{{"y", "=", "'say \"hi\"'"}}));
+  EXPECT_EQ(split("\"a\nb\" c"), (Statements{{"\"a\nb\"", "c"}}));
+  EXPECT_EQ(split("( a\n   b)"), (Statements{{"( a\n   b)"}}));  // no indentation skip inside
+  // Inside parentheses braces and quotes are ordinary.
+  EXPECT_EQ(split("(a \"b) c"), (Statements{{"(a \"b)", "c"}}));
+  EXPECT_EQ(split("(a { b) c"), (Statements{{"(a { b)", "c"}}));
+  EXPECT_EQ(split("\"a ( b\" c"), (Statements{{"\"a ( b\"", "c"}}));
+}
+
+TEST(Splitter, GroupsMayStartAndEndInsideAToken) {
+  EXPECT_EQ(split("a(b c)d e"), (Statements{{"a(b c)d", "e"}}));
+  EXPECT_EQ(split("\"a\"b\"c d\""), (Statements{{"\"a\"b\"c d\""}}));
+  EXPECT_EQ(split("x{ y }z"), (Statements{{"x{ y }z"}}));
+}
+
+TEST(Splitter, StrayClosersAreOrdinary) {
+  EXPECT_EQ(split("a }"), (Statements{{"a", "}"}}));
+  EXPECT_EQ(split("b )"), (Statements{{"b", ")"}}));
+  EXPECT_EQ(split(")x }}"), (Statements{{")x", "}}"}}));
+  EXPECT_EQ(split("a}b )"), (Statements{{"a}b", ")"}}));
+}
+
+TEST(Splitter, AllOtherBytesAreCopied) {
+  std::string text("a\0b c\x01\xFF", 7);
+  Statements s = split(text);
+  ASSERT_EQ(s.size(), 1u);
+  ASSERT_EQ(s[0].size(), 2u);
+  EXPECT_EQ(s[0][0], std::string("a\0b", 3));
+  EXPECT_EQ(s[0][1], std::string("c\x01\xFF", 3));
+}
+
+TEST(Splitter, TextEndingInsideAGroupFails) {
+  EXPECT_THROW(split("(1 + 2"), OpenGroupError);
+  EXPECT_THROW(split("\"abc"), OpenGroupError);
+  EXPECT_THROW(split("'abc"), OpenGroupError);
+  EXPECT_THROW(split("{ {\n}"), OpenGroupError);
+  EXPECT_THROW(split("((1)"), OpenGroupError);
+  EXPECT_THROW(split("ok\nx = {"), OpenGroupError);
+  EXPECT_THROW(split("'it\"s"), OpenGroupError);
+  // The quoted "}" closes the block; the quote after it opens a string that never ends.
+  EXPECT_THROW(split("f = { print \"}\" }"), OpenGroupError);
+  EXPECT_EQ(split("f = { print \"}"), (Statements{{"f", "=", "{ print \"}"}}));
+}
+
+TEST(Splitter, TracePrintsEveryCharacter) {
+  ::testing::internal::CaptureStdout();
+  StatementListRef list = splitStatements("a\nb", true);
+  console::flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "debugging mode is activated, printing debug information while parsing.\n"
+            "0/a\n"
+            "1/\n\n"
+            "detected newline, reset\n"
+            "2/b\n");
+  EXPECT_EQ(list->statements.size(), 2u);
+
+  // A line end inside a group is reported too, and stays in the token.
+  ::testing::internal::CaptureStdout();
+  list = splitStatements("(\n)", true);
+  console::flush();
+  out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("detected newline, reset"), std::string::npos);
+  ASSERT_EQ(list->statements.size(), 1u);
+  EXPECT_EQ(list->statements[0][0], "(\n)");
+
+  // Without trace nothing is printed.
+  ::testing::internal::CaptureStdout();
+  splitStatements("a b\nc", false);
+  console::flush();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
+}  // namespace
+}  // namespace velk

@@ -1,0 +1,70 @@
+// Small helpers shared by the unit tests: building Values and lists, and
+// checking the errors that end a VELK run.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "builtins/registry.h"
+#include "value/error.h"
+#include "value/value.h"
+
+namespace velk {
+// Readable type names in assertion messages.
+inline void PrintTo(TypeName t, std::ostream* os) { *os << '"' << t.text() << '"'; }
+}  // namespace velk
+
+namespace velk::testing {
+
+inline Value str(std::string_view s) { return Value::string(Text(s)); }
+
+inline Value listOf(std::initializer_list<Value> items) {
+  Value v;
+  v.typeName = kList;
+  for (const Value& item : items) v.elements.push(newValue(item));
+  return v;
+}
+
+inline Value ofType(TypeName type) {
+  Value v;
+  v.typeName = type;
+  return v;
+}
+
+// Calls consult the builtin registry, which the program fills once at start-up.
+inline void ensureBuiltins() {
+  static const bool filled = [] {
+    registerBuiltins();
+    return true;
+  }();
+  (void)filled;
+}
+
+}  // namespace velk::testing
+
+// Runs `stmt` and expects a VelkError whose own text is `text`.
+#define EXPECT_VELK_ERROR(stmt, text)                                       \
+  do {                                                                      \
+    try {                                                                   \
+      (void)(stmt);                                                         \
+      ADD_FAILURE() << "expected VelkError \"" << (text) << "\" from " #stmt; \
+    } catch (const ::velk::VelkError& e_) {                                 \
+      EXPECT_EQ(std::string(e_.what()), std::string(text)) << #stmt;        \
+    }                                                                       \
+  } while (0)
+
+// As above, also checking the error's kind.
+#define EXPECT_VELK_ERROR_KIND(stmt, text, errorKind)                       \
+  do {                                                                      \
+    try {                                                                   \
+      (void)(stmt);                                                         \
+      ADD_FAILURE() << "expected VelkError \"" << (text) << "\" from " #stmt; \
+    } catch (const ::velk::VelkError& e_) {                                 \
+      EXPECT_EQ(std::string(e_.what()), std::string(text)) << #stmt;        \
+      EXPECT_EQ(e_.kind(), (errorKind)) << #stmt;                           \
+    }                                                                       \
+  } while (0)

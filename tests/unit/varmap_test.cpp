@@ -1,0 +1,139 @@
+// The variable map: exact byte-string keys, shared Values, copies that are
+// independent in their bindings, and overlays of two maps.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "value/varmap.h"
+
+namespace velk {
+namespace {
+
+std::map<std::string, Value*> contents(const VarMap& m) {
+  std::map<std::string, Value*> out;
+  m.forEach([&](const Text& k, const ValueRef& v) {
+    EXPECT_TRUE(out.emplace(k.str(), v.get()).second) << "key visited twice: " << k.str();
+  });
+  return out;
+}
+
+TEST(VarMap, BindsAndFindsExactKeys) {
+  VarMap m;
+  EXPECT_EQ(m.find(Text("a")), nullptr);
+  // Keys differing in case, a trailing blank or a zero byte are all distinct.
+  const std::string keys[] = {"a", "A", "a ", std::string("a\0", 2), ""};
+  std::vector<ValueRef> values;
+  for (const std::string& k : keys) {
+    values.push_back(newValue(Value::integer(static_cast<int64_t>(values.size()))));
+    m.set(Text(k), values.back());
+  }
+  EXPECT_EQ(m.size(), 5u);
+  for (size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(m.find(Text(keys[i])), values[i].get()) << i;
+    ASSERT_NE(m.findRef(Text(keys[i])), nullptr);
+    EXPECT_EQ(*m.findRef(Text(keys[i])), values[i]);
+  }
+  EXPECT_EQ(m.find(Text("b")), nullptr);
+}
+
+TEST(VarMap, SetReplacesSetIfAbsentKeeps) {
+  VarMap m;
+  ValueRef first = newValue(Value::integer(1));
+  ValueRef second = newValue(Value::integer(2));
+  m.set(Text("x"), first);
+  m.setIfAbsent(Text("x"), second);
+  EXPECT_EQ(m.find(Text("x")), first.get());
+  m.set(Text("x"), second);
+  EXPECT_EQ(m.find(Text("x")), second.get());
+  EXPECT_EQ(m.size(), 1u);
+  m.set(Text("x"), second);  // the same binding again
+  EXPECT_EQ(m.size(), 1u);
+  m.setIfAbsent(Text("y"), first);
+  EXPECT_EQ(m.find(Text("y")), first.get());
+  EXPECT_EQ(m.size(), 2u);
+  m.clear();
+  EXPECT_TRUE(m.empty());
+  EXPECT_EQ(m.find(Text("x")), nullptr);
+  EXPECT_EQ(second->intValue, 2);  // clearing drops references only
+}
+
+TEST(VarMap, CopiesShareValuesButNotBindings) {
+  VarMap original;
+  ValueRef x = newValue(Value::integer(1));
+  original.set(Text("x"), x);
+  VarMap copy = original;
+  EXPECT_TRUE(copy.sameAs(original));
+  EXPECT_EQ(copy.find(Text("x")), x.get());
+
+  copy.set(Text("y"), newValue(Value::integer(2)));
+  copy.set(Text("x"), newValue(Value::integer(10)));
+  EXPECT_FALSE(copy.sameAs(original));
+  EXPECT_EQ(original.size(), 1u);
+  EXPECT_EQ(original.find(Text("y")), nullptr);
+  EXPECT_EQ(original.find(Text("x")), x.get());
+
+  // A Value changed in place is seen through every map that holds it.
+  VarMap other = original;
+  *other.find(Text("x")) = Value::integer(42);
+  EXPECT_EQ(original.find(Text("x"))->intValue, 42);
+  original.set(Text("z"), newValue());
+  EXPECT_EQ(other.find(Text("z")), nullptr);
+}
+
+TEST(VarMap, ManyKeysStayReachableThroughCopies) {
+  constexpr int kCount = 20000;
+  VarMap m;
+  std::vector<ValueRef> values;
+  for (int i = 0; i < kCount; ++i) {
+    values.push_back(newValue(Value::integer(i)));
+    m.set(Text("v" + std::to_string(i)), values.back());
+  }
+  EXPECT_EQ(m.size(), static_cast<size_t>(kCount));
+  VarMap copy = m;
+  for (int i = 0; i < kCount; i += 2) copy.set(Text("v" + std::to_string(i)), newValue(Value::integer(-i)));
+  for (int i = 0; i < kCount; ++i) {
+    std::string key = "v" + std::to_string(i);
+    ASSERT_EQ(m.find(Text(key)), values[static_cast<size_t>(i)].get()) << key;
+    Value* c = copy.find(Text(key));
+    ASSERT_NE(c, nullptr) << key;
+    EXPECT_EQ(c->intValue, i % 2 == 0 ? -i : i) << key;
+  }
+  EXPECT_EQ(copy.size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(contents(m).size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(m.find(Text("v" + std::to_string(kCount))), nullptr);
+}
+
+TEST(VarMap, OverlayLetsTheUpperMapWin) {
+  ValueRef a = newValue(Value::integer(1)), b = newValue(Value::integer(2));
+  ValueRef b2 = newValue(Value::integer(20)), c = newValue(Value::integer(30));
+  VarMap base, over;
+  base.set(Text("a"), a);
+  base.set(Text("b"), b);
+  over.set(Text("b"), b2);
+  over.set(Text("c"), c);
+  VarMap r = VarMap::overlay(base, over);
+  EXPECT_EQ(contents(r), (std::map<std::string, Value*>{{"a", a.get()}, {"b", b2.get()}, {"c", c.get()}}));
+  // Inputs are untouched.
+  EXPECT_EQ(base.find(Text("b")), b.get());
+  EXPECT_EQ(base.find(Text("c")), nullptr);
+  EXPECT_EQ(over.find(Text("a")), nullptr);
+
+  // The same when the upper map is the larger one.
+  VarMap big;
+  for (int i = 0; i < 10; ++i) big.set(Text("k" + std::to_string(i)), newValue(Value::integer(i)));
+  big.set(Text("a"), b2);
+  VarMap r2 = VarMap::overlay(base, big);
+  EXPECT_EQ(r2.size(), 12u);
+  EXPECT_EQ(r2.find(Text("a")), b2.get());
+  EXPECT_EQ(r2.find(Text("b")), b.get());
+  EXPECT_EQ(base.size(), 2u);
+  EXPECT_EQ(big.size(), 11u);
+
+  EXPECT_EQ(contents(VarMap::overlay(base, VarMap())), contents(base));
+  EXPECT_EQ(contents(VarMap::overlay(VarMap(), over)), contents(over));
+  EXPECT_EQ(contents(VarMap::overlay(base, base)), contents(base));
+}
+
+}  // namespace
+}  // namespace velk
