@@ -12,7 +12,7 @@ const std::string& Text::emptyString() {
 
 uint64_t hashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
-uint64_t Text::hash() const {
+uint64_t Text::computeHash() const {
   if (!rep_) return hashBytes({});
   if (!rep_->hashed) {
     rep_->hash = hashBytes(rep_->bytes);

@@ -52,7 +52,8 @@ class Text {
   char front() const { return rep_->bytes.front(); }
   char back() const { return rep_->bytes.back(); }
 
-  uint64_t hash() const;
+  // Computed once per representation, then kept.
+  uint64_t hash() const { return rep_ && rep_->hashed ? rep_->hash : computeHash(); }
   void swap(Text& o) noexcept { rep_.swap(o.rep_); }
   // The substring [pos, pos + n), sharing nothing with this text.
   Text sub(size_t pos, size_t n = std::string::npos) const { return Text(view().substr(pos, n)); }
@@ -68,6 +69,7 @@ class Text {
 
  private:
   static const std::string& emptyString();
+  uint64_t computeHash() const;
   Ref<const TextRep> rep_;
 };
 
