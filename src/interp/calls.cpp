@@ -1,6 +1,7 @@
 // Calls: builtins through the registry, user functions through their func
 // Values, with argument slots, argument names, import lists and dynamic scope.
 #include "interp/interpreter.h"
+#include "interp/nesting.h"
 #include "value/error.h"
 #include "value/stack_guard.h"
 
@@ -15,12 +16,19 @@ const Text& parameterName(const Value& callee, size_t i) {
 
 }  // namespace
 
+void NestingCount::tooDeep() {
+  --depth_;
+  fail("recursion too deep",
+       "more than " + std::to_string(kMaxNesting) + " bodies, blocks and calls are running inside each other");
+}
+
 Value dispatchCall(const Text& callText, const VarMap& vars) {
   checkStack();
   CallFormRef form = callForm(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
   if (!form->builtin) return callFunction(callText, vars);
 
+  NestingCount nesting;  // a builtin's arguments can call it again, without end
   // The call map: every visible variable, then one raw-text slot per argument.
   VarMap callMap = vars;
   for (size_t i = 0; i < form->args.size(); ++i)

@@ -2,6 +2,7 @@
 // performs assignments and `end`, and writes the working maps back.
 #include <utility>
 
+#include "interp/nesting.h"
 #include "interp/run.h"
 #include "value/error.h"
 #include "value/stack_guard.h"
@@ -83,25 +84,6 @@ void runStatement(Run& run, const CompiledStatement& st) {
 }
 
 std::string describeStatement(const void* st) { return static_cast<const CompiledStatement*>(st)->sourceText(); }
-
-// Runs nest once per body, call and block being run. Deep but finite nesting
-// (a function recursing tens of thousands of times) must work; endless
-// nesting should fail fast, long before the stack guard, which measures bytes
-// and would let small frames nest millions deep first.
-constexpr size_t kMaxRunNesting = 100000;
-size_t runNesting = 0;
-
-class NestingCount {
- public:
-  NestingCount() {
-    if (++runNesting > kMaxRunNesting) {
-      --runNesting;
-      fail("recursion too deep", "more than " + std::to_string(kMaxRunNesting) +
-                                     " bodies, calls and blocks are running inside each other");
-    }
-  }
-  ~NestingCount() { --runNesting; }
-};
 
 // Restores the statement an error would name once a nested run ends.
 class StatementContext {

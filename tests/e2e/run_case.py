@@ -111,6 +111,8 @@ def main():
     ap.add_argument("case")
     opts = ap.parse_args()
 
+    opts.velk = os.path.abspath(opts.velk)
+    opts.scripts = os.path.abspath(opts.scripts)
     sections = parse_case(opts.case)
     names = [s[0] for s in sections]
     known = {"stdin", "stdout", "output", "stderr", "status", "given", "given-dir", "no-lib",
