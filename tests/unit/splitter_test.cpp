@@ -142,5 +142,23 @@ TEST(Splitter, TracePrintsEveryCharacter) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
+TEST(Splitter, SelfTestPrintsTraceThenStatementsAndTokens) {
+  ::testing::internal::CaptureStdout();
+  runSplitterSelfTest();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  ASSERT_EQ(out.rfind("testing parser.\n", 0), 0u) << out;
+  size_t trace = out.find("debugging mode is activated");
+  size_t parsed = out.find("\nparsed.\n");
+  ASSERT_NE(trace, std::string::npos);
+  ASSERT_NE(parsed, std::string::npos);
+  EXPECT_LT(trace, parsed);
+  // After "parsed." every statement is "<NS>" and each token ends with "<NE>";
+  // the block stays one token with its inner line end.
+  std::string listing = out.substr(parsed + 9);
+  EXPECT_EQ(listing.rfind("<NS>\nx<NE>\n=<NE>\n5<NE>\n<NS>\nf<NE>\n=<NE>\n{\n    end (arg0 + 1)\n}<NE>\n", 0), 0u)
+      << listing;
+  EXPECT_NE(listing.find("$print$(\"a b\" 'c')<NE>\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velk
