@@ -53,13 +53,15 @@ Ref<MapNode> pairNode(int shift, MapSlot&& a, MapSlot&& b) {
 
 }  // namespace
 
-Value* VarMap::find(std::string_view key, uint64_t hash) const {
+const MapSlot* VarMap::locate(const Text& key) const {
   const MapNode* node = root_.get();
+  const uint64_t hash = key.hash();
+  const std::string_view name = key.view();
   int shift = 0;
   while (node) {
     if (node->collision) {
       for (const MapSlot& s : node->slots)
-        if (s.key.view() == key) return s.value.get();
+        if (s.key.view() == name) return &s;
       return nullptr;
     }
     uint32_t bit = bitOf(hash, shift);
@@ -70,30 +72,7 @@ Value* VarMap::find(std::string_view key, uint64_t hash) const {
       shift += kBits;
       continue;
     }
-    return s.hash == hash && s.key.view() == key ? s.value.get() : nullptr;
-  }
-  return nullptr;
-}
-
-const ValueRef* VarMap::findRef(const Text& key) const {
-  const MapNode* node = root_.get();
-  uint64_t hash = key.hash();
-  int shift = 0;
-  while (node) {
-    if (node->collision) {
-      for (const MapSlot& s : node->slots)
-        if (s.key == key) return &s.value;
-      return nullptr;
-    }
-    uint32_t bit = bitOf(hash, shift);
-    if (!(node->bitmap & bit)) return nullptr;
-    const MapSlot& s = node->slots[indexOf(node->bitmap, bit)];
-    if (s.child) {
-      node = s.child.get();
-      shift += kBits;
-      continue;
-    }
-    return s.hash == hash && s.key == key ? &s.value : nullptr;
+    return s.hash == hash && s.key.view() == name ? &s : nullptr;
   }
   return nullptr;
 }

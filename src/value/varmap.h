@@ -45,9 +45,15 @@ struct MapNode : RefCounted {
 class VarMap {
  public:
   // The Value bound to key, or null.
-  Value* find(const Text& key) const { return find(key.view(), key.hash()); }
-  Value* find(std::string_view key, uint64_t hash) const;
-  const ValueRef* findRef(const Text& key) const;
+  Value* find(const Text& key) const {
+    const MapSlot* s = locate(key);
+    return s ? s->value.get() : nullptr;
+  }
+  // The binding itself, or null.
+  const ValueRef* findRef(const Text& key) const {
+    const MapSlot* s = locate(key);
+    return s ? &s->value : nullptr;
+  }
 
   // Binds key to value, replacing an existing binding.
   void set(const Text& key, ValueRef value);
@@ -86,6 +92,7 @@ class VarMap {
         f(s.key, s.value);
     }
   }
+  const MapSlot* locate(const Text& key) const;
   bool insert(const Text& key, uint64_t hash, ValueRef&& value, bool overwrite);
 
   Ref<MapNode> root_;
