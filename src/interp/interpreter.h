@@ -26,8 +26,6 @@ struct ExecResult {
   Value result;
   bool returned = false;
   bool wasReturned() const { return returned; }
-  // The mark as the language sees it: integer 1 or 0.
-  Value returnedValue() const { return Value::integer(returned ? 1 : 0); }
 };
 
 // Runs `program` with working copies of *outer and *local (either may be null)

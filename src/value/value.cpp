@@ -84,8 +84,6 @@ const Elements& asElements(const Value& v) { return v.elements; }
 
 Bytes asBytes(const Value& v) { return v.typeName == kBytes ? v.bytes : Bytes(); }
 
-Text functionText(const Value& v) { return functionTextForm(v); }
-
 Value convertTo(Value v, TypeName target) {
   if (v.typeName == target) return v;
   if (target == kString) {

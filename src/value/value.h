@@ -208,9 +208,6 @@ long double asFloat(const Value& v);  // "stof" for a string that holds no float
 const Elements& asElements(const Value& v);
 Bytes asBytes(const Value& v);
 
-// The function-text form, what conversion to "func" writes into `text`.
-Text functionText(const Value& v);
-
 // Equality behind "==", "!=" and `where`.
 bool valueEquals(const Value& a, const Value& b);
 
