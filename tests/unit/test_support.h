@@ -46,25 +46,21 @@ inline void ensureBuiltins() {
 
 }  // namespace velk::testing
 
-// Runs `stmt` and expects a VelkError whose own text is `text`.
-#define EXPECT_VELK_ERROR(stmt, text)                                       \
+// Runs `stmt` and expects a VelkError whose own text is `text`; `check` runs
+// on the caught error `e_`.
+#define EXPECT_VELK_ERROR_THEN(stmt, text, check)                           \
   do {                                                                      \
     try {                                                                   \
       (void)(stmt);                                                         \
       ADD_FAILURE() << "expected VelkError \"" << (text) << "\" from " #stmt; \
     } catch (const ::velk::VelkError& e_) {                                 \
       EXPECT_EQ(std::string(e_.what()), std::string(text)) << #stmt;        \
+      check;                                                                \
     }                                                                       \
   } while (0)
 
+#define EXPECT_VELK_ERROR(stmt, text) EXPECT_VELK_ERROR_THEN(stmt, text, (void)0)
+
 // As above, also checking the error's kind.
-#define EXPECT_VELK_ERROR_KIND(stmt, text, errorKind)                       \
-  do {                                                                      \
-    try {                                                                   \
-      (void)(stmt);                                                         \
-      ADD_FAILURE() << "expected VelkError \"" << (text) << "\" from " #stmt; \
-    } catch (const ::velk::VelkError& e_) {                                 \
-      EXPECT_EQ(std::string(e_.what()), std::string(text)) << #stmt;        \
-      EXPECT_EQ(e_.kind(), (errorKind)) << #stmt;                           \
-    }                                                                       \
-  } while (0)
+#define EXPECT_VELK_ERROR_KIND(stmt, text, errorKind) \
+  EXPECT_VELK_ERROR_THEN(stmt, text, EXPECT_EQ(e_.kind(), (errorKind)) << #stmt)
