@@ -1,0 +1,10 @@
+proc main {} {
+    set s ""
+    set i 0
+    while {$i < @N@} {
+        append s x
+        incr i
+    }
+    puts "RESULT [string length $s]"
+}
+main
