@@ -6,6 +6,7 @@
 
 #include "builtins/handlers.h"
 #include "value/error.h"
+#include "value/run_limits.h"
 
 namespace fs = std::filesystem;
 
@@ -18,6 +19,7 @@ std::string pathArgument(const VarMap& callMap, const char* builtin) {
   std::string path = asText(evalArgument(callMap, 0)).str();
   if (path.find('\0') != std::string::npos)
     fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
+  checkConfined(path, builtin);
   return path;
 }
 
@@ -100,6 +102,7 @@ void mkdir(Value&, VarMap callMap) {
 
 void rm(Value&, VarMap callMap) {
   std::string path = pathArgument(callMap, "rm");
+  checkConfined(path, "rm", false);
   // Removing "." or ".." would empty the directory that holds the session and
   // then fail; refuse before anything is deleted.
   std::string last = fs::path(path).filename().string();

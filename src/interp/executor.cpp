@@ -5,6 +5,7 @@
 #include "interp/nesting.h"
 #include "interp/run.h"
 #include "value/error.h"
+#include "value/run_limits.h"
 #include "value/stack_guard.h"
 
 namespace velk {
@@ -113,6 +114,7 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
 
 ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local) {
   checkStack();
+  countStep();
   NestingCount nesting;
   StatementContext context;
   Run run;
@@ -124,6 +126,7 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
   if (local) run.local = local == outer ? run.outer : std::move(*local);
   for (const CompiledStatement& st : program.statements) {
     error_context::statement = &st;
+    countStep();
     runStatement(run, st);
     if (run.stopped) break;
   }

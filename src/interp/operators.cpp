@@ -5,6 +5,7 @@
 
 #include "interp/interpreter.h"
 #include "value/error.h"
+#include "value/run_limits.h"
 
 namespace velk {
 namespace {
@@ -27,6 +28,7 @@ Value repeat(const Text& text, int64_t count) {
   if (static_cast<uint64_t>(count) > kMaxRepeatBytes / text.size())
     fail("string too long", "repeating " + std::to_string(text.size()) + " bytes " +
                                 std::to_string(count) + " times exceeds 2 GiB");
+  checkGrowth(text.size() * static_cast<size_t>(count), "a repeated string");
   std::string out;
   out.reserve(text.size() * static_cast<size_t>(count));
   for (int64_t i = 0; i < count; ++i) out += text.view();
@@ -87,6 +89,7 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
     }
     case Op::Add:
       if (left.typeName == kString && right.typeName == kString) {
+        checkGrowth(left.text.size() + right.text.size(), "a joined string");
         std::string s;
         s.reserve(left.text.size() + right.text.size());
         s += left.text.view();

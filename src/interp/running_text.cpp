@@ -7,6 +7,7 @@
 #include "host/console.h"
 #include "interp/run.h"
 #include "value/error.h"
+#include "value/run_limits.h"
 
 namespace velk {
 namespace {
@@ -39,6 +40,7 @@ void runAlso(Run& run, const CompiledStatement& st) {
   std::string file = name.str() + kScriptExtension;
   std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
 
+  checkConfined(path, "also");
   std::ifstream in(path);
   console::write("reading file...");
   console::lineEnd();

@@ -4,6 +4,7 @@
 #include "parse/splitter.h"
 #include "value/error.h"
 #include "value/numbers.h"
+#include "value/run_limits.h"
 #include "value/stack_guard.h"
 #include "value/text_forms.h"
 
@@ -26,6 +27,7 @@ void appendEncoded(std::string& out, const Elements& elements) {
     } else {
       out += displayText(*e).view();
     }
+    checkGrowth(out.size(), "an encoded list");
   }
   out += ')';
 }

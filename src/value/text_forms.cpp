@@ -2,6 +2,7 @@
 #include "value/text_forms.h"
 
 #include "value/numbers.h"
+#include "value/run_limits.h"
 #include "value/stack_guard.h"
 
 namespace velk {
@@ -23,6 +24,7 @@ void appendListDisplay(std::string& out, const Elements& elements) {
     } else {
       appendDisplay(out, *e);
     }
+    checkGrowth(out.size(), "the text of a list");
   }
   out += ']';
 }
@@ -60,6 +62,7 @@ Text functionTextForm(const Value& v) {
     if (!first) out += " ,";
     first = false;
     appendDisplay(out, *e);
+    checkGrowth(out.size(), "the text of a list");
   }
   out += ']';
   return Text(std::move(out));

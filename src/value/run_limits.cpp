@@ -1,0 +1,69 @@
+// The bounds for untrusted programs and the checks that enforce them.
+#include "value/run_limits.h"
+
+#include <filesystem>
+
+#include "value/error.h"
+
+namespace fs = std::filesystem;
+
+namespace velk {
+namespace {
+
+uint64_t stepsTaken = 0;
+std::chrono::steady_clock::time_point deadline;
+
+}  // namespace
+
+namespace run_limits_detail {
+bool budgeted = false;
+
+void takeStep() {
+  const RunLimits& limits = runLimits();
+  ++stepsTaken;
+  if (limits.maxSteps && stepsTaken > limits.maxSteps)
+    fail("step limit reached", "the run took more than " + std::to_string(limits.maxSteps) + " steps");
+  // Reading the clock costs more than a step; look at it every 256 steps.
+  if (limits.maxTime.count() && (stepsTaken & 255) == 0 && std::chrono::steady_clock::now() > deadline)
+    fail("time limit reached", "the run took more than " + std::to_string(limits.maxTime.count()) + " ms");
+  if (limits.memoryInUse && limits.maxMemoryBytes && limits.memoryInUse() > limits.maxMemoryBytes)
+    fail("memory limit reached", "the run uses more than " + std::to_string(limits.maxMemoryBytes) + " bytes");
+}
+}  // namespace run_limits_detail
+
+RunLimits& runLimits() {
+  static RunLimits limits;
+  return limits;
+}
+
+void startRunBudget() {
+  const RunLimits& limits = runLimits();
+  stepsTaken = 0;
+  deadline = std::chrono::steady_clock::now() + limits.maxTime;
+  run_limits_detail::budgeted =
+      limits.maxSteps || limits.maxTime.count() || (limits.memoryInUse && limits.maxMemoryBytes);
+}
+
+void checkValueSize(size_t bytes, const char* what) {
+  size_t cap = runLimits().maxValueBytes;
+  if (cap && bytes > cap)
+    fail("value too large", std::string(what) + " would take " + std::to_string(bytes) + " bytes, more than " +
+                                std::to_string(cap));
+}
+
+void checkConfined(const std::string& path, const char* builtin, bool allowRoot) {
+  const std::string& root = runLimits().confineTo;
+  if (root.empty()) return;
+  std::error_code ec;
+  // Links are resolved as far as the path exists, the rest is read as text.
+  fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  std::string where = ec ? std::string() : resolved.lexically_normal().string();
+  while (where.size() > 1 && where.back() == '/') where.pop_back();
+  bool inside = !where.empty() && where.compare(0, root.size(), root) == 0 &&
+                (where.size() == root.size() ? allowRoot : where[root.size()] == '/');
+  if (!inside)
+    fail("path outside the sandbox", std::string(builtin) + " of " + quoteForReport(path) + " leads outside " +
+                                         quoteForReport(root) + (allowRoot ? "" : " or to it"));
+}
+
+}  // namespace velk

@@ -1,0 +1,135 @@
+// The bounds for untrusted programs: files and `cd` confined to a folder, the
+// step, time and memory budgets and the cap on one value. All are off by
+// default, and each ends a run with its own error once it is set.
+#include <filesystem>
+#include <fstream>
+
+#include "interp/interpreter.h"
+#include "parse/splitter.h"
+#include "test_support.h"
+#include "value/run_limits.h"
+
+namespace fs = std::filesystem;
+
+namespace velk {
+namespace {
+
+class RunLimitsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ensureBuiltins();
+    saved_ = fs::current_path();
+    base_ = fs::canonical(fs::temp_directory_path()) /
+            ("velk-limits-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(base_);
+    fs::create_directories(base_ / "box");
+    fs::current_path(base_ / "box");
+  }
+  void TearDown() override {
+    runLimits() = RunLimits{};
+    startRunBudget();
+    fs::current_path(saved_);
+    fs::remove_all(base_);
+  }
+  void confine() { runLimits().confineTo = (base_ / "box").string(); }
+  void run(std::string_view text) {
+    startRunBudget();
+    ProgramRef program = compileProgram(*splitStatements(text));
+    VarMap global;
+    executeStatements(*program, &global, nullptr);
+  }
+
+  fs::path saved_, base_;
+};
+
+TEST_F(RunLimitsTest, NothingIsBoundedByDefault) {
+  EXPECT_NO_THROW(checkConfined("/", "cd"));
+  EXPECT_NO_THROW(checkConfined(".", "rm", false));
+  EXPECT_NO_THROW(checkValueSize(size_t{1} << 40, "a test"));
+  EXPECT_NO_THROW(run("n = 0\nuntil (n < 300000) { n += 1 }"));
+  EXPECT_NO_THROW(run("$writefile$(\"../outside.txt\" \"x\")"));
+  EXPECT_TRUE(fs::exists(base_ / "outside.txt"));
+}
+
+TEST_F(RunLimitsTest, ConfinedPathsStayInsideTheFolder) {
+  confine();
+  fs::create_directory("d");
+  EXPECT_NO_THROW(checkConfined("d/../new.txt", "writefile"));
+  EXPECT_NO_THROW(checkConfined(".", "listdir"));
+  EXPECT_NO_THROW(checkConfined((base_ / "box" / "d").string(), "cd"));
+  EXPECT_NO_THROW(checkConfined("d/", "rm", false));
+  for (const char* path : {"..", "../", "../box2", "d/../..", "/tmp", "/", "missing/../../x", ""}) {
+    SCOPED_TRACE(path);
+    EXPECT_VELK_ERROR(checkConfined(path, "writefile"), "path outside the sandbox");
+  }
+  // The folder itself may be read and entered, never removed.
+  for (const char* path : {".", "./", ".//", "d/..", "d/../"}) {
+    SCOPED_TRACE(path);
+    EXPECT_VELK_ERROR(checkConfined(path, "rm", false), "path outside the sandbox");
+  }
+}
+
+TEST_F(RunLimitsTest, ConfinementFollowsLinks) {
+  confine();
+  fs::create_directory(base_ / "secret");
+  fs::create_directory_symlink(base_ / "secret", "out");
+  fs::create_symlink("d", "dangling");
+  EXPECT_VELK_ERROR(checkConfined("out", "rm", false), "path outside the sandbox");
+  EXPECT_VELK_ERROR(checkConfined("out/x.txt", "writefile"), "path outside the sandbox");
+  EXPECT_NO_THROW(checkConfined("dangling", "writefile"));
+}
+
+TEST_F(RunLimitsTest, ConfinedBuiltinsTouchNothingOutside) {
+  confine();
+  std::ofstream(base_ / "keep.txt") << "kept";
+  EXPECT_VELK_ERROR(run("$writefile$(\"../escaped.txt\" \"x\")"), "path outside the sandbox");
+  EXPECT_VELK_ERROR(run("$rm$(\"../keep.txt\")"), "path outside the sandbox");
+  EXPECT_VELK_ERROR(run("$rm$(\".//\")"), "path outside the sandbox");
+  EXPECT_VELK_ERROR(run("$cd$(\"..\")"), "path outside the sandbox");
+  EXPECT_VELK_ERROR(run("x = $readfile$(\"../keep.txt\")"), "path outside the sandbox");
+  EXPECT_VELK_ERROR(run("also (\"../keep\")"), "path outside the sandbox");
+  EXPECT_FALSE(fs::exists(base_ / "escaped.txt"));
+  EXPECT_TRUE(fs::exists(base_ / "keep.txt"));
+  EXPECT_EQ(fs::current_path(), base_ / "box");
+  // Inside, everything works as usual.
+  EXPECT_NO_THROW(run("$mkdir$(\"d\")\n$writefile$(\"d/a.txt\" \"x\")\n$cd$(\"d\")\n$cd$(\"..\")\n$rm$(\"d\")"));
+  EXPECT_FALSE(fs::exists("d"));
+}
+
+TEST_F(RunLimitsTest, StepBudgetEndsEndlessLoopsAndStartsAfresh) {
+  runLimits().maxSteps = 1000;
+  EXPECT_VELK_ERROR(run("until (1) { }"), "step limit reached");
+  EXPECT_VELK_ERROR(run("f = { $f$(1) }\nn = 0\nuntil (n < 2000) { n += 1 }"), "step limit reached");
+  EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
+  EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
+}
+
+TEST_F(RunLimitsTest, TimeBudgetEndsALongRun) {
+  runLimits().maxTime = std::chrono::milliseconds(50);
+  EXPECT_VELK_ERROR(run("until (1) { }"), "time limit reached");
+}
+
+TEST_F(RunLimitsTest, MemoryBudgetReadsTheGivenMeasure) {
+  static size_t inUse = 0;
+  runLimits().memoryInUse = [] { return inUse; };
+  runLimits().maxMemoryBytes = 1000;
+  inUse = 10;
+  EXPECT_NO_THROW(run("x = 1"));
+  inUse = 2000;
+  EXPECT_VELK_ERROR(run("x = 1"), "memory limit reached");
+}
+
+TEST_F(RunLimitsTest, ValueCapBoundsEveryGrowingOperation) {
+  runLimits().maxValueBytes = 1000;
+  EXPECT_NO_THROW(run("x = (\"ab\" * 500)"));
+  EXPECT_VELK_ERROR(run("x = (\"ab\" * 501)"), "value too large");
+  EXPECT_VELK_ERROR(run("x = \"abcdefgh\"\nuntil (1) { x = (x + x) }"), "value too large");
+  // Lists that share their elements grow their text twice per level.
+  const char* nested = "list l\nadd l \"abcdefgh\"\nn = 0\nuntil (n < 20) { list m\nadd m l\nadd m l\nl = m\nn += 1 }\n";
+  EXPECT_VELK_ERROR(run(std::string(nested) + "x = $str$(l)"), "value too large");
+  EXPECT_VELK_ERROR(run(std::string(nested) + "x = $encodelist$(l)"), "value too large");
+}
+
+}  // namespace
+}  // namespace velk
