@@ -1,10 +1,8 @@
 // File and directory builtins, on byte-string paths relative to the current
 // directory. Failing file-system operations end the run with the path named; a
-// text file that cannot be opened reads as empty. A path of the form
-// "ROOT<zero byte>ENTRY" is confined to ROOT (see confined_paths.h).
+// text file that cannot be opened reads as empty.
 #include <filesystem>
 
-#include "builtins/confined_paths.h"
 #include "builtins/file_writing.h"
 #include "builtins/handlers.h"
 #include "value/error.h"
@@ -14,10 +12,19 @@ namespace fs = std::filesystem;
 namespace velk::builtins {
 namespace {
 
+// What a path argument names, and how errors show it.
+struct PathArgument {
+  std::string path;
+  std::string shown;
+};
+
 // The path a builtin's first argument names. A zero byte would cut the path
-// short where the system reads it, so only the confined form may hold one.
+// short where the system reads it, so such a path is refused.
 PathArgument pathArgument(const VarMap& callMap, const char* builtin) {
-  return parsePathArgument(asText(evalArgument(callMap, 0)).str(), builtin);
+  std::string path = asText(evalArgument(callMap, 0)).str();
+  if (path.find('\0') != std::string::npos)
+    fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
+  return {path, path};
 }
 
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
@@ -51,7 +58,6 @@ bool namesCurrentOrAbove(const fs::path& path) {
 
 void readfile(Value& result, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "readfile");
-  checkReadable(p, "readfile");
   bool opened = false;
   std::string text = readWholeFile("readfile", p.path, p.shown, opened);
   // The text as lines, each with its line feed: a last line without one gets it.
@@ -64,13 +70,11 @@ void writefile(Value&, VarMap callMap) {
   // The content is evaluated before the file is touched, so a file can be
   // rewritten from its own content.
   Text content = asText(evalArgument(callMap, 1));
-  checkWritable(p, "writefile");
   replaceFile("writefile", p.path, p.shown, content.view());
 }
 
 void readbinfile(Value& result, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "readbinfile");
-  checkReadable(p, "readbinfile");
   std::error_code ec;
   (void)fs::file_size(p.path, ec);  // a missing path or a folder is an error
   if (ec) fileSystemFailure("readbinfile", p.shown, ec);
@@ -86,14 +90,12 @@ void writebinfile(Value&, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "writebinfile");
   Value content = evalArgument(callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
-  checkWritable(p, "writebinfile");
   replaceFile("writebinfile", p.path, p.shown,
               std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 void mkdir(Value&, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "mkdir");
-  checkWritable(p, "mkdir");
   std::error_code ec;
   fs::create_directory(p.path, ec);
   if (ec) fileSystemFailure("mkdir", p.shown, ec);
@@ -101,7 +103,6 @@ void mkdir(Value&, VarMap callMap) {
 
 void rm(Value&, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "rm");
-  checkWritable(p, "rm");
   // Trailing slashes are dropped, so that `link/` removes the link and never
   // what it points to; a path whose last component is then ., .. or nothing,
   // or that names the current folder or one above, is refused before anything
@@ -121,7 +122,6 @@ void rm(Value&, VarMap callMap) {
 
 void listdir(Value& result, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "listdir");
-  checkReadable(p, "listdir");
   std::error_code ec;
   fs::directory_iterator it(p.path, ec);
   if (ec) fileSystemFailure("listdir", p.shown, ec);
@@ -133,23 +133,18 @@ void listdir(Value& result, VarMap callMap) {
   if (ec) fileSystemFailure("listdir", p.shown, ec);
 }
 
-// With a confined path, exists is the check that unpacking makes before it
-// writes anything: it applies the rules for writing.
 void exists(Value& result, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "exists");
-  checkWritable(p, "exists");
   result = flag(fs::exists(statusOf("exists", p.path)));
 }
 
 void isdir(Value& result, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "isdir");
-  checkReadable(p, "isdir");
   result = flag(fs::is_directory(statusOf("isdir", p.path)));
 }
 
 void cd(Value&, VarMap callMap) {
   PathArgument p = pathArgument(callMap, "cd");
-  if (p.confined()) fail("invalid path", "cd of " + quoteForReport(p.shown) + ": a path cannot hold a zero byte");
   std::error_code ec;
   fs::current_path(p.path, ec);
   if (ec) fileSystemFailure("cd", p.path, ec);
