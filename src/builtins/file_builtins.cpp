@@ -1,9 +1,9 @@
 // File and directory builtins, on byte-string paths relative to the current
-// directory. Failing file-system operations end the run with the path named;
-// a text file that cannot be opened reads as empty and takes no writes.
+// directory. Failing file-system operations end the run with the path named; a
+// text file that cannot be opened reads as empty.
 #include <filesystem>
-#include <fstream>
 
+#include "builtins/file_writing.h"
 #include "builtins/handlers.h"
 #include "value/error.h"
 #include "value/run_limits.h"
@@ -13,29 +13,24 @@ namespace fs = std::filesystem;
 namespace velk::builtins {
 namespace {
 
+// What a path argument names, and how errors show it.
+struct PathArgument {
+  std::string path;
+  std::string shown;
+};
+
 // The path a builtin's first argument names. A zero byte would cut the path
 // short where the system reads it, so such a path is refused.
-std::string pathArgument(const VarMap& callMap, const char* builtin) {
+PathArgument pathArgument(const VarMap& callMap, const char* builtin) {
   std::string path = asText(evalArgument(callMap, 0)).str();
   if (path.find('\0') != std::string::npos)
     fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
   checkConfined(path, builtin);
-  return path;
+  return {path, path};
 }
 
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
   fail(ec.message(), std::string(builtin) + " of " + quoteForReport(path));
-}
-
-// Writes bytes to a file opened for writing. A file that cannot be opened takes
-// nothing, silently; a write that fails once the file is open is an error, so
-// that lost content is never reported as saved.
-void writeWhole(const char* builtin, const std::string& path, std::string_view data, std::ios::openmode mode) {
-  std::ofstream out(path, mode | std::ios::out | std::ios::trunc);
-  if (!out.is_open()) return;
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  out.close();
-  if (out.fail()) fail("write failed", std::string(builtin) + " could not write all of " + quoteForReport(path));
 }
 
 Value flag(bool b) { return Value::integer(b ? 1 : 0); }
@@ -47,100 +42,115 @@ fs::file_status statusOf(const char* builtin, const std::string& path) {
   return st;
 }
 
+// Paths that name the current folder or one of the folders above it: removing
+// one would delete the session's own folder, lib/ included. The last
+// component is not followed, so a link is judged as the link itself.
+bool namesCurrentOrAbove(const fs::path& path) {
+  std::error_code ec;
+  fs::path cwd = fs::current_path(ec);
+  if (ec) return false;
+  fs::path parent = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
+  if (ec) return false;
+  fs::path full = parent / path.filename();
+  auto rel = cwd.lexically_relative(full);
+  return !rel.empty() && *rel.begin() != "..";
+}
+
 }  // namespace
 
 void readfile(Value& result, VarMap callMap) {
-  std::string path = pathArgument(callMap, "readfile");
-  std::ifstream in(path);
-  std::string text, line;
-  while (std::getline(in, line)) {
-    text += line;
-    text += '\n';
-  }
+  PathArgument p = pathArgument(callMap, "readfile");
+  bool opened = false;
+  std::string text = readWholeFile("readfile", p.path, p.shown, opened);
+  // The text as lines, each with its line feed: a last line without one gets it.
+  if (!text.empty() && text.back() != '\n') text += '\n';
   result = Value::string(Text(std::move(text)));
 }
 
 void writefile(Value&, VarMap callMap) {
-  std::string path = pathArgument(callMap, "writefile");
-  // The content is evaluated before the file is opened (and emptied), so a
-  // file can be rewritten from its own content.
+  PathArgument p = pathArgument(callMap, "writefile");
+  // The content is evaluated before the file is touched, so a file can be
+  // rewritten from its own content.
   Text content = asText(evalArgument(callMap, 1));
-  writeWhole("writefile", path, content.view(), std::ios::openmode());
+  replaceFile("writefile", p.path, p.shown, content.view());
 }
 
 void readbinfile(Value& result, VarMap callMap) {
-  std::string path = pathArgument(callMap, "readbinfile");
+  PathArgument p = pathArgument(callMap, "readbinfile");
   std::error_code ec;
-  uintmax_t size = fs::file_size(path, ec);
-  if (ec) fileSystemFailure("readbinfile", path, ec);
-  std::vector<uint8_t> data;
-  if (size > 0) {
-    // Read whole, whatever the size; bytes the stream does not deliver stay 0.
-    data.assign(static_cast<size_t>(size), 0);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(size));
-  }
+  (void)fs::file_size(p.path, ec);  // a missing path or a folder is an error
+  if (ec) fileSystemFailure("readbinfile", p.shown, ec);
+  bool opened = false;
+  std::string raw = readWholeFile("readbinfile", p.path, p.shown, opened);
+  if (!opened) fileSystemFailure("readbinfile", p.shown, std::error_code(errno, std::generic_category()));
   // An empty file reads as no bytes at all.
   result.typeName = kBytes;
-  result.bytes = Bytes(std::move(data));
+  result.bytes = Bytes(std::vector<uint8_t>(raw.begin(), raw.end()));
 }
 
 void writebinfile(Value&, VarMap callMap) {
-  std::string path = pathArgument(callMap, "writebinfile");
+  PathArgument p = pathArgument(callMap, "writebinfile");
   Value content = evalArgument(callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
-  writeWhole("writebinfile", path,
-             std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), std::ios::binary);
+  replaceFile("writebinfile", p.path, p.shown,
+              std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 void mkdir(Value&, VarMap callMap) {
-  std::string path = pathArgument(callMap, "mkdir");
+  PathArgument p = pathArgument(callMap, "mkdir");
   std::error_code ec;
-  fs::create_directory(path, ec);
-  if (ec) fileSystemFailure("mkdir", path, ec);
+  fs::create_directory(p.path, ec);
+  if (ec) fileSystemFailure("mkdir", p.shown, ec);
 }
 
 void rm(Value&, VarMap callMap) {
-  std::string path = pathArgument(callMap, "rm");
-  checkConfined(path, "rm", false);
-  // Removing "." or ".." would empty the directory that holds the session and
-  // then fail; refuse before anything is deleted.
-  std::string last = fs::path(path).filename().string();
-  if (last == "." || last == "..")
-    fail("refusing to remove", "rm of " + quoteForReport(path) + ": a path ending in . or .. cannot be removed");
+  PathArgument p = pathArgument(callMap, "rm");
+  checkConfined(p.path, "rm", false);
+  // Trailing slashes are dropped, so that `link/` removes the link and never
+  // what it points to; a path whose last component is then ., .. or nothing,
+  // or that names the current folder or one above, is refused before anything
+  // is deleted.
+  std::string text = p.path;
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  fs::path path(text);
+  std::string last = path.lexically_normal().filename().string();
+  if (last.empty() || last == "." || last == ".." || path.filename() == "." || path.filename() == "..")
+    fail("refusing to remove", "rm of " + quoteForReport(p.shown) + ": a path ending in . or .. cannot be removed");
+  if (namesCurrentOrAbove(path))
+    fail("refusing to remove", "rm of " + quoteForReport(p.shown) + ": it holds the current folder");
   std::error_code ec;
   fs::remove_all(path, ec);
-  if (ec) fileSystemFailure("rm", path, ec);
+  if (ec) fileSystemFailure("rm", p.shown, ec);
 }
 
 void listdir(Value& result, VarMap callMap) {
-  std::string path = pathArgument(callMap, "listdir");
+  PathArgument p = pathArgument(callMap, "listdir");
   std::error_code ec;
-  fs::directory_iterator it(path, ec);
-  if (ec) fileSystemFailure("listdir", path, ec);
+  fs::directory_iterator it(p.path, ec);
+  if (ec) fileSystemFailure("listdir", p.shown, ec);
   result.typeName = kList;
   for (fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) fileSystemFailure("listdir", path, ec);
+    if (ec) fileSystemFailure("listdir", p.shown, ec);
     result.elements.push(newValue(Value::string(Text(it->path().filename().string()))));
   }
-  if (ec) fileSystemFailure("listdir", path, ec);
+  if (ec) fileSystemFailure("listdir", p.shown, ec);
 }
 
 void exists(Value& result, VarMap callMap) {
-  std::string path = pathArgument(callMap, "exists");
-  result = flag(fs::exists(statusOf("exists", path)));
+  PathArgument p = pathArgument(callMap, "exists");
+  result = flag(fs::exists(statusOf("exists", p.path)));
 }
 
 void isdir(Value& result, VarMap callMap) {
-  std::string path = pathArgument(callMap, "isdir");
-  result = flag(fs::is_directory(statusOf("isdir", path)));
+  PathArgument p = pathArgument(callMap, "isdir");
+  result = flag(fs::is_directory(statusOf("isdir", p.path)));
 }
 
 void cd(Value&, VarMap callMap) {
-  std::string path = pathArgument(callMap, "cd");
+  PathArgument p = pathArgument(callMap, "cd");
   std::error_code ec;
-  fs::current_path(path, ec);
-  if (ec) fileSystemFailure("cd", path, ec);
+  fs::current_path(p.path, ec);
+  if (ec) fileSystemFailure("cd", p.path, ec);
 }
 
 }  // namespace velk::builtins

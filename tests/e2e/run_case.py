@@ -19,6 +19,17 @@ A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
   ## dir PATH         a directory that must exist afterwards
   ## absent PATH      a path that must not exist afterwards
   ## args A B ...     command-line arguments to start velk with
+  ## link PATH        a symbolic link to create before the start; the section's
+                      one line is its target, as written
+  ## stdout-to WHERE  standard output goes to WHERE instead of being captured:
+                      "full" (/dev/full), "closed" (no descriptor 1) or
+                      "gone-reader" (a pipe whose reader has left, with SIGPIPE
+                      ignored); the stdout and output sections are then unused
+  ## stdin-from WHERE standard input comes from WHERE instead of the stdin
+                      section: "closed" (no descriptor 0) or a path below the
+                      temporary directory (a folder, say)
+  ## ulimit KIND N    a resource limit for velk: "stack" or "memory" (address
+                      space), in KiB, as the shell's ulimit -s and -v take it
 
 Lines before the first section starting with "#" are comments. Trailing empty
 lines of a section are ignored. In section texts these marks stand for bytes:
@@ -29,6 +40,8 @@ temporary directory velk was started in.
 
 import argparse
 import os
+import resource
+import signal
 import re
 import shutil
 import subprocess
@@ -103,6 +116,65 @@ def show_difference(what, expected, actual):
     print(visible(actual))
 
 
+LIMITS = {"stack": resource.RLIMIT_STACK, "memory": resource.RLIMIT_AS}
+
+
+def start_velk(opts, sections, args, tmp, stdin):
+    """Runs velk once, with the redirections and limits the case asks for."""
+    stdout_to = stdin_from = None
+    limits = []
+    for name, arg, _ in sections:
+        if name == "stdout-to":
+            stdout_to = arg
+        elif name == "stdin-from":
+            stdin_from = arg
+        elif name == "ulimit":
+            kind, kib = arg.split()
+            limits.append((LIMITS[kind], int(kib) * 1024))
+
+    def prepare():
+        for which, value in limits:
+            resource.setrlimit(which, (value, value))
+        if stdout_to == "gone-reader":
+            signal.signal(signal.SIGPIPE, signal.SIG_IGN)
+        if stdout_to == "closed":
+            os.close(1)
+        if stdin_from == "closed":
+            os.close(0)
+
+    out_target = subprocess.PIPE
+    reader = None
+    if stdout_to == "full":
+        out_target = open("/dev/full", "wb")
+    elif stdout_to == "gone-reader":
+        reader, out_target = os.pipe()
+        os.close(reader)
+    elif stdout_to not in (None, "closed"):
+        raise SystemExit(f"unknown stdout-to {stdout_to!r}")
+    in_source = subprocess.PIPE
+    if stdin_from == "closed":
+        in_source = subprocess.DEVNULL
+    elif stdin_from is not None:
+        in_source = open(os.path.join(tmp, stdin_from), "rb")
+    proc = subprocess.Popen([opts.velk] + args, cwd=tmp, stdin=in_source, stdout=out_target,
+                            stderr=subprocess.PIPE, preexec_fn=prepare)
+    if in_source not in (subprocess.PIPE, subprocess.DEVNULL):
+        in_source.close()
+    if out_target is not subprocess.PIPE:
+        if isinstance(out_target, int):
+            os.close(out_target)
+        else:
+            out_target.close()
+    try:
+        out, err = proc.communicate(input=stdin if in_source is subprocess.PIPE else None,
+                                    timeout=opts.timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.communicate()
+        raise
+    return subprocess.CompletedProcess(proc.args, proc.returncode, out or b"", err)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--velk", required=True)
@@ -116,7 +188,8 @@ def main():
     sections = parse_case(opts.case)
     names = [s[0] for s in sections]
     known = {"stdin", "stdout", "output", "stderr", "status", "given", "given-dir", "no-lib",
-             "with-lib", "file", "dir", "absent", "args"}
+             "with-lib", "file", "dir", "absent", "args", "link", "stdout-to", "stdin-from",
+             "ulimit"}
     for n in names:
         if n not in known:
             raise SystemExit(f"{opts.case}: unknown section '## {n}'")
@@ -144,10 +217,12 @@ def main():
                 stdin = section_bytes(lines)
             elif name == "args":
                 args = arg.split()
+            elif name == "link":
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                os.symlink("\n".join(lines).strip(), target)
 
         try:
-            run = subprocess.run([opts.velk] + args, cwd=tmp, input=stdin, capture_output=True,
-                                 timeout=opts.timeout)
+            run = start_velk(opts, sections, args, tmp, stdin)
         except subprocess.TimeoutExpired:
             print(f"velk did not end within {opts.timeout} seconds")
             return 1
