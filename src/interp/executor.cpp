@@ -122,8 +122,10 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
   // both is shared by the two working maps.
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
+  const bool userLevel = &program == error_context::userProgram;
   for (const CompiledStatement& st : program.statements) {
     error_context::statement = &st;
+    if (userLevel) error_context::userStatement = &st;
     runStatement(run, st);
     if (run.stopped) break;
   }

@@ -34,6 +34,7 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
   auto result = makeRef<StatementList>();
   Group group = Group::None;
   size_t depth = 0;
+  size_t groupStart = 0;
   std::string token;
   Statement statement;
   bool skipBlanks = false;
@@ -63,6 +64,7 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
         else if (c == '\'') group = Group::SingleQuote;
         else if (c == '{') group = Group::Brace, depth = 1;
         else if (c == '(') group = Group::Paren, depth = 1;
+        groupStart = i;
         break;
       case Group::DoubleQuote:
         if (c == '"') group = Group::None;
@@ -91,7 +93,7 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
   }
   statement.emplace_back(std::move(token));
   result->statements.push_back(std::move(statement));
-  if (group != Group::None) throw OpenGroupError(groupName(group));
+  if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
   return result;
 }
 

@@ -18,7 +18,8 @@ A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
   ## file PATH        a file that must exist afterwards, with this content
   ## dir PATH         a directory that must exist afterwards
   ## absent PATH      a path that must not exist afterwards
-  ## args A B ...     command-line arguments to start velk with
+  ## args A B ...     command-line arguments to start velk with, split as a
+                      shell splits them ('-e' 'two words')
 
 Lines before the first section starting with "#" are comments. Trailing empty
 lines of a section are ignored. In section texts these marks stand for bytes:
@@ -30,6 +31,7 @@ temporary directory velk was started in.
 import argparse
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -143,7 +145,7 @@ def main():
             elif name == "stdin":
                 stdin = section_bytes(lines)
             elif name == "args":
-                args = arg.split()
+                args = shlex.split(arg)
 
         try:
             run = subprocess.run([opts.velk] + args, cwd=tmp, input=stdin, capture_output=True,
