@@ -81,9 +81,10 @@ int run(const velk::Invocation& inv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  velk::console::setUp();
   std::vector<std::string> args(argv + 1, argv + argc);
-  int status = run(velk::readCommandLine(args));
+  velk::Invocation inv = velk::readCommandLine(args);
+  velk::console::setUp(inv.mode == velk::Invocation::Mode::Repl);
+  int status = run(inv);
   velk::console::flush();
   std::fflush(stdout);
   // Nothing is left to clean up that the system does not reclaim itself.

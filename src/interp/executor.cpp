@@ -5,6 +5,7 @@
 #include "interp/nesting.h"
 #include "interp/run.h"
 #include "value/error.h"
+#include "value/interrupt.h"
 #include "value/stack_guard.h"
 
 namespace velk {
@@ -126,6 +127,7 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
   for (const CompiledStatement& st : program.statements) {
     error_context::statement = &st;
     if (userLevel) error_context::userStatement = &st;
+    checkInterrupt();
     runStatement(run, st);
     if (run.stopped) break;
   }
