@@ -1,45 +1,176 @@
-// Console streams on top of C stdio.
+// Console streams on top of C stdio, and the terminal's way of reading.
 #include "host/console.h"
 
+#include <signal.h>
 #include <stdio.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cstdio>
 
+#include "host/line_editor.h"
+#include "parse/splitter.h"
+#include "value/interrupt.h"
+
 namespace velk::console {
 namespace {
+
 bool inputEnded = false;
+bool terminal = false;
+
+// The line the last read returned, until `exec` claims it.
+std::string typedLine;
+bool typedLinePending = false;
+
+// At a terminal: what has been written since the last line end, which is what
+// the prompt of the next read is made of. Only its end matters, so it is
+// kept short.
+std::string partialLine;
+constexpr size_t kPromptLimit = 512;
+
+void noteWritten(std::string_view bytes) {
+  size_t cut = bytes.rfind('\n');
+  if (cut != std::string_view::npos) {
+    partialLine.assign(bytes.substr(cut + 1));
+  } else {
+    partialLine.append(bytes);
+  }
+  if (partialLine.size() > kPromptLimit) partialLine.erase(0, partialLine.size() - kPromptLimit);
 }
 
-void setUp() { std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16); }
+// The prompt as the editor is to draw it: what follows the last carriage
+// return, without control bytes (the beep has sounded already).
+std::string promptOf(const std::string& written) {
+  size_t cr = written.rfind('\r');
+  std::string_view tail = cr == std::string::npos ? std::string_view(written) : std::string_view(written).substr(cr + 1);
+  std::string prompt;
+  for (unsigned char c : tail)
+    if (c >= 0x20 && c != 0x7f) prompt += static_cast<char>(c);
+  return prompt;
+}
 
-void write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+void onInterrupt(int) { interruptRequested = 1; }
 
-void write(char c) { std::fputc(static_cast<unsigned char>(c), stdout); }
-
-void lineEnd() {
-  std::fputc('\n', stdout);
+void rawWrite(const char* s) {
+  std::fputs(s, stdout);
   std::fflush(stdout);
 }
 
-void flush() { std::fflush(stdout); }
-
-bool readLine(std::string& line) {
-  flush();
-  line.clear();
-  if (inputEnded) return false;
+bool readPiped(std::string& line) {
   static char* buffer = nullptr;
   static size_t capacity = 0;
   ssize_t n = ::getline(&buffer, &capacity, stdin);
-  if (n <= 0) {
-    inputEnded = true;
-    return false;
-  }
+  if (n <= 0) return false;
   // A last line without a line feed still counts as a line.
   size_t length = static_cast<size_t>(n);
   if (buffer[length - 1] == '\n') --length;
   line.assign(buffer, length);
   return true;
 }
+
+// One entry at the terminal: a line, and more lines while it ends inside an
+// open group. Ctrl-C at the prompt drops what was typed and asks again;
+// while a typed line runs it stops that line. Ctrl-D ends the input; inside
+// an open group the text so far is returned, so that it ends as an open
+// group does.
+bool readAtTerminal(std::string& line) {
+  const std::string prompt = promptOf(partialLine);
+  interruptRequested = 0;  // a Ctrl-C before the prompt showed has done its part
+  const bool editing = line_editor::editing();
+  std::string piece;
+  bool continued = false;
+  for (;;) {
+    if (continued && !editing) rawWrite("... ");
+    line_editor::Outcome got = line_editor::read(continued ? "... " : prompt, piece);
+    if (got == line_editor::Outcome::Interrupted) {
+      if (interruptibleRuns > 0) {
+        rawWrite("\n");
+        partialLine.clear();
+        throw Interrupted();
+      }
+      rawWrite("\n");
+      if (!editing) rawWrite(prompt.c_str());
+      line.clear();
+      continued = false;
+      continue;
+    }
+    if (got == line_editor::Outcome::EndOfInput) {
+      rawWrite("\n");
+      partialLine.clear();
+      inputEnded = true;
+      return continued;
+    }
+    line_editor::remember(piece);
+    line += piece;
+    if (!endsInsideGroup(line)) break;
+    line += '\n';
+    continued = true;
+  }
+  partialLine.clear();
+  return true;
+}
+
+}  // namespace
+
+void setUp(bool session) {
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+  terminal = session && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+  if (terminal) {
+    // No SA_RESTART: Ctrl-C must cut a waiting read short.
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+  }
+}
+
+bool atTerminal() { return terminal; }
+
+void write(std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  if (terminal) noteWritten(bytes);
+}
+
+void write(char c) {
+  std::fputc(static_cast<unsigned char>(c), stdout);
+  if (terminal) noteWritten(std::string_view(&c, 1));
+}
+
+void lineEnd() {
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+  partialLine.clear();
+}
+
+void flush() { std::fflush(stdout); }
+
+void finishLine() {
+  if (terminal && !partialLine.empty()) lineEnd();
+  flush();
+}
+
+bool readLine(std::string& line) {
+  flush();
+  line.clear();
+  typedLinePending = false;
+  if (inputEnded) return false;
+  bool got = terminal ? readAtTerminal(line) : readPiped(line);
+  if (!got) {
+    inputEnded = true;
+    return false;
+  }
+  typedLine = line;
+  typedLinePending = true;
+  return true;
+}
+
+bool claimTypedLine(std::string_view code) {
+  if (!typedLinePending || code != typedLine) return false;
+  typedLinePending = false;
+  return true;
+}
+
+TypedLineRun::TypedLineRun() { ++interruptibleRuns; }
+TypedLineRun::~TypedLineRun() { --interruptibleRuns; }
 
 }  // namespace velk::console

@@ -6,6 +6,7 @@
 #include "interp/run.h"
 #include "value/error.h"
 #include "value/run_limits.h"
+#include "value/interrupt.h"
 #include "value/stack_guard.h"
 
 namespace velk {
@@ -124,9 +125,12 @@ ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* loca
   // both is shared by the two working maps.
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
+  const bool userLevel = &program == error_context::userProgram;
   for (const CompiledStatement& st : program.statements) {
     error_context::statement = &st;
     countStep();
+    if (userLevel) error_context::userStatement = &st;
+    checkInterrupt();
     runStatement(run, st);
     if (run.stopped) break;
   }

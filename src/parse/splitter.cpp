@@ -23,6 +23,32 @@ const char* groupName(Group g) {
   return "group";
 }
 
+// One byte on: opens, nests or closes a group.
+void step(Group& group, size_t& depth, char c) {
+  switch (group) {
+    case Group::None:
+      if (c == '"') group = Group::DoubleQuote;
+      else if (c == '\'') group = Group::SingleQuote;
+      else if (c == '{') group = Group::Brace, depth = 1;
+      else if (c == '(') group = Group::Paren, depth = 1;
+      break;
+    case Group::DoubleQuote:
+      if (c == '"') group = Group::None;
+      break;
+    case Group::SingleQuote:
+      if (c == '\'') group = Group::None;
+      break;
+    case Group::Brace:
+      if (c == '{') ++depth;
+      else if (c == '}' && --depth == 0) group = Group::None;
+      break;
+    case Group::Paren:
+      if (c == '(') ++depth;
+      else if (c == ')' && --depth == 0) group = Group::None;
+      break;
+  }
+}
+
 void traceLine(std::string_view s) {
   console::write(s);
   console::write('\n');
@@ -34,6 +60,7 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
   auto result = makeRef<StatementList>();
   Group group = Group::None;
   size_t depth = 0;
+  size_t groupStart = 0;
   std::string token;
   Statement statement;
   bool skipBlanks = false;
@@ -57,28 +84,8 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
         continue;
       }
     }
-    switch (group) {
-      case Group::None:
-        if (c == '"') group = Group::DoubleQuote;
-        else if (c == '\'') group = Group::SingleQuote;
-        else if (c == '{') group = Group::Brace, depth = 1;
-        else if (c == '(') group = Group::Paren, depth = 1;
-        break;
-      case Group::DoubleQuote:
-        if (c == '"') group = Group::None;
-        break;
-      case Group::SingleQuote:
-        if (c == '\'') group = Group::None;
-        break;
-      case Group::Brace:
-        if (c == '{') ++depth;
-        else if (c == '}' && --depth == 0) group = Group::None;
-        break;
-      case Group::Paren:
-        if (c == '(') ++depth;
-        else if (c == ')' && --depth == 0) group = Group::None;
-        break;
-    }
+    if (group == Group::None) groupStart = i;
+    step(group, depth, c);
     bool blank = c == ' ' || c == '\t';
     if (blank && skipBlanks) continue;  // indentation after a line end
     skipBlanks = false;
@@ -91,8 +98,15 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
   }
   statement.emplace_back(std::move(token));
   result->statements.push_back(std::move(statement));
-  if (group != Group::None) throw OpenGroupError(groupName(group));
+  if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
   return result;
+}
+
+bool endsInsideGroup(std::string_view text) {
+  Group group = Group::None;
+  size_t depth = 0;
+  for (char c : text) step(group, depth, c);
+  return group != Group::None;
 }
 
 void runSplitterSelfTest() {

@@ -29,6 +29,10 @@ using StatementListRef = Ref<const StatementList>;
 // character and every line end it sees on standard output.
 StatementListRef splitStatements(std::string_view text, bool trace = false);
 
+// Whether splitting `text` would end inside an open group: what a terminal
+// asks before it runs a typed line or waits for the rest of it.
+bool endsInsideGroup(std::string_view text);
+
 // Prints "testing parser.", splits a sample script with tracing on, prints
 // "parsed." and then every statement as "<NS>" and its tokens each followed by
 // "<NE>".

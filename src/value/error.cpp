@@ -9,6 +9,14 @@ namespace error_context {
 const void* statement = nullptr;
 std::string (*describeStatement)(const void*) = nullptr;
 const std::string* file = nullptr;
+const void* userProgram = nullptr;
+const void* userStatement = nullptr;
+std::string (*describeOrigin)(const void*, const void*) = nullptr;
+
+std::string origin() {
+  if (!userStatement || !describeOrigin) return {};
+  return describeOrigin(userStatement, statement);
+}
 }  // namespace error_context
 
 void fail(std::string text, std::string detail) {
@@ -49,6 +57,7 @@ std::string VelkError::report() const {
   if (!detail_.empty()) line += ": " + detail_;
   if (!statement_.empty()) line += "; in statement " + quoteForReport(statement_);
   if (!file_.empty()) line += "; in file " + quoteForReport(file_);
+  if (!origin_.empty()) line += "; " + origin_;
   return line;
 }
 

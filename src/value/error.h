@@ -25,6 +25,15 @@ namespace error_context {
 extern const void* statement;
 extern std::string (*describeStatement)(const void* statement);
 extern const std::string* file;
+// The user's own outermost statement: the one of `userProgram` (a script
+// file, a `-e` text, a line typed at the prompt) being run, however deep in
+// library code the error arises. `describeOrigin`, installed by whoever set
+// `userProgram`, turns it into the error's origin ("at line 3 of `f.VELK`").
+extern const void* userProgram;
+extern const void* userStatement;
+extern std::string (*describeOrigin)(const void* userStatement, const void* innermost);
+// The origin of an error being made now, or empty.
+std::string origin();
 }  // namespace error_context
 
 class VelkError : public std::runtime_error {
@@ -35,6 +44,7 @@ class VelkError : public std::runtime_error {
       : std::runtime_error(text), kind_(kind), detail_(std::move(detail)) {
     if (error_context::statement) statement_ = error_context::describeStatement(error_context::statement);
     if (error_context::file) file_ = *error_context::file;
+    origin_ = error_context::origin();
     prepareStackForThrow();
   }
 
@@ -42,6 +52,7 @@ class VelkError : public std::runtime_error {
   const std::string& detail() const { return detail_; }
   const std::string& statement() const { return statement_; }
   const std::string& file() const { return file_; }
+  const std::string& origin() const { return origin_; }
 
   // The single line that the top-level handler prints.
   std::string report() const;
@@ -51,16 +62,26 @@ class VelkError : public std::runtime_error {
   std::string detail_;
   std::string statement_;
   std::string file_;
+  std::string origin_;
 };
 
 // A text ended inside an open quote, brace or parenthesis: the process ends
 // with status 51.
+// `offset` is where the open group starts in the split text.
 class OpenGroupError : public std::runtime_error {
  public:
-  explicit OpenGroupError(std::string groupKind)
-      : std::runtime_error("text ends inside an open " + groupKind) {
+  OpenGroupError(std::string groupKind, size_t offset)
+      : std::runtime_error("text ends inside an open " + groupKind),
+        offset_(offset),
+        origin_(error_context::origin()) {
     prepareStackForThrow();
   }
+  size_t offset() const { return offset_; }
+  const std::string& origin() const { return origin_; }
+
+ private:
+  size_t offset_;
+  std::string origin_;
 };
 
 // A request to end the process with a status and without a message, such as

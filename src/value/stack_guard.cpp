@@ -2,6 +2,7 @@
 #include "value/stack_guard.h"
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <exception>
 
@@ -35,10 +36,24 @@ struct Job {
   size_t reserveBytes;
   int result = 0;
   std::exception_ptr error;
+  sigset_t signalMask;  // the starting thread's, before it blocked the signals below
 };
+
+// The signals a terminal or another process sends to velk as a whole. The
+// thread that only waits for the interpreter blocks them, so that they all
+// reach the interpreter's thread: a Ctrl-C then cuts short the read that the
+// interpreter is waiting in, and the line editor sees every signal it handles.
+sigset_t processSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH, SIGTERM, SIGHUP, SIGTTIN, SIGTTOU, SIGALRM})
+    sigaddset(&set, sig);
+  return set;
+}
 
 void* runJob(void* p) {
   auto* job = static_cast<Job*>(p);
+  pthread_sigmask(SIG_SETMASK, &job->signalMask, nullptr);
   auto top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   // The stack grows downwards from about `top`; keep the reserve free below.
   stack_detail::limit = top - (job->stackBytes - job->reserveBytes);
@@ -56,7 +71,9 @@ void* runJob(void* p) {
 }  // namespace
 
 int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes) {
-  Job job{&fn, stackBytes, reserveBytes, 0, nullptr};
+  Job job{&fn, stackBytes, reserveBytes, 0, nullptr, {}};
+  sigset_t blocked = processSignals();
+  pthread_sigmask(SIG_BLOCK, &blocked, &job.signalMask);
   pthread_attr_t attr;
   pthread_attr_init(&attr);
   pthread_t thread;
@@ -72,6 +89,7 @@ int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t re
   } else {
     pthread_join(thread, nullptr);
   }
+  pthread_sigmask(SIG_SETMASK, &job.signalMask, nullptr);
   if (job.error) std::rethrow_exception(job.error);
   return job.result;
 }

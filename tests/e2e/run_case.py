@@ -18,7 +18,8 @@ A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
   ## file PATH        a file that must exist afterwards, with this content
   ## dir PATH         a directory that must exist afterwards
   ## absent PATH      a path that must not exist afterwards
-  ## args A B ...     command-line arguments to start velk with
+  ## args A B ...     command-line arguments to start velk with, split as a
+                      shell splits them ('-e' 'two words')
   ## link PATH        a symbolic link to create before the start; the section's
                       one line is its target, as written
   ## stdout-to WHERE  standard output goes to WHERE instead of being captured:
@@ -43,6 +44,7 @@ import os
 import resource
 import signal
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -216,7 +218,7 @@ def main():
             elif name == "stdin":
                 stdin = section_bytes(lines)
             elif name == "args":
-                args = arg.split()
+                args = shlex.split(arg)
             elif name == "link":
                 os.makedirs(os.path.dirname(target), exist_ok=True)
                 os.symlink("\n".join(lines).strip(), target)

@@ -1,0 +1,27 @@
+// The command line: what velk was asked to run. `velk` alone starts the
+// built-in REPL; a file, `-e TEXT` or `-` (standard input) names a script to
+// run instead; `--version` and `--help` print and end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velk {
+
+struct Invocation {
+  enum class Mode { Repl, File, Text, Stdin, Version, Help, Wrong };
+  Mode mode = Mode::Repl;
+  std::string operand;  // the file's path (File) or the script (Text)
+  std::string problem;  // what is wrong with the command line (Wrong)
+};
+
+// `args` without the program name.
+Invocation readCommandLine(const std::vector<std::string>& args);
+
+// The text `--help` prints.
+std::string usageText();
+
+// The text `--version` prints.
+std::string versionText();
+
+}  // namespace velk

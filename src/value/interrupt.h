@@ -1,0 +1,32 @@
+// Interrupting a running statement. At a terminal, Ctrl-C sets the request
+// (from a signal handler); the executor looks at it between statements and
+// in every loop turn, and stops the run with an Interrupted exception, which
+// the prompt catches. Without a terminal nothing sets it.
+#pragma once
+
+#include <csignal>
+#include <exception>
+
+namespace velk {
+
+extern volatile std::sig_atomic_t interruptRequested;
+// How many interruptible runs (lines typed at the prompt) are going on. A
+// request made outside them (while the REPL's own code runs between two
+// prompts) waits for the next read, which drops it.
+extern int interruptibleRuns;
+
+class Interrupted : public std::exception {
+ public:
+  Interrupted();
+  const char* what() const noexcept override { return "interrupted"; }
+};
+
+// Cheap enough for every statement: one load of a flag.
+inline void checkInterrupt() {
+  if (interruptRequested && interruptibleRuns > 0) [[unlikely]] {
+    interruptRequested = 0;
+    throw Interrupted();
+  }
+}
+
+}  // namespace velk
