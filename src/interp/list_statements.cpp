@@ -36,9 +36,13 @@ void runAdd(Run& run, const CompiledStatement& st) {
 void runIndex(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a name, a position and an output name");
   ValueRef source = namedVariable(run, name, "index");
+  // The type decides before the position is evaluated: a block in the
+  // position may change the Value, and then what it holds is read by the
+  // rule its type chose.
+  const bool isList = source->typeName == kList;
   int64_t n = asInt(positionOperand(run, st));
   const Text& out = operand(st, 3, "an output name");
-  if (source->typeName == kList) {
+  if (isList) {
     size_t i = checkedPosition(n, source->elements.size(), "index", name);
     run.bind(out, source->elements[i]);  // the element itself, not a copy
   } else {

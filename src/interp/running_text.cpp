@@ -37,6 +37,11 @@ void runExec(Run& run, const CompiledStatement& st) {
 
 void runAlso(Run& run, const CompiledStatement& st) {
   Text name = asText(evaluateExpression(operand(st, 1, "a script name"), run.readView(), true));
+  // A zero byte would cut the path short where the system reads it, so that
+  // another file than the one named would be loaded; refuse it, as the file
+  // builtins do.
+  if (name.view().find('\0') != std::string_view::npos)
+    fail("invalid path", "also of " + quoteForReport(name.view()) + ": a path cannot hold a zero byte");
   std::string file = name.str() + kScriptExtension;
   std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
 
