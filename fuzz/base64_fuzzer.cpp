@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "value/base64.h"
-#include "value/error.h"
+#include "codec/base64.h"
+#include "support/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "parse/splitter.h"
-#include "value/encoded_list.h"
-#include "value/error.h"
+#include "codec/encoded_list.h"
+#include "support/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

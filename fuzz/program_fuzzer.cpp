@@ -17,11 +17,12 @@
 #include <string_view>
 
 #include "builtins/registry.h"
+#include "host/console.h"
 #include "interp/interpreter.h"
 #include "parse/splitter.h"
-#include "value/error.h"
-#include "value/run_limits.h"
-#include "value/stack_guard.h"
+#include "support/error.h"
+#include "support/run_limits.h"
+#include "support/stack_guard.h"
 
 namespace fs = std::filesystem;
 
@@ -42,9 +43,14 @@ void removeBase() {
 
 int runProgram(std::string_view text) {
   try {
-    velk::ProgramRef program = velk::compileProgram(*velk::splitStatements(text));
+    // A fresh interpreter for every input: nothing one run leaves behind
+    // reaches the next.
+    velk::StdioConsole console;
+    velk::Interpreter interp(console);
+    velk::registerBuiltins(interp.builtins());
+    velk::ProgramRef program = velk::compileProgram(velk::splitStatements(text));
     velk::VarMap global;
-    velk::executeStatements(*program, &global, nullptr);
+    velk::executeStatements(interp, *program, &global, nullptr);
   } catch (const velk::VelkError& e) {
     if (verbose) std::fprintf(stderr, "%s\n", e.report().c_str());
   } catch (const velk::OpenGroupError& e) {
@@ -67,7 +73,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!mkdtemp(pattern.data())) std::abort();
   baseFolder = fs::canonical(pattern);
   std::atexit(removeBase);
-  velk::registerBuiltins();
   verbose = std::getenv("VELK_FUZZ_VERBOSE") != nullptr;
 
   velk::RunLimits& limits = velk::runLimits();

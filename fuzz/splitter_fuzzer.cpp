@@ -8,13 +8,13 @@
 #include <string_view>
 
 #include "parse/splitter.h"
-#include "value/error.h"
+#include "support/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
-    velk::StatementListRef list = velk::splitStatements(text);
-    for (const velk::Statement& st : list->statements)
+    velk::StatementList list = velk::splitStatements(text);
+    for (const velk::Statement& st : list.statements)
       if (st.empty()) std::abort();  // the splitter promises no empty statement
   } catch (const velk::OpenGroupError&) {
   } catch (const velk::VelkError&) {

@@ -1,32 +1,31 @@
 // Encoding builtins (encoded lists, Base64, byte-number text) and setargmap.
 #include "builtins/handlers.h"
-#include "value/base64.h"
-#include "value/encoded_list.h"
-#include "value/error.h"
+#include "codec/base64.h"
+#include "codec/encoded_list.h"
+#include "support/error.h"
 #include "value/numbers.h"
 
 namespace velk::builtins {
 
-void encodelist(Value& result, VarMap callMap) {
-  result = Value::string(Text(encodeList(evalArgument(callMap, 0).elements)));
+void encodelist(Evaluator& ev, Value& result, VarMap callMap) {
+  result = Value::string(Text(encodeList(evalArgument(ev, callMap, 0).elements)));
 }
 
-void decodelist(Value& result, VarMap callMap) {
-  Text text = asText(evalArgument(callMap, 0));
-  result.typeName = kList;
-  result.elements = decodeList(text.view());
+void decodelist(Evaluator& ev, Value& result, VarMap callMap) {
+  Text text = asText(evalArgument(ev, callMap, 0));
+  result = Value::list(decodeList(text.view()));
 }
 
-void base64encode(Value& result, VarMap callMap) {
-  result = Value::string(Text(base64Encode(asText(evalArgument(callMap, 0)).view())));
+void base64encode(Evaluator& ev, Value& result, VarMap callMap) {
+  result = Value::string(Text(base64Encode(asText(evalArgument(ev, callMap, 0)).view())));
 }
 
-void base64decode(Value& result, VarMap callMap) {
-  result = Value::string(Text(base64Decode(asText(evalArgument(callMap, 0)).view())));
+void base64decode(Evaluator& ev, Value& result, VarMap callMap) {
+  result = Value::string(Text(base64Decode(asText(evalArgument(ev, callMap, 0)).view())));
 }
 
-void encodebytes(Value& result, VarMap callMap) {
-  Bytes b = asBytes(evalArgument(callMap, 0));
+void encodebytes(Evaluator& ev, Value& result, VarMap callMap) {
+  Bytes b = asBytes(evalArgument(ev, callMap, 0));
   std::string text;
   text.reserve(b.size() * 4);
   bool first = true;
@@ -38,8 +37,8 @@ void encodebytes(Value& result, VarMap callMap) {
   result = Value::string(Text(std::move(text)));
 }
 
-void decodebytes(Value& result, VarMap callMap) {
-  Text text = asText(evalArgument(callMap, 0));
+void decodebytes(Evaluator& ev, Value& result, VarMap callMap) {
+  Text text = asText(evalArgument(ev, callMap, 0));
   std::string_view rest = text.view();
   std::vector<uint8_t> data;
   // Pieces between single blanks; a blank at the end adds no piece.
@@ -54,14 +53,14 @@ void decodebytes(Value& result, VarMap callMap) {
   result.bytes = Bytes(std::move(data));
 }
 
-void setargmap(Value&, VarMap callMap) {
+void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   // The first argument is a variable name, taken as written.
-  Text name = argumentText(callMap, 0);
+  Text name = argumentText(ev, callMap, 0);
   const ValueRef* target = callMap.findRef(name);
   if (!target)
     fail("no such variable", "setargmap names " + quoteForReport(name.view()) + ", which is no variable here");
   ValueRef func = *target;
-  Value names = evalArgument(callMap, 1);
+  Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;
   for (const ValueRef& e : asElements(names)) argNames.push_back(asText(*e));
   func->argNames = NameList(std::move(argNames));

@@ -5,8 +5,8 @@
 
 #include "builtins/file_writing.h"
 #include "builtins/handlers.h"
-#include "value/error.h"
-#include "value/run_limits.h"
+#include "support/error.h"
+#include "support/run_limits.h"
 
 namespace fs = std::filesystem;
 
@@ -21,8 +21,8 @@ struct PathArgument {
 
 // The path a builtin's first argument names. A zero byte would cut the path
 // short where the system reads it, so such a path is refused.
-PathArgument pathArgument(const VarMap& callMap, const char* builtin) {
-  std::string path = asText(evalArgument(callMap, 0)).str();
+PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* builtin) {
+  std::string path = asText(evalArgument(ev, callMap, 0)).str();
   if (path.find('\0') != std::string::npos)
     fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
   checkConfined(path, builtin);
@@ -58,8 +58,8 @@ bool namesCurrentOrAbove(const fs::path& path) {
 
 }  // namespace
 
-void readfile(Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "readfile");
+void readfile(Evaluator& ev, Value& result, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "readfile");
   bool opened = false;
   std::string text = readWholeFile("readfile", p.path, p.shown, opened);
   // The text as lines, each with its line feed: a last line without one gets it.
@@ -67,16 +67,16 @@ void readfile(Value& result, VarMap callMap) {
   result = Value::string(Text(std::move(text)));
 }
 
-void writefile(Value&, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "writefile");
+void writefile(Evaluator& ev, Value&, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "writefile");
   // The content is evaluated before the file is touched, so a file can be
   // rewritten from its own content.
-  Text content = asText(evalArgument(callMap, 1));
+  Text content = asText(evalArgument(ev, callMap, 1));
   replaceFile("writefile", p.path, p.shown, content.view());
 }
 
-void readbinfile(Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "readbinfile");
+void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "readbinfile");
   std::error_code ec;
   (void)fs::file_size(p.path, ec);  // a missing path or a folder is an error
   if (ec) fileSystemFailure("readbinfile", p.shown, ec);
@@ -88,23 +88,23 @@ void readbinfile(Value& result, VarMap callMap) {
   result.bytes = Bytes(std::vector<uint8_t>(raw.begin(), raw.end()));
 }
 
-void writebinfile(Value&, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "writebinfile");
-  Value content = evalArgument(callMap, 1);
+void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "writebinfile");
+  Value content = evalArgument(ev, callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
   replaceFile("writebinfile", p.path, p.shown,
               std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
-void mkdir(Value&, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "mkdir");
+void mkdir(Evaluator& ev, Value&, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "mkdir");
   std::error_code ec;
   fs::create_directory(p.path, ec);
   if (ec) fileSystemFailure("mkdir", p.shown, ec);
 }
 
-void rm(Value&, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "rm");
+void rm(Evaluator& ev, Value&, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "rm");
   checkConfined(p.path, "rm", false);
   // Trailing slashes are dropped, so that `link/` removes the link and never
   // what it points to; a path whose last component is then ., .. or nothing,
@@ -123,8 +123,8 @@ void rm(Value&, VarMap callMap) {
   if (ec) fileSystemFailure("rm", p.shown, ec);
 }
 
-void listdir(Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "listdir");
+void listdir(Evaluator& ev, Value& result, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "listdir");
   std::error_code ec;
   fs::directory_iterator it(p.path, ec);
   if (ec) fileSystemFailure("listdir", p.shown, ec);
@@ -136,18 +136,18 @@ void listdir(Value& result, VarMap callMap) {
   if (ec) fileSystemFailure("listdir", p.shown, ec);
 }
 
-void exists(Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "exists");
+void exists(Evaluator& ev, Value& result, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "exists");
   result = flag(fs::exists(statusOf("exists", p.path)));
 }
 
-void isdir(Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "isdir");
+void isdir(Evaluator& ev, Value& result, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "isdir");
   result = flag(fs::is_directory(statusOf("isdir", p.path)));
 }
 
-void cd(Value&, VarMap callMap) {
-  PathArgument p = pathArgument(callMap, "cd");
+void cd(Evaluator& ev, Value&, VarMap callMap) {
+  PathArgument p = pathArgument(ev, callMap, "cd");
   std::error_code ec;
   fs::current_path(p.path, ec);
   if (ec) fileSystemFailure("cd", p.path, ec);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "value/error.h"
+#include "support/error.h"
 
 namespace fs = std::filesystem;
 

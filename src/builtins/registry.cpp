@@ -1,23 +1,12 @@
 // The registry: one ordered map from builtin name to handler, filled once.
 #include "builtins/registry.h"
 
-#include <deque>
-
 #include "builtins/handlers.h"
-#include "interp/interpreter.h"
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
-namespace {
 
-std::map<std::string, BuiltinHandler, std::less<>>& registry() {
-  static std::map<std::string, BuiltinHandler, std::less<>> table;
-  return table;
-}
-
-}  // namespace
-
-void registerBuiltins() {
+void registerBuiltins(BuiltinTable& table) {
   using namespace builtins;
   static const std::pair<const char*, BuiltinHandler> kTable[] = {
       {"print", print},
@@ -52,32 +41,20 @@ void registerBuiltins() {
       {"decodebytes", decodebytes},
       {"beep", beep},
   };
-  for (const auto& [name, handler] : kTable) registry().emplace(name, handler);
+  for (const auto& [name, handler] : kTable) table.add(name, handler);
 }
 
-BuiltinHandler findBuiltin(std::string_view name) {
-  auto it = registry().find(name);
-  return it == registry().end() ? nullptr : it->second;
-}
+bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return callMap.find(ev.argumentName(i)) != nullptr; }
 
-const std::map<std::string, BuiltinHandler, std::less<>>& builtinRegistry() { return registry(); }
-
-const Text& argumentName(size_t i) {
-  static std::deque<Text> names;  // stable references as it grows
-  while (names.size() <= i) names.emplace_back("arg" + std::to_string(names.size()));
-  return names[i];
-}
-
-bool hasArgument(const VarMap& callMap, size_t i) { return callMap.find(argumentName(i)) != nullptr; }
-
-Text argumentText(const VarMap& callMap, size_t i) {
-  const Value* entry = callMap.find(argumentName(i));
-  if (!entry) fail("missing argument", "the call has no argument " + argumentName(i).str());
+Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) {
+  const Text& name = ev.argumentName(i);
+  const Value* entry = callMap.find(name);
+  if (!entry) fail("missing argument", "the call has no argument " + name.str());
   return asText(*entry);
 }
 
-Value evalArgument(const VarMap& callMap, size_t i) {
-  return evaluateExpression(argumentText(callMap, i), callMap, true);
+Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
+  return ev.evaluate(argumentText(ev, callMap, i), callMap);
 }
 
 }  // namespace velk

@@ -2,7 +2,7 @@
 // a message rather than ignored, so a mistyped option never starts the REPL.
 #include "host/command_line.h"
 
-#include "value/error.h"
+#include "support/error.h"
 
 #ifndef VELK_VERSION
 #define VELK_VERSION "unknown"

@@ -10,7 +10,7 @@
 
 #include "host/line_editor.h"
 #include "parse/splitter.h"
-#include "value/interrupt.h"
+#include "support/interrupt.h"
 
 namespace velk::console {
 namespace {

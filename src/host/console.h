@@ -55,3 +55,19 @@ class TypedLineRun {
 };
 
 }  // namespace velk::console
+
+#include "support/console.h"
+
+namespace velk {
+
+// The console above as the sink the interpreter writes to and reads from.
+class StdioConsole final : public Console {
+ public:
+  void write(std::string_view bytes) override { console::write(bytes); }
+  void write(char c) override { console::write(c); }
+  void lineEnd() override { console::lineEnd(); }
+  void flush() override { console::flush(); }
+  bool readLine(std::string& line) override { return console::readLine(line); }
+};
+
+}  // namespace velk

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "value/interrupt.h"
+#include "support/interrupt.h"
 
 #ifdef VELK_HAVE_LIBEDIT
 #include <histedit.h>

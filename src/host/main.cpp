@@ -13,11 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "builtins/registry.h"
 #include "host/command_line.h"
 #include "host/console.h"
 #include "host/startup.h"
-#include "value/error.h"
-#include "value/stack_guard.h"
+#include "support/error.h"
+#include "support/stack_guard.h"
 
 namespace {
 
@@ -37,12 +38,20 @@ int refuse(const std::string& problem, int status) {
   return status;
 }
 
-// Deep recursion in a script needs a deep stack; the guard keeps a reserve
-// free so that endless recursion ends with an error instead of a crash.
-int onLargeStack(const std::function<int()>& run) {
+// Runs `body` in a fresh interpreter on the standard streams, with every
+// builtin. Deep recursion in a script needs a deep stack; the guard keeps a
+// reserve free so that endless recursion ends with an error instead of a crash.
+int inInterpreter(const std::function<int(velk::Interpreter&)>& body) {
   constexpr size_t kStack = size_t{2} << 30;
   constexpr size_t kReserve = size_t{64} << 20;
-  return velk::runOnLargeStack(run, kStack, kReserve);
+  return velk::runOnLargeStack(
+      [&body] {
+        velk::StdioConsole console;
+        velk::Interpreter interp(console);
+        velk::registerBuiltins(interp.builtins());
+        return body(interp);
+      },
+      kStack, kReserve);
 }
 
 int run(const velk::Invocation& inv) {
@@ -52,13 +61,18 @@ int run(const velk::Invocation& inv) {
     case Mode::Version: std::fputs(velk::versionText().c_str(), stdout); return 0;
     case Mode::Wrong: return refuse(inv.problem + "\nTry `velk --help`.", kExitUsage);
     case Mode::Repl:
-      return onLargeStack([] { return velk::runTopLevel(std::string_view(velk::kReplText, velk::kReplTextSize)); });
+      return inInterpreter([](velk::Interpreter& interp) {
+        return velk::runTopLevel(interp, std::string_view(velk::kReplText, velk::kReplTextSize));
+      });
     case Mode::Text:
-      return onLargeStack([&inv] { return velk::runScript(inv.operand, "the -e text"); });
+      return inInterpreter(
+          [&inv](velk::Interpreter& interp) { return velk::runScript(interp, inv.operand, "the -e text"); });
     case Mode::Stdin: {
       std::string text;
       if (!readWhole(std::cin, text)) return refuse("cannot read the script from standard input", velk::kExitError);
-      return onLargeStack([&text] { return velk::runScript(std::move(text), "standard input"); });
+      return inInterpreter([&text](velk::Interpreter& interp) {
+        return velk::runScript(interp, std::move(text), "standard input");
+      });
     }
     case Mode::File: {
       std::error_code ec;
@@ -72,7 +86,9 @@ int run(const velk::Invocation& inv) {
         return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": " + why, velk::kExitError);
       }
       std::string place = velk::quoteForReport(inv.operand);
-      return onLargeStack([&text, &place] { return velk::runScript(std::move(text), place); });
+      return inInterpreter([&text, &place](velk::Interpreter& interp) {
+        return velk::runScript(interp, std::move(text), place);
+      });
     }
   }
   return velk::kExitError;

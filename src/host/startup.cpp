@@ -6,16 +6,13 @@
 #include <new>
 #include <vector>
 
-#include "builtins/registry.h"
-#include "host/console.h"
-#include "interp/interpreter.h"
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {
 
-int reportAndExit(const std::string& line, int status) {
-  console::flush();
+int reportAndExit(Console& console, const std::string& line, int status) {
+  console.flush();
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
   return status;
@@ -28,14 +25,12 @@ struct ScriptPlace {
   const Program* program = nullptr;
   std::vector<size_t> statementLines;  // 1-based, one per statement
 };
-ScriptPlace scriptPlace;
 
-std::string describeScriptOrigin(const void* user, const void* innermost) {
-  const auto* st = static_cast<const CompiledStatement*>(user);
-  size_t index = static_cast<size_t>(st - scriptPlace.program->statements.data());
-  assert(index < scriptPlace.statementLines.size());
-  std::string s = "at line " + std::to_string(scriptPlace.statementLines[index]) + " of " + scriptPlace.name;
-  if (user != innermost) s += ": " + quoteForReport(st->sourceText());
+std::string describeScriptOrigin(const ScriptPlace& place, const CompiledStatement& st, bool innermost) {
+  size_t index = static_cast<size_t>(&st - place.program->statements.data());
+  assert(index < place.statementLines.size());
+  std::string s = "at line " + std::to_string(place.statementLines[index]) + " of " + place.name;
+  if (!innermost) s += ": " + quoteForReport(st.sourceText());
   return s;
 }
 
@@ -58,52 +53,53 @@ size_t lineOf(std::string_view text, size_t offset) {
   return line;
 }
 
-int runGuarded(std::string_view script, const std::string* place) {
+int runGuarded(Interpreter& interp, std::string_view script, const std::string* place) {
+  Console& console = interp.console();
   try {
-    if (builtinRegistry().empty()) registerBuiltins();
-    StatementListRef list;
+    StatementList list;
     try {
       list = splitStatements(script);
     } catch (const OpenGroupError& e) {
       if (!place) throw;
-      return reportAndExit(std::string("velk: ") + e.what() + "; it opens at line " +
+      return reportAndExit(console, std::string("velk: ") + e.what() + "; it opens at line " +
                                std::to_string(lineOf(script, e.offset())) + " of " + *place,
                            kExitOpenGroup);
     }
-    ProgramRef program = compileProgram(*list);
+    ProgramRef program = compileProgram(list);
     if (place) {
-      scriptPlace = {*place, program.get(), statementLines(*list)};
-      error_context::userProgram = program.get();
-      error_context::describeOrigin = describeScriptOrigin;
+      ScriptPlace where{*place, program.get(), statementLines(list)};
+      interp.setUserProgram(program.get(), [where](const CompiledStatement& st, bool innermost) {
+        return describeScriptOrigin(where, st, innermost);
+      });
     }
     VarMap global;
-    executeStatements(*program, &global, nullptr);
-    console::flush();
+    executeStatements(interp, *program, &global, nullptr);
+    console.flush();
     return 0;
   } catch (const ExitRequest& e) {
-    console::flush();
+    console.flush();
     return e.status();
   } catch (const VelkError& e) {
-    return reportAndExit(e.report(), kExitError);
+    return reportAndExit(console, e.report(), kExitError);
   } catch (const OpenGroupError& e) {
     std::string line = std::string("velk: ") + e.what();
     if (!e.origin().empty()) line += "; " + e.origin();
-    return reportAndExit(line, kExitOpenGroup);
+    return reportAndExit(console, line, kExitOpenGroup);
   } catch (const std::bad_alloc&) {
-    return reportAndExit("velk: error: out of memory", kExitError);
+    return reportAndExit(console, "velk: error: out of memory", kExitError);
   } catch (const std::exception& e) {
-    return reportAndExit(std::string("velk: error: ") + e.what(), kExitError);
+    return reportAndExit(console, std::string("velk: error: ") + e.what(), kExitError);
   }
 }
 
 }  // namespace
 
-int runTopLevel(std::string_view script) { return runGuarded(script, nullptr); }
+int runTopLevel(Interpreter& interp, std::string_view script) { return runGuarded(interp, script, nullptr); }
 
-int runScript(std::string text, const std::string& place) {
+int runScript(Interpreter& interp, std::string text, const std::string& place) {
   // The "#!" line becomes an empty one, so that line numbers stay those of the file.
   if (text.starts_with("#!")) text.erase(0, text.find('\n') == std::string::npos ? text.size() : text.find('\n'));
-  return runGuarded(text, &place);
+  return runGuarded(interp, text, &place);
 }
 
 }  // namespace velk

@@ -1,10 +1,13 @@
-// Start-up: fill the builtin registry, split the top-level script (the
-// built-in REPL text or a script named on the command line) and run it on an
-// empty global map. Ends every way a run can end with an exit status.
+// Start-up: split the top-level script (the built-in REPL text or a script
+// named on the command line) and run it on an empty global map, in an
+// interpreter the host has made. Ends every way a run can end with an exit
+// status.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "interp/interpreter.h"
 
 namespace velk {
 
@@ -16,12 +19,12 @@ extern const unsigned long kReplTextSize;
 // status: 0 when it ends (or standard input does), 1 after an error, 51 for a
 // text that ends inside an open group. Standard output is flushed, and an
 // error is reported as one line on standard error.
-int runTopLevel(std::string_view script);
+int runTopLevel(Interpreter& interp, std::string_view script);
 
 // Runs a script named on the command line the same way. `place` names it in
 // error reports ("`hello.VELK`", "the -e text"), with the line of the
 // script's statement that was running. A first line starting with "#!" is
 // skipped, so that a script file can be made executable.
-int runScript(std::string text, const std::string& place);
+int runScript(Interpreter& interp, std::string text, const std::string& place);
 
 }  // namespace velk

@@ -2,7 +2,7 @@
 // brace token without its first and last byte, as a nested run on a merged
 // map, and passes an `end` of the body up to the current run.
 #include "interp/run.h"
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {
@@ -15,11 +15,11 @@ bool isTrue(const Value& v) { return asInt(v) != 0; }
 
 void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
-  if (!isTrue(evaluateExpression(cond, run.readView(), true))) return;
+  if (!isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
   VarMap merged = run.mergedMap();
-  ExecResult r = executeStatements(*body, &merged, nullptr);
-  if (r.wasReturned()) {
+  ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
+  if (r.returned) {
     run.passUp(r);
     run.stopped = true;  // an `end` in the body ends the current run at once
   }
@@ -27,7 +27,7 @@ void runCompare(Run& run, const CompiledStatement& st) {
 
 void runEach(Run& run, const CompiledStatement& st) {
   const Text& collection = operand(st, 1, "a collection and a body");
-  Value v = evaluateExpression(collection, run.readView(), true);
+  Value v = evaluateExpression(run.interp, collection, run.readView(), Blocks::Run);
   // The items are fixed before the first iteration: a string's bytes, or the
   // element Values themselves (this handle keeps the list as it is now).
   bool bytesOfString = v.typeName == kString;
@@ -39,8 +39,8 @@ void runEach(Run& run, const CompiledStatement& st) {
   for (size_t i = 0; i < count; ++i) {
     ValueRef item = bytesOfString ? newValue(Value::string(Text(std::string(1, v.text[i])))) : items[i];
     merged.set(kElement, std::move(item));
-    ExecResult r = executeStatements(*body, &merged, nullptr);
-    if (r.wasReturned()) {
+    ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
+    if (r.returned) {
       run.passUp(r);
       break;  // the current run goes on with its next statement
     }
@@ -52,10 +52,10 @@ void runUntil(Run& run, const CompiledStatement& st) {
   VarMap loop = run.mergedMap();
   ProgramRef body;
   // The condition reads the current run's maps, not the loop map.
-  while (isTrue(evaluateExpression(cond, run.readView(), true))) {
+  while (isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
-    ExecResult r = executeStatements(*body, &loop, &loop);
-    if (r.wasReturned()) {
+    ExecResult r = executeStatements(run.interp, *body, &loop, &loop);
+    if (r.returned) {
       run.passUp(r);
       break;
     }

@@ -1,8 +1,10 @@
 // The expression evaluator: terms and operators strictly from left to right.
 #include "interp/interpreter.h"
-#include "value/error.h"
-#include "value/numbers.h"
-#include "value/stack_guard.h"
+#include <cassert>
+
+#include "parse/literal.h"
+#include "support/error.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 namespace {
@@ -18,47 +20,43 @@ bool isNot(const Text& token) { return token == kNot; }
 // `not` before a later term: the term's truth inverted, as an integer.
 Value negatedTerm(const Value& v) { return Value::integer(v.intValue == 0 ? 1 : 0); }
 
-Value runBlock(const Text& block, const VarMap& vars) {
+Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   ProgramRef program = innerProgram(block, "block");
   VarMap scope = vars;  // names the block creates or rebinds stay in this copy
-  ExecResult r = executeStatements(*program, &scope, nullptr);
+  ExecResult r = executeStatements(interp, *program, &scope, nullptr);
   return std::move(r.result);
 }
 
 }  // namespace
 
-Value evaluateTerm(const Text& term, const VarMap& vars, bool runBlocks) {
+Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
   // A variable hides any literal of the same spelling.
   if (const Value* v = vars.find(term)) return *v;
-  const TermForm& form = termForm(term);
+  TermSyntax scratch;
+  const TermSyntax& form = termSyntax(term, scratch);
   switch (form.kind) {
-    case TermKind::Call: return dispatchCall(term, vars);
-    case TermKind::Group: return evaluateExpression(term, vars, true);
+    case TermKind::Call: return dispatchCall(interp, term, vars);
+    case TermKind::Group: return evaluateExpression(interp, term, vars, Blocks::Run);
     case TermKind::Block:
-      if (runBlocks) return runBlock(term, vars);
-      {
-        Value func;
-        func.typeName = kFunc;
-        func.text = term;
-        return func;
-      }
+      if (blocks == Blocks::Run) return runBlock(interp, term, vars);
+      return Value::func(term);
     case TermKind::Literal: return form.literal;
     case TermKind::BadNumber:
       // Reading again raises the error with its detail.
-      if (term.view().find('.') != std::string_view::npos) readFloat(term.str());
-      readInteger(term.view());
+      readLiteral(term);
       break;
   }
+  assert(!"a term that did not read once reads now");
   fail("unreadable term", quoteForReport(term.view()));
 }
 
-Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks) {
+Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks) {
   checkStack();
-  ExprFormRef form = exprForm(text);
+  TokenListRef form = expressionTokens(text);
   const std::vector<Text>& tokens = form->tokens;
   const size_t n = tokens.size();
   // A single term is its own value.
-  if (n == 1 && !isNot(tokens[0])) return evaluateTerm(tokens[0], vars, runBlocks);
+  if (n == 1 && !isNot(tokens[0])) return evaluateTerm(interp, tokens[0], vars, blocks);
   size_t i = 0;
   Value running = Value::integer(0);
   const Text* pending = nullptr;
@@ -76,10 +74,10 @@ Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks) {
       negateTerm = true;
       if (++i == n) missingOperand(text, "`not` without a term");
     }
-    Value a = evaluateTerm(tokens[i++], vars, runBlocks);
+    Value a = evaluateTerm(interp, tokens[i++], vars, blocks);
     if (negateTerm) a = negatedTerm(a);
     // An empty pending operator (two blanks in a row) is no operator at all.
-    if (pending && !pending->empty()) a = applyOperator(running, a, opForm(*pending));
+    if (pending && !pending->empty()) a = applyOperator(running, a, operatorOf(*pending));
     if (i == n) {
       running = std::move(a);
       if (firstStep && negate) running.intValue = running.intValue == 0 ? 1 : 0;
@@ -87,8 +85,8 @@ Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks) {
     }
     const Text& op = tokens[i++];
     if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(op.view())).c_str());
-    Value b = evaluateTerm(tokens[i++], vars, runBlocks);
-    running = applyOperator(a, b, opForm(op));
+    Value b = evaluateTerm(interp, tokens[i++], vars, blocks);
+    running = applyOperator(a, b, operatorOf(op));
     if (firstStep && negate) running = Value::integer(running.intValue <= 0 ? 1 : 0);
     firstStep = false;
     if (i == n) break;

@@ -2,18 +2,17 @@
 // performs assignments and `end`, and writes the working maps back.
 #include <utility>
 
-#include "interp/nesting.h"
 #include "interp/run.h"
-#include "value/error.h"
-#include "value/run_limits.h"
-#include "value/interrupt.h"
-#include "value/stack_guard.h"
+#include "support/error.h"
+#include "support/run_limits.h"
+#include "support/interrupt.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 namespace {
 
 void runEnd(Run& run, const CompiledStatement& st) {
-  if (st.tokens.size() > 1) run.result = evaluateExpression(st.tokens[1], run.readView(), true);
+  if (st.tokens.size() > 1) run.result = evaluateExpression(run.interp, st.tokens[1], run.readView(), Blocks::Run);
   run.returned = true;
   run.stopped = true;
 }
@@ -21,7 +20,7 @@ void runEnd(Run& run, const CompiledStatement& st) {
 // The Value a member path `(a b c)` leads to: a in the outer or local map,
 // then b among a's members, c among b's.
 ValueRef memberTarget(Run& run, const Text& target) {
-  ExprFormRef path = memberPathForm(target);
+  TokenListRef path = memberPath(target);
   ValueRef v = run.lookup(path->tokens.front());
   if (!v)
     fail("no such variable", quoteForReport(path->tokens.front().view()) + " in member path " +
@@ -53,7 +52,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
       run.bindLocal(target, slot);
     }
   }
-  Value value = evaluateExpression(st.tokens[2], run.readView(), false);
+  Value value = evaluateExpression(run.interp, st.tokens[2], run.readView(), Blocks::Keep);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
     value = applyOperator(*slot, value, st.compoundOp);
@@ -64,7 +63,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
 void runStatement(Run& run, const CompiledStatement& st) {
   switch (st.kind) {
     case StatementKind::Empty: return;
-    case StatementKind::Call: dispatchCall(st.tokens[0], run.readView()); return;
+    case StatementKind::Call: dispatchCall(run.interp, st.tokens[0], run.readView()); return;
     case StatementKind::Assignment: runAssignment(run, st); return;
     case StatementKind::Keyword: break;
   }
@@ -85,16 +84,22 @@ void runStatement(Run& run, const CompiledStatement& st) {
   }
 }
 
-std::string describeStatement(const void* st) { return static_cast<const CompiledStatement*>(st)->sourceText(); }
-
-// Restores the statement an error would name once a nested run ends.
-class StatementContext {
+// Hands the working maps back to the caller when the run ends, by an error
+// too: *outer first, then *local.
+class HandBack {
  public:
-  StatementContext() : saved_(error_context::statement) { error_context::describeStatement = describeStatement; }
-  ~StatementContext() { error_context::statement = saved_; }
+  HandBack(Run& run, VarMap* outer, VarMap* local) : run_(run), outer_(outer), local_(local) {}
+  ~HandBack() {
+    if (outer_) *outer_ = std::move(run_.outer);
+    if (local_) *local_ = std::move(run_.local);
+  }
+  HandBack(const HandBack&) = delete;
+  HandBack& operator=(const HandBack&) = delete;
 
  private:
-  const void* saved_;
+  Run& run_;
+  VarMap* outer_;
+  VarMap* local_;
 };
 
 }  // namespace
@@ -113,31 +118,40 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
   return v;
 }
 
-ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local) {
+ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
   checkStack();
   countStep();
-  NestingCount nesting;
-  StatementContext context;
-  Run run;
+  NestingCount nesting(interp);
+  Run run(interp);
   // The caller does not look at its maps until the run has ended, so the run
   // takes them over instead of copying them (which keeps their tries private,
   // to be written in place) and hands them back at the end. One map given as
   // both is shared by the two working maps.
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
-  const bool userLevel = &program == error_context::userProgram;
+  HandBack handBack(run, outer, local);
+  const bool userLevel = interp.isUserProgram(program);
   for (const CompiledStatement& st : program.statements) {
-    error_context::statement = &st;
-    countStep();
-    if (userLevel) error_context::userStatement = &st;
-    checkInterrupt();
-    runStatement(run, st);
+    try {
+      countStep();
+      checkInterrupt();
+      runStatement(run, st);
+    } catch (VelkError& e) {
+      // The innermost statement that sees an error pass is the one it names;
+      // the innermost of the user's own statements is where it arose.
+      bool innermost = !e.hasStatement();
+      if (innermost) e.noteStatement(st.sourceText());
+      if (userLevel && !e.hasOrigin()) e.noteOrigin(interp.describeOrigin(st, innermost));
+      throw;
+    } catch (OpenGroupError& e) {
+      bool innermost = !e.hasStatement();
+      e.noteStatement();
+      if (userLevel && !e.hasOrigin()) e.noteOrigin(interp.describeOrigin(st, innermost));
+      throw;
+    }
     if (run.stopped) break;
   }
-  ExecResult r{std::move(run.result), run.returned};
-  if (outer) *outer = std::move(run.outer);
-  if (local) *local = std::move(run.local);
-  return r;
+  return ExecResult{std::move(run.result), run.returned};
 }
 
 }  // namespace velk

@@ -1,23 +1,99 @@
-// The interpreter's entry points: running statement lists, evaluating
-// expressions, applying operators and calling functions.
+// The interpreter: its state, one object the host creates, and the entry
+// points that run statement lists, evaluate expressions, apply operators and
+// call functions, each given the interpreter it runs in.
 //
 // Scopes. A run works on its own copies of the two variable maps it is given,
-// the outer map and the local map, and writes them back when it ends. Reading
-// goes through the read view (outer bindings win over local ones); a new
-// variable is bound in the local map; a statement that rebinds a name (`list`,
-// the outputs of `index` and `where`, `class`) binds it in the outer map if
-// that holds the name, else in the local map. Control bodies run on the merged
-// map (local bindings win). Values are shared: assignment changes a Value in
-// place, and every holder sees it.
+// the outer map and the local map, and writes them back when it ends, however
+// it ends. Reading goes through the read view (outer bindings win over local
+// ones); a new variable is bound in the local map; a statement that rebinds a
+// name (`list`, the outputs of `index` and `where`, `class`) binds it in the
+// outer map if that holds the name, else in the local map. Control bodies run
+// on the merged map (local bindings win). Values are shared: assignment
+// changes a Value in place, and every holder sees it.
 #pragma once
 
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
 #include <string_view>
-#include <vector>
 
-#include "interp/forms.h"
+#include "interp/evaluator_interface.h"
+#include "interp/parse_cache.h"
+#include "interp/statements.h"
+#include "support/console.h"
 #include "value/value.h"
 
 namespace velk {
+
+// How deep code may be nested. Every body, block and call being run, and
+// every builtin call (whose arguments can call again), counts one level while
+// it runs. Deep but finite nesting (a function recursing tens of thousands of
+// times) works; endless nesting fails fast with "recursion too deep", long
+// before the stack guard, which measures bytes and would let small frames
+// nest millions deep first.
+inline constexpr size_t kMaxNesting = 100000;
+
+// Everything one interpreter changes while it runs: its builtins, its console,
+// how deep its code is nested and the argument names it has made. Two
+// interpreters in one process share nothing of it. Every change is undone on
+// the way out of an error (the nesting count by its guards), so after an error
+// the interpreter is as it was before the statement that failed began.
+class Interpreter final : public Evaluator {
+ public:
+  explicit Interpreter(Console& console) : console_(console) {}
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  BuiltinTable& builtins() { return builtins_; }
+  const BuiltinTable& builtins() const { return builtins_; }
+  size_t nesting() const { return nesting_; }
+
+  // The user's own program (a script file, a `-e` text) and how to name one
+  // of its statements as the origin of an error ("at line 3 of `f.VELK`"),
+  // given whether that statement is also the innermost one the error passed.
+  using OriginDescriber = std::function<std::string(const CompiledStatement& user, bool innermost)>;
+  void setUserProgram(const Program* program, OriginDescriber describe) {
+    userProgram_ = program;
+    describeOrigin_ = std::move(describe);
+  }
+  bool isUserProgram(const Program& program) const { return userProgram_ == &program; }
+  std::string describeOrigin(const CompiledStatement& user, bool innermost) const {
+    return describeOrigin_ ? describeOrigin_(user, innermost) : std::string();
+  }
+
+  // The evaluator interface the builtins see.
+  Value evaluate(const Text& text, const VarMap& vars) override;
+  const Text& argumentName(size_t i) override {
+    while (argumentNames_.size() <= i) argumentNames_.emplace_back("arg" + std::to_string(argumentNames_.size()));
+    return argumentNames_[i];
+  }
+  Console& console() override { return console_; }
+
+ private:
+  friend class NestingCount;
+  Console& console_;
+  BuiltinTable builtins_;
+  size_t nesting_ = 0;
+  std::deque<Text> argumentNames_;
+  const Program* userProgram_ = nullptr;
+  OriginDescriber describeOrigin_;  // stable references as it grows
+};
+
+// One level of nesting, counted while it lives.
+class NestingCount {
+ public:
+  explicit NestingCount(Interpreter& interp) : interp_(interp) {
+    if (++interp_.nesting_ > kMaxNesting) tooDeep();
+  }
+  ~NestingCount() { --interp_.nesting_; }
+  NestingCount(const NestingCount&) = delete;
+  NestingCount& operator=(const NestingCount&) = delete;
+
+ private:
+  [[noreturn]] void tooDeep();
+  Interpreter& interp_;
+};
 
 // What a run gives back: the value of the `end` that stopped it (integer 0 if
 // none) and the returned mark, set once an `end` ran in the run or was passed
@@ -25,26 +101,32 @@ namespace velk {
 struct ExecResult {
   Value result;
   bool returned = false;
-  bool wasReturned() const { return returned; }
 };
 
 // Runs `program` with working copies of *outer and *local (either may be null)
-// and, at the end, writes them back: *outer first, then *local, so that when
-// both point at one map the local bindings decide its content.
-ExecResult executeStatements(const Program& program, VarMap* outer, VarMap* local);
+// and, at the end, writes them back, also when the run ends by an error:
+// *outer first, then *local, so that when both point at one map the local
+// bindings decide its content.
+ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
 
-// Evaluates an expression text left to right, no precedence. With runBlocks a
-// brace term runs at once and stands for its result; without, it becomes a
-// func Value.
-Value evaluateExpression(const Text& text, const VarMap& vars, bool runBlocks);
-Value evaluateTerm(const Text& term, const VarMap& vars, bool runBlocks);
+// What a brace term in an expression stands for: with Run, it runs at once and
+// stands for its result; with Keep, it becomes a func Value.
+enum class Blocks { Run, Keep };
 
-// One of the thirteen operators, or anything else for an "unspecified" result.
-Value applyOperator(const Value& left, const Value& right, std::string_view op);
+// Evaluates an expression text left to right, no precedence.
+Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
+Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks);
+
+// One of the thirteen operators, or Op::Unknown for an "unspecified" result.
 Value applyOperator(const Value& left, const Value& right, Op op);
 
-// A `$` call: a builtin when the name is in the registry, else a user function.
-Value dispatchCall(const Text& callText, const VarMap& vars);
-Value callFunction(const Text& callText, const VarMap& vars);
+// A `$` call: a builtin when the name is in the interpreter's table, else a
+// user function.
+Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars);
+Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars);
+
+inline Value Interpreter::evaluate(const Text& text, const VarMap& vars) {
+  return evaluateExpression(*this, text, vars, Blocks::Run);
+}
 
 }  // namespace velk

@@ -1,12 +1,12 @@
 // The list statements: `list`, `add`, `index`, `where` and `remove`.
 #include "interp/run.h"
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {
 
 Value positionOperand(Run& run, const CompiledStatement& st) {
-  return evaluateExpression(operand(st, 2, "a position"), run.readView(), true);
+  return evaluateExpression(run.interp, operand(st, 2, "a position"), run.readView(), Blocks::Run);
 }
 
 // Positions count from 0; anything outside the list or string is refused.
@@ -21,15 +21,13 @@ size_t checkedPosition(int64_t n, size_t count, const char* statement, const Tex
 }  // namespace
 
 void runList(Run& run, const CompiledStatement& st) {
-  Value list;
-  list.typeName = kList;
-  run.bind(operand(st, 1, "a name"), newValue(std::move(list)));
+  run.bind(operand(st, 1, "a name"), newValue(Value::list()));
 }
 
 void runAdd(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name and a value");
   ValueRef target = namedVariable(run, name, "add");
-  Value v = evaluateExpression(operand(st, 2, "a value"), run.readView(), true);
+  Value v = evaluateExpression(run.interp, operand(st, 2, "a value"), run.readView(), Blocks::Run);
   target->elements.push(newValue(std::move(v)));
 }
 
@@ -54,7 +52,7 @@ void runIndex(Run& run, const CompiledStatement& st) {
 void runWhere(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name, a value and an output name");
   ValueRef source = namedVariable(run, name, "where");
-  Value x = evaluateExpression(operand(st, 2, "a value"), run.readView(), true);
+  Value x = evaluateExpression(run.interp, operand(st, 2, "a value"), run.readView(), Blocks::Run);
   const Text& out = operand(st, 3, "an output name");
   Elements items = source->elements;
   size_t count = 0;

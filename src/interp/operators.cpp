@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "interp/interpreter.h"
-#include "value/error.h"
-#include "value/run_limits.h"
+#include "support/error.h"
+#include "support/run_limits.h"
 
 namespace velk {
 namespace {

@@ -10,6 +10,8 @@ namespace velk {
 
 class Run {
  public:
+  explicit Run(Interpreter& i) : interp(i) {}
+  Interpreter& interp;
   VarMap outer;
   VarMap local;
   Value result = Value::integer(0);

@@ -4,10 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/console.h"
 #include "interp/run.h"
-#include "value/error.h"
-#include "value/run_limits.h"
+#include "support/error.h"
+#include "support/run_limits.h"
 
 namespace velk {
 namespace {
@@ -15,7 +14,7 @@ namespace {
 // Runs a program in the current run's own maps: whatever it binds stays bound
 // here, as if its statements stood in place; an `end` ends only the program.
 void runInPlace(Run& run, const Program& program) {
-  executeStatements(program, &run.outer, &run.local);
+  executeStatements(run.interp, program, &run.outer, &run.local);
   run.bindingsChanged();
 }
 
@@ -30,13 +29,13 @@ bool entryExists(const std::string& path) {
 }  // namespace
 
 void runExec(Run& run, const CompiledStatement& st) {
-  Text code = asText(evaluateExpression(operand(st, 1, "the code to run"), run.readView(), true));
+  Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run));
   ProgramRef program = wholeProgram(code);
   runInPlace(run, *program);
 }
 
 void runAlso(Run& run, const CompiledStatement& st) {
-  Text name = asText(evaluateExpression(operand(st, 1, "a script name"), run.readView(), true));
+  Text name = asText(evaluateExpression(run.interp, operand(st, 1, "a script name"), run.readView(), Blocks::Run));
   // A zero byte would cut the path short where the system reads it, so that
   // another file than the one named would be loaded; refuse it, as the file
   // builtins do.
@@ -47,37 +46,36 @@ void runAlso(Run& run, const CompiledStatement& st) {
 
   checkConfined(path, "also");
   std::ifstream in(path);
-  console::write("reading file...");
-  console::lineEnd();
+  Console& console = run.interp.console();
+  console.write("reading file...");
+  console.lineEnd();
   std::string script, line;
   for (size_t n = 0; std::getline(in, line); ++n) {
-    console::write("line " + std::to_string(n) + "\r");
+    console.write("line " + std::to_string(n) + "\r");
     script += line;
     script += '\n';
   }
-  console::lineEnd();
-  console::write("OK.");
-  console::lineEnd();
+  console.lineEnd();
+  console.write("OK.");
+  console.lineEnd();
 
   // Errors in the file name it, and the innermost file wins.
-  const std::string* savedFile = error_context::file;
-  error_context::file = &path;
-  struct Restore {
-    const std::string* saved;
-    ~Restore() { error_context::file = saved; }
-  } restore{savedFile};
-  ProgramRef program = wholeProgram(Text(std::move(script)));
-  runInPlace(run, *program);
+  try {
+    ProgramRef program = wholeProgram(Text(std::move(script)));
+    runInPlace(run, *program);
+  } catch (VelkError& e) {
+    e.noteFile(path);
+    throw;
+  }
 }
 
 void runClass(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a name and a block");
-  Value block = evaluateExpression(operand(st, 2, "a block"), run.readView(), false);
+  Value block = evaluateExpression(run.interp, operand(st, 2, "a block"), run.readView(), Blocks::Keep);
   ProgramRef program = innerProgram(asText(block), "class block");
   VarMap outer, members;  // the block sees no variable of the current run
-  executeStatements(*program, &outer, &members);
-  Value instance;
-  instance.typeName = kScaffold;
+  executeStatements(run.interp, *program, &outer, &members);
+  Value instance = Value::ofType(kScaffold);
   instance.members = std::move(members);
   run.bind(name, newValue(std::move(instance)));
 }

@@ -3,8 +3,7 @@
 
 #include <string>
 
-#include "host/console.h"
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {
@@ -49,15 +48,15 @@ void step(Group& group, size_t& depth, char c) {
   }
 }
 
-void traceLine(std::string_view s) {
-  console::write(s);
-  console::write('\n');
+void traceLine(Console& console, std::string_view s) {
+  console.write(s);
+  console.write('\n');
 }
 
 }  // namespace
 
-StatementListRef splitStatements(std::string_view text, bool trace) {
-  auto result = makeRef<StatementList>();
+StatementList splitStatements(std::string_view text, Console* trace) {
+  StatementList result;
   Group group = Group::None;
   size_t depth = 0;
   size_t groupStart = 0;
@@ -65,20 +64,20 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
   Statement statement;
   bool skipBlanks = false;
 
-  if (trace) traceLine("debugging mode is activated, printing debug information while parsing.");
+  if (trace) traceLine(*trace, "debugging mode is activated, printing debug information while parsing.");
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (trace) {
-      console::write(std::to_string(i) + "/");
-      console::write(c);
-      console::write('\n');
+      trace->write(std::to_string(i) + "/");
+      trace->write(c);
+      trace->write('\n');
     }
     if (c == '\n') {
-      if (trace) traceLine("detected newline, reset");
+      if (trace) traceLine(*trace, "detected newline, reset");
       if (group == Group::None) {
         statement.emplace_back(std::move(token));
         token.clear();
-        result->statements.push_back(std::move(statement));
+        result.statements.push_back(std::move(statement));
         statement.clear();
         skipBlanks = true;
         continue;
@@ -97,7 +96,7 @@ StatementListRef splitStatements(std::string_view text, bool trace) {
     token += c;
   }
   statement.emplace_back(std::move(token));
-  result->statements.push_back(std::move(statement));
+  result.statements.push_back(std::move(statement));
   if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
   return result;
 }
@@ -109,24 +108,24 @@ bool endsInsideGroup(std::string_view text) {
   return group != Group::None;
 }
 
-void runSplitterSelfTest() {
+void runSplitterSelfTest(Console& console) {
   static constexpr std::string_view kSample =
       "x = 5\n"
       "f = {\n"
       "    end (arg0 + 1)\n"
       "}\n"
       "$print$(\"a b\" 'c')\n";
-  traceLine("testing parser.");
-  StatementListRef list = splitStatements(kSample, true);
-  traceLine("parsed.");
-  for (const Statement& s : list->statements) {
-    traceLine("<NS>");
+  traceLine(console, "testing parser.");
+  StatementList list = splitStatements(kSample, &console);
+  traceLine(console, "parsed.");
+  for (const Statement& s : list.statements) {
+    traceLine(console, "<NS>");
     for (const Text& t : s) {
-      console::write(t.view());
-      traceLine("<NE>");
+      console.write(t.view());
+      traceLine(console, "<NE>");
     }
   }
-  console::flush();
+  console.flush();
 }
 
 }  // namespace velk

@@ -9,25 +9,22 @@
 #include <string_view>
 #include <vector>
 
-#include "value/ref.h"
-#include "value/text.h"
+#include "support/console.h"
+#include "support/text.h"
 
 namespace velk {
 
 using Statement = std::vector<Text>;
 
-// The splitter's result, immutable once made, so that every run of the same
-// text can share one.
-class StatementList : public RefCounted {
- public:
+// The splitter's result.
+struct StatementList {
   std::vector<Statement> statements;
 };
-using StatementListRef = Ref<const StatementList>;
 
 // Never yields an empty statement; tokens may be empty. Raises OpenGroupError
-// when the text ends inside an open group. With `trace`, prints every
-// character and every line end it sees on standard output.
-StatementListRef splitStatements(std::string_view text, bool trace = false);
+// when the text ends inside an open group. With a `trace` console, prints every
+// character and every line end it sees there.
+StatementList splitStatements(std::string_view text, Console* trace = nullptr);
 
 // Whether splitting `text` would end inside an open group: what a terminal
 // asks before it runs a typed line or waits for the rest of it.
@@ -36,6 +33,6 @@ bool endsInsideGroup(std::string_view text);
 // Prints "testing parser.", splits a sample script with tracing on, prints
 // "parsed." and then every statement as "<NS>" and its tokens each followed by
 // "<NE>".
-void runSplitterSelfTest();
+void runSplitterSelfTest(Console& console);
 
 }  // namespace velk

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {

@@ -2,8 +2,8 @@
 #include "value/text_forms.h"
 
 #include "value/numbers.h"
-#include "value/run_limits.h"
-#include "value/stack_guard.h"
+#include "support/run_limits.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 namespace {

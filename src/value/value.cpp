@@ -9,16 +9,6 @@
 
 namespace velk {
 
-const std::vector<uint8_t>& Bytes::empty() {
-  static const std::vector<uint8_t> none;
-  return none;
-}
-
-const std::vector<Text>& NameList::empty() {
-  static const std::vector<Text> none;
-  return none;
-}
-
 const TypeName* typeNameFromText(std::string_view text) {
   static const TypeName all[] = {kInteger, kFloat,    kString,   kList,
                                  kFunc,    kBytes,    kScaffold, kUnspecified};
@@ -31,9 +21,13 @@ const TypeName* typeNameFromText(std::string_view text) {
 // further Values, and so on down a chain of any length. While one Value is
 // being destroyed, Values whose last reference goes are queued, and the
 // outermost destruction works the queue off: the stack depth stays constant.
-void destroyShared(Value* v) {
-  static std::vector<Value*> pending;
-  static bool draining = false;
+// The queue belongs to the thread, not to an interpreter: a Value's last
+// handle can go anywhere (a test's local, a map shared by two runs), where no
+// interpreter is at hand, and the destruction it starts runs on this thread's
+// stack alone.
+void DestroyShared<Value>::destroy(Value* v) {
+  thread_local std::vector<Value*> pending;
+  thread_local bool draining = false;
   if (draining) {
     pending.push_back(v);
     return;

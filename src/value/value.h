@@ -22,7 +22,7 @@
 // Destruction. A chain of nested lists can be arbitrarily deep; destroying it
 // by recursion could exhaust the stack. Values whose count drops to zero while
 // another Value is being destroyed are queued and destroyed one after the
-// other instead (destroyShared below).
+// other instead (DestroyShared<Value> in value.cpp).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,8 @@
 #include <string_view>
 #include <vector>
 
-#include "value/ref.h"
-#include "value/text.h"
+#include "support/ref.h"
+#include "support/text.h"
 #include "value/varmap.h"
 
 namespace velk {
@@ -69,60 +69,35 @@ inline constexpr TypeName kUnspecified{kUnspecifiedText};
 // The type name spelt exactly as text, if there is one.
 const TypeName* typeNameFromText(std::string_view text);
 
-// Growable byte array, shared until written.
-class Bytes {
+// A vector shared until written (copy-on-write): copying it copies one
+// handle, and a change to a shared one copies the items first. The empty
+// vector holds nothing at all.
+template <class T>
+class SharedVector {
  public:
-  Bytes() = default;
-  explicit Bytes(std::vector<uint8_t> b) : rep_(b.empty() ? nullptr : new Rep{{}, std::move(b)}) {}
-  const std::vector<uint8_t>& get() const { return rep_ ? rep_->data : empty(); }
-  size_t size() const { return rep_ ? rep_->data.size() : 0; }
-  bool isEmpty() const { return size() == 0; }
-  void swap(Bytes& o) noexcept { rep_.swap(o.rep_); }
+  SharedVector() = default;
+  explicit SharedVector(std::vector<T> items) : rep_(items.empty() ? nullptr : new Rep{{}, std::move(items)}) {}
 
- private:
-  struct Rep : RefCounted {
-    std::vector<uint8_t> data;
-  };
-  static const std::vector<uint8_t>& empty();
-  Ref<const Rep> rep_;
-};
-
-// The argument names of a func Value, replaced as a whole by `setargmap`.
-class NameList {
- public:
-  NameList() = default;
-  explicit NameList(std::vector<Text> names)
-      : rep_(names.empty() ? nullptr : new Rep{{}, std::move(names)}) {}
-  const std::vector<Text>& get() const { return rep_ ? rep_->names : empty(); }
-  bool isEmpty() const { return !rep_; }
-  void swap(NameList& o) noexcept { rep_.swap(o.rep_); }
-
- private:
-  struct Rep : RefCounted {
-    std::vector<Text> names;
-  };
-  static const std::vector<Text>& empty();
-  Ref<const Rep> rep_;
-};
-
-// The element references of a list, shared until changed.
-class Elements {
- public:
+  const std::vector<T>& get() const { return rep_ ? rep_->items : none(); }
   size_t size() const { return rep_ ? rep_->items.size() : 0; }
   bool isEmpty() const { return size() == 0; }
-  const ValueRef& operator[](size_t i) const { return rep_->items[i]; }
-  const ValueRef* begin() const { return rep_ ? rep_->items.data() : nullptr; }
-  const ValueRef* end() const { return rep_ ? rep_->items.data() + rep_->items.size() : nullptr; }
+  const T& operator[](size_t i) const { return rep_->items[i]; }
+  const T* begin() const { return rep_ ? rep_->items.data() : nullptr; }
+  const T* end() const { return rep_ ? rep_->items.data() + rep_->items.size() : nullptr; }
 
-  void push(ValueRef v) { own().push_back(std::move(v)); }
-  void swap(Elements& o) noexcept { rep_.swap(o.rep_); }
+  void push(T v) { own().push_back(std::move(v)); }
   void erase(size_t i) { own().erase(own().begin() + static_cast<std::ptrdiff_t>(i)); }
+  void swap(SharedVector& o) noexcept { rep_.swap(o.rep_); }
 
  private:
   struct Rep : RefCounted {
-    std::vector<ValueRef> items;
+    std::vector<T> items;
   };
-  std::vector<ValueRef>& own() {
+  static const std::vector<T>& none() {
+    static const std::vector<T> empty;
+    return empty;
+  }
+  std::vector<T>& own() {
     if (!rep_)
       rep_ = makeRef<Rep>();
     else if (!rep_.unique())
@@ -131,6 +106,13 @@ class Elements {
   }
   Ref<Rep> rep_;
 };
+
+// A bytes Value's content.
+using Bytes = SharedVector<uint8_t>;
+// The argument names of a func Value, replaced as a whole by `setargmap`.
+using NameList = SharedVector<Text>;
+// The element references of a list.
+using Elements = SharedVector<ValueRef>;
 
 class Value : public RefCounted {
  public:
@@ -185,9 +167,26 @@ class Value : public RefCounted {
     v.text = std::move(t);
     return v;
   }
+  // A func Value of a brace block's text (braces included), not run.
+  static Value func(Text block) {
+    Value v;
+    v.typeName = kFunc;
+    v.text = std::move(block);
+    return v;
+  }
+  static Value list(Elements items = {}) {
+    Value v;
+    v.typeName = kList;
+    v.elements = std::move(items);
+    return v;
+  }
+  // A Value of the type and nothing in it.
+  static Value ofType(TypeName type) {
+    Value v;
+    v.typeName = type;
+    return v;
+  }
 };
-
-void destroyShared(Value* v);
 
 inline ValueRef newValue(Value v) { return ValueRef(new Value(std::move(v))); }
 inline ValueRef newValue() { return ValueRef(new Value()); }

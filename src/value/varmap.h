@@ -19,12 +19,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "value/ref.h"
-#include "value/text.h"
+#include "support/ref.h"
+#include "support/text.h"
 
 namespace velk {
 
 class Value;
+// Values are destroyed without recursion (value.cpp).
+template <>
+struct DestroyShared<Value> {
+  static void destroy(Value* v);
+};
 using ValueRef = Ref<Value>;
 
 struct MapNode;

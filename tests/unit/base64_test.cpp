@@ -4,7 +4,7 @@
 #include <string>
 
 #include "test_support.h"
-#include "value/base64.h"
+#include "codec/base64.h"
 
 namespace velk {
 namespace {

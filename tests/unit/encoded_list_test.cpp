@@ -2,7 +2,7 @@
 #include <string>
 
 #include "test_support.h"
-#include "value/encoded_list.h"
+#include "codec/encoded_list.h"
 #include "value/text_forms.h"
 
 namespace velk {

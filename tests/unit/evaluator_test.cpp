@@ -10,10 +10,8 @@ namespace {
 
 class Evaluator : public ::testing::Test {
  protected:
-  void SetUp() override { testing::ensureBuiltins(); }
-
-  Value eval(std::string_view text, bool runBlocks = true) {
-    return evaluateExpression(Text(text), vars, runBlocks);
+  Value eval(std::string_view text, Blocks blocks = Blocks::Run) {
+    return evaluateExpression(session.interp, Text(text), vars, blocks);
   }
   int64_t evalInt(std::string_view text) {
     Value v = eval(text);
@@ -26,6 +24,7 @@ class Evaluator : public ::testing::Test {
     return ref;
   }
 
+  testing::TestInterpreter session;
   VarMap vars;
 };
 
@@ -52,7 +51,6 @@ TEST_F(Evaluator, TokensAndBlanks) {
   EXPECT_EQ(evalInt("(1 + 2\n* 10)"), 3);
 }
 
-// Disabled: velk applies the empty token as an unknown operator ("unspecified").
 TEST_F(Evaluator, EmptyPendingOperatorIsNotApplied) {
   // Two blanks after a pair leave an empty token in the operator position;
   // an empty pending operator combines nothing, so the next term starts afresh.
@@ -130,7 +128,7 @@ TEST_F(Evaluator, StringLiteralsHaveNoEscapes) {
   EXPECT_EQ(eval("\"a b\nc\"").text, "a b\nc");
   EXPECT_EQ(eval("(\"ab\" + \"cd\" + 'e')").text, "abcde");
   // The closing character is not checked against the opening one.
-  EXPECT_EQ(evaluateTerm(Text("\"ab'"), vars, true).text, "ab");
+  EXPECT_EQ(evaluateTerm(session.interp, Text("\"ab'"), vars, Blocks::Run).text, "ab");
 }
 
 TEST_F(Evaluator, VariablesAreLookedUpFirst) {
@@ -164,15 +162,15 @@ TEST_F(Evaluator, UnknownOperatorGivesUnspecified) {
 }
 
 TEST_F(Evaluator, BraceTermsRunOrBecomeFuncs) {
-  Value f = eval("{ end 5 }", false);
+  Value f = eval("{ end 5 }", Blocks::Keep);
   EXPECT_EQ(f.typeName, kFunc);
   EXPECT_EQ(f.text, "{ end 5 }");
-  Value spaced = eval("{  end 5  }", false);
+  Value spaced = eval("{  end 5  }", Blocks::Keep);
   EXPECT_EQ(spaced.text, "{  end 5  }");  // kept exactly as written
-  Value stripped = eval("({ end 5 })", false);  // outer parentheses are not a group term
+  Value stripped = eval("({ end 5 })", Blocks::Keep);  // outer parentheses are not a group term
   EXPECT_EQ(stripped.typeName, kFunc);
   EXPECT_EQ(stripped.text, "{ end 5 }");
-  EXPECT_EQ(eval("(({ end 5 }))", false).intValue, 5);  // a group always runs its blocks
+  EXPECT_EQ(eval("(({ end 5 }))", Blocks::Keep).intValue, 5);  // a group always runs its blocks
 
   EXPECT_EQ(evalInt("{ end 5 }"), 5);
   EXPECT_EQ(evalInt("({ end 5 })"), 5);

@@ -7,7 +7,7 @@
 #include "interp/interpreter.h"
 #include "parse/splitter.h"
 #include "test_support.h"
-#include "value/run_limits.h"
+#include "support/run_limits.h"
 
 namespace fs = std::filesystem;
 
@@ -17,7 +17,6 @@ namespace {
 class RunLimitsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ensureBuiltins();
     saved_ = fs::current_path();
     base_ = fs::canonical(fs::temp_directory_path()) /
             ("velk-limits-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
@@ -35,11 +34,12 @@ class RunLimitsTest : public ::testing::Test {
   void confine() { runLimits().confineTo = (base_ / "box").string(); }
   void run(std::string_view text) {
     startRunBudget();
-    ProgramRef program = compileProgram(*splitStatements(text));
+    ProgramRef program = compileProgram(splitStatements(text));
     VarMap global;
-    executeStatements(*program, &global, nullptr);
+    executeStatements(session_.interp, *program, &global, nullptr);
   }
 
+  testing::TestInterpreter session_;
   fs::path saved_, base_;
 };
 

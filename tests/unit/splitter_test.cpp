@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/console.h"
+#include "support/console.h"
 #include "parse/splitter.h"
 #include "test_support.h"
 
@@ -14,9 +14,9 @@ using Tokens = std::vector<std::string>;
 using Statements = std::vector<Tokens>;
 
 Statements split(std::string_view text) {
-  StatementListRef list = splitStatements(text, false);
+  StatementList list = splitStatements(text);
   Statements out;
-  for (const Statement& s : list->statements) {
+  for (const Statement& s : list.statements) {
     Tokens tokens;
     for (const Text& t : s) tokens.push_back(t.str());
     out.push_back(tokens);
@@ -114,38 +114,35 @@ TEST(Splitter, TextEndingInsideAGroupFails) {
 }
 
 TEST(Splitter, TracePrintsEveryCharacter) {
-  ::testing::internal::CaptureStdout();
-  StatementListRef list = splitStatements("a\nb", true);
-  console::flush();
-  std::string out = ::testing::internal::GetCapturedStdout();
+  testing::RecordingConsole console;
+  StatementList list = splitStatements("a\nb", &console);
+  std::string out = console.output;
   EXPECT_EQ(out,
             "debugging mode is activated, printing debug information while parsing.\n"
             "0/a\n"
             "1/\n\n"
             "detected newline, reset\n"
             "2/b\n");
-  EXPECT_EQ(list->statements.size(), 2u);
+  EXPECT_EQ(list.statements.size(), 2u);
 
   // A line end inside a group is reported too, and stays in the token.
-  ::testing::internal::CaptureStdout();
-  list = splitStatements("(\n)", true);
-  console::flush();
-  out = ::testing::internal::GetCapturedStdout();
+  console.output.clear();
+  list = splitStatements("(\n)", &console);
+  out = console.output;
   EXPECT_NE(out.find("detected newline, reset"), std::string::npos);
-  ASSERT_EQ(list->statements.size(), 1u);
-  EXPECT_EQ(list->statements[0][0], "(\n)");
+  ASSERT_EQ(list.statements.size(), 1u);
+  EXPECT_EQ(list.statements[0][0], "(\n)");
 
   // Without trace nothing is printed.
-  ::testing::internal::CaptureStdout();
-  splitStatements("a b\nc", false);
-  console::flush();
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  console.output.clear();
+  splitStatements("a b\nc");
+  EXPECT_EQ(console.output, "");
 }
 
 TEST(Splitter, SelfTestPrintsTraceThenStatementsAndTokens) {
-  ::testing::internal::CaptureStdout();
-  runSplitterSelfTest();
-  std::string out = ::testing::internal::GetCapturedStdout();
+  testing::RecordingConsole console;
+  runSplitterSelfTest(console);
+  std::string out = console.output;
   ASSERT_EQ(out.rfind("testing parser.\n", 0), 0u) << out;
   size_t trace = out.find("debugging mode is activated");
   size_t parsed = out.find("\nparsed.\n");

@@ -10,7 +10,9 @@
 #include <string_view>
 
 #include "builtins/registry.h"
-#include "value/error.h"
+#include "interp/interpreter.h"
+#include "support/console.h"
+#include "support/error.h"
 #include "value/value.h"
 
 namespace velk {
@@ -35,14 +37,38 @@ inline Value ofType(TypeName type) {
   return v;
 }
 
-// Calls consult the builtin registry, which the program fills once at start-up.
-inline void ensureBuiltins() {
-  static const bool filled = [] {
-    registerBuiltins();
+// A console that keeps what is written and reads its lines from a text.
+class RecordingConsole final : public Console {
+ public:
+  explicit RecordingConsole(std::string input = {}) : input_(std::move(input)) {}
+  void write(std::string_view bytes) override { output.append(bytes); }
+  void write(char c) override { output += c; }
+  void lineEnd() override { output += '\n'; }
+  void flush() override {}
+  bool readLine(std::string& line) override {
+    line.clear();
+    if (next_ >= input_.size()) return false;
+    size_t end = input_.find('\n', next_);
+    if (end == std::string::npos) end = input_.size();
+    line = input_.substr(next_, end - next_);
+    next_ = end + 1;
     return true;
-  }();
-  (void)filled;
-}
+  }
+  std::string output;
+
+ private:
+  std::string input_;
+  size_t next_ = 0;
+};
+
+// An interpreter of its own, with the builtins, writing to a recording console.
+struct TestInterpreter {
+  explicit TestInterpreter(std::string input = {}) : console(std::move(input)), interp(console) {
+    registerBuiltins(interp.builtins());
+  }
+  RecordingConsole console;
+  Interpreter interp;
+};
 
 }  // namespace velk::testing
 

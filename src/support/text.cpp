@@ -1,5 +1,5 @@
 // Text: shared immutable byte strings and their hash.
-#include "value/text.h"
+#include "support/text.h"
 
 #include <functional>
 

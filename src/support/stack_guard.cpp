@@ -1,12 +1,13 @@
 // The large interpreter stack and the depth guard on it.
-#include "value/stack_guard.h"
+#include "support/stack_guard.h"
 
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <exception>
 
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 
@@ -15,9 +16,38 @@ extern "C" void __asan_unpoison_memory_region(void const volatile* addr, size_t 
 #endif
 
 namespace stack_detail {
-uintptr_t limit = 0;
-uintptr_t top = 0;
+thread_local constinit uintptr_t limit = kUnarmed;
+thread_local constinit uintptr_t top = 0;
+
 void tooDeep() { fail("recursion too deep", "the nesting of calls, blocks or lists exceeds the interpreter's stack"); }
+
+namespace {
+
+// The stack of the calling thread, as the system reports it: a quarter of it,
+// at most 64 MiB, is kept free below the limit.
+void armFromThreadStack() {
+  limit = 0;
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
+  void* low = nullptr;
+  size_t size = 0;
+  if (pthread_attr_getstack(&attr, &low, &size) == 0 && low && size) {
+    size_t reserve = std::min(size / 4, size_t{64} << 20);
+    limit = reinterpret_cast<uintptr_t>(low) + reserve;
+    top = reinterpret_cast<uintptr_t>(low) + size;
+  }
+  pthread_attr_destroy(&attr);
+}
+
+}  // namespace
+
+void belowLimit(uintptr_t here) {
+  if (limit == kUnarmed) {
+    armFromThreadStack();
+    if (here >= limit) return;
+  }
+  tooDeep();
+}
 }  // namespace stack_detail
 
 void prepareStackForThrow() {
@@ -55,6 +85,7 @@ void* runJob(void* p) {
   auto* job = static_cast<Job*>(p);
   pthread_sigmask(SIG_SETMASK, &job->signalMask, nullptr);
   auto top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  uintptr_t savedLimit = stack_detail::limit, savedTop = stack_detail::top;
   // The stack grows downwards from about `top`; keep the reserve free below.
   stack_detail::limit = top - (job->stackBytes - job->reserveBytes);
   stack_detail::top = top;
@@ -63,8 +94,8 @@ void* runJob(void* p) {
   } catch (...) {
     job->error = std::current_exception();
   }
-  stack_detail::limit = 0;
-  stack_detail::top = 0;
+  stack_detail::limit = savedLimit;
+  stack_detail::top = savedTop;
   return nullptr;
 }
 
@@ -81,11 +112,12 @@ int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t re
                  pthread_create(&thread, &attr, runJob, &job) == 0;
   pthread_attr_destroy(&attr);
   if (!started) {
-    // No large stack to be had: run here, with a guard sized for a default
-    // 8 MiB stack.
-    job.stackBytes = size_t{8} << 20;
-    job.reserveBytes = size_t{2} << 20;
-    runJob(&job);
+    // No large stack to be had: run here, guarded by this thread's own stack.
+    try {
+      job.result = fn();
+    } catch (...) {
+      job.error = std::current_exception();
+    }
   } else {
     pthread_join(thread, nullptr);
   }

@@ -1,7 +1,7 @@
 // The interrupt request set by Ctrl-C at a terminal.
-#include "value/interrupt.h"
+#include "support/interrupt.h"
 
-#include "value/stack_guard.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 

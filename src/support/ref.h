@@ -16,7 +16,6 @@ class RefCounted {
   RefCounted() = default;
   RefCounted(const RefCounted&) noexcept {}
   RefCounted& operator=(const RefCounted&) noexcept { return *this; }
-  uint32_t refCount() const { return refs_; }
 
  private:
   template <class T>
@@ -24,12 +23,13 @@ class RefCounted {
   mutable uint32_t refs_ = 0;
 };
 
-// How an object is destroyed once its last handle goes. Values override this to
-// destroy without recursion (see value.h); everything else is simply deleted.
+// How an object is destroyed once its last handle goes: the destruction hook.
+// Values specialise it to destroy without recursion (see varmap.h, value.cpp);
+// everything else is simply deleted.
 template <class T>
-inline void destroyShared(T* p) {
-  delete p;
-}
+struct DestroyShared {
+  static void destroy(T* p) { delete p; }
+};
 
 // A shared handle to a RefCounted object; null is a valid, empty handle.
 template <class T>
@@ -53,7 +53,7 @@ class Ref {
     T* old = p_;
     p_ = o.p_;
     retain();
-    if (old && --old->refs_ == 0) destroyShared(old);
+    if (old && --old->refs_ == 0) destroy(old);
     return *this;
   }
   Ref& operator=(Ref&& o) noexcept {
@@ -61,7 +61,7 @@ class Ref {
       T* old = p_;
       p_ = o.p_;
       o.p_ = nullptr;
-      if (old && --old->refs_ == 0) destroyShared(old);
+      if (old && --old->refs_ == 0) destroy(old);
     }
     return *this;
   }
@@ -89,8 +89,9 @@ class Ref {
     if (p_) ++p_->refs_;
   }
   void release() noexcept {
-    if (p_ && --p_->refs_ == 0) destroyShared(p_);
+    if (p_ && --p_->refs_ == 0) destroy(p_);
   }
+  static void destroy(T* p) noexcept { DestroyShared<std::remove_const_t<T>>::destroy(const_cast<std::remove_const_t<T>*>(p)); }
   T* p_ = nullptr;
 };
 

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "parse/splitter.h"
-#include "value/base64.h"
-#include "value/encoded_list.h"
-#include "value/error.h"
+#include "codec/base64.h"
+#include "codec/encoded_list.h"
+#include "support/error.h"
 
 namespace {
 

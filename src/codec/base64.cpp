@@ -8,11 +8,11 @@
 // place in the three output bytes (first output byte lowest); every other byte,
 // "=" included, maps to kBad. Or-ing the four entries of a group gives a word
 // above kBad - 1 exactly when one of them was invalid.
-#include "value/base64.h"
+#include "codec/base64.h"
 
 #include <array>
 
-#include "value/error.h"
+#include "support/error.h"
 
 namespace velk {
 namespace {

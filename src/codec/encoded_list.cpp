@@ -1,11 +1,12 @@
 // Encoding and decoding of the encoded-list form.
-#include "value/encoded_list.h"
+#include "codec/encoded_list.h"
 
+#include "parse/literal.h"
 #include "parse/splitter.h"
-#include "value/error.h"
+#include "support/error.h"
 #include "value/numbers.h"
-#include "value/run_limits.h"
-#include "value/stack_guard.h"
+#include "support/run_limits.h"
+#include "support/stack_guard.h"
 #include "value/text_forms.h"
 
 namespace velk {
@@ -35,25 +36,12 @@ void appendEncoded(std::string& out, const Elements& elements) {
 Value decodeItem(const Text& item) {
   if (item.empty()) readInteger("");  // an empty item is an integer without digits
   char first = item.front();
-  if (first == '(') {
-    Value list;
-    list.typeName = kList;
-    list.elements = decodeList(item.view());
-    return list;
-  }
+  if (first == '(') return Value::list(decodeList(item.view()));
   if (first == '$')
     fail("decoding an encoded list runs no code",
          "the item " + quoteForReport(item.view()) + " is a call");
-  if (first == '{') {
-    Value func;
-    func.typeName = kFunc;
-    func.text = item;
-    return func;
-  }
-  if (first == '"' || first == '\'') return Value::string(item.sub(1, item.size() - 2));
-  if (item.view().find('.') != std::string_view::npos)
-    return Value::floating(readFloat(item.str()));
-  return Value::integer(readInteger(item.view()));
+  if (first == '{') return Value::func(item);
+  return readLiteral(item);
 }
 
 }  // namespace
@@ -69,10 +57,10 @@ Elements decodeList(std::string_view text) {
   if (text.size() < 2)
     fail("not an encoded list", "the text " + quoteForReport(text) + " is shorter than \"()\"");
   Elements result;
-  std::string_view inner = text.substr(1, text.size() - 2);
+  std::string_view inner = withoutEnds(text);
   if (inner.empty()) return result;
-  StatementListRef split = splitStatements(inner);
-  for (const Text& item : split->statements.front()) result.push(newValue(decodeItem(item)));
+  StatementList split = splitStatements(inner);
+  for (const Text& item : split.statements.front()) result.push(newValue(decodeItem(item)));
   return result;
 }
 

@@ -1,23 +1,9 @@
 // Error reports: the one line written for an error that ends a run.
-#include "value/error.h"
+#include "support/error.h"
 
 #include <cstdio>
 
 namespace velk {
-
-namespace error_context {
-const void* statement = nullptr;
-std::string (*describeStatement)(const void*) = nullptr;
-const std::string* file = nullptr;
-const void* userProgram = nullptr;
-const void* userStatement = nullptr;
-std::string (*describeOrigin)(const void*, const void*) = nullptr;
-
-std::string origin() {
-  if (!userStatement || !describeOrigin) return {};
-  return describeOrigin(userStatement, statement);
-}
-}  // namespace error_context
 
 void fail(std::string text, std::string detail) {
   throw VelkError(std::move(text), ErrorKind::Other, std::move(detail));

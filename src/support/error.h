@@ -2,15 +2,16 @@
 // recovery: an error travels up as a C++ exception to the one handler at the
 // top, which flushes standard output, prints one line and ends the process.
 // What was going on when it arose (the statement being run, the file being
-// loaded) is recorded when the error is made, from the error context below,
-// so nothing on the way up has to catch and rethrow it.
+// loaded) is noted on the way up by the innermost statement and file that see
+// it pass, so no global context has to be set and restored around each
+// statement, and an error leaves nothing half-changed behind.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "value/stack_guard.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 
@@ -18,33 +19,12 @@ namespace velk {
 // holds no number from a number that does not fit.
 enum class ErrorKind { InvalidArgument, OutOfRange, Other };
 
-// The innermost statement being run and file being loaded. The interpreter
-// sets these around each statement and each loaded file, restoring them
-// afterwards; an error copies what they say when it is made.
-namespace error_context {
-extern const void* statement;
-extern std::string (*describeStatement)(const void* statement);
-extern const std::string* file;
-// The user's own outermost statement: the one of `userProgram` (a script
-// file, a `-e` text, a line typed at the prompt) being run, however deep in
-// library code the error arises. `describeOrigin`, installed by whoever set
-// `userProgram`, turns it into the error's origin ("at line 3 of `f.VELK`").
-extern const void* userProgram;
-extern const void* userStatement;
-extern std::string (*describeOrigin)(const void* userStatement, const void* innermost);
-// The origin of an error being made now, or empty.
-std::string origin();
-}  // namespace error_context
-
 class VelkError : public std::runtime_error {
  public:
   // `text` is the error's own text ("stoi", a Base64 message, ...); `detail`
   // says what was being read or done when it arose.
   VelkError(std::string text, ErrorKind kind, std::string detail = {})
       : std::runtime_error(text), kind_(kind), detail_(std::move(detail)) {
-    if (error_context::statement) statement_ = error_context::describeStatement(error_context::statement);
-    if (error_context::file) file_ = *error_context::file;
-    origin_ = error_context::origin();
     prepareStackForThrow();
   }
 
@@ -53,6 +33,21 @@ class VelkError : public std::runtime_error {
   const std::string& statement() const { return statement_; }
   const std::string& file() const { return file_; }
   const std::string& origin() const { return origin_; }
+  // The innermost statement and file win: only the first note of each counts.
+  bool hasStatement() const { return statementNoted_; }
+  void noteStatement(std::string statement) {
+    statement_ = std::move(statement);
+    statementNoted_ = true;
+  }
+  void noteFile(const std::string& file) {
+    if (!fileNoted_) file_ = file;
+    fileNoted_ = true;
+  }
+  bool hasOrigin() const { return originNoted_; }
+  void noteOrigin(std::string origin) {
+    origin_ = std::move(origin);
+    originNoted_ = true;
+  }
 
   // The single line that the top-level handler prints.
   std::string report() const;
@@ -63,6 +58,9 @@ class VelkError : public std::runtime_error {
   std::string statement_;
   std::string file_;
   std::string origin_;
+  bool statementNoted_ = false;
+  bool fileNoted_ = false;
+  bool originNoted_ = false;
 };
 
 // A text ended inside an open quote, brace or parenthesis: the process ends
@@ -72,16 +70,26 @@ class OpenGroupError : public std::runtime_error {
  public:
   OpenGroupError(std::string groupKind, size_t offset)
       : std::runtime_error("text ends inside an open " + groupKind),
-        offset_(offset),
-        origin_(error_context::origin()) {
+        offset_(offset) {
     prepareStackForThrow();
   }
   size_t offset() const { return offset_; }
   const std::string& origin() const { return origin_; }
+  // As for VelkError: the innermost statement the error passes, and the
+  // user's own statement it arose in.
+  bool hasStatement() const { return statementSeen_; }
+  void noteStatement() { statementSeen_ = true; }
+  bool hasOrigin() const { return originNoted_; }
+  void noteOrigin(std::string origin) {
+    origin_ = std::move(origin);
+    originNoted_ = true;
+  }
 
  private:
   size_t offset_;
   std::string origin_;
+  bool statementSeen_ = false;
+  bool originNoted_ = false;
 };
 
 // A request to end the process with a status and without a message, such as

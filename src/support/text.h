@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "value/ref.h"
+#include "support/ref.h"
 
 namespace velk {
 
@@ -74,5 +74,12 @@ class Text {
 };
 
 uint64_t hashBytes(std::string_view bytes);
+
+// The bytes between the first and the last, as groups, blocks and quoted
+// literals are opened: nothing for a text shorter than two bytes. Whoever must
+// refuse such a text checks its length first.
+inline std::string_view withoutEnds(std::string_view bytes) {
+  return bytes.size() >= 2 ? bytes.substr(1, bytes.size() - 2) : std::string_view();
+}
 
 }  // namespace velk

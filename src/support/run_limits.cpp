@@ -1,9 +1,9 @@
 // The bounds for untrusted programs and the checks that enforce them.
-#include "value/run_limits.h"
+#include "support/run_limits.h"
 
 #include <filesystem>
 
-#include "value/error.h"
+#include "support/error.h"
 
 namespace fs = std::filesystem;
 

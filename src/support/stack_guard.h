@@ -1,9 +1,15 @@
 // Guarding recursion. The interpreter recurses for every nested body, call,
 // group and nested list, and a script can nest without end (`f = { $f }`).
-// The interpreter runs on a large stack of its own; every recursive entry point
-// checks how much of it is used and raises "recursion too deep" well before it
-// runs out, so that deep but finite recursion works and endless recursion ends
-// the run cleanly instead of overflowing the stack.
+// Every recursive entry point checks how much of the thread's stack is used
+// and raises "recursion too deep" well before it runs out, so that deep but
+// finite recursion works and endless recursion ends the run cleanly instead of
+// overflowing the stack. The executable runs the interpreter on a large stack
+// of its own (runOnLargeStack); on any other thread the guard arms itself from
+// the thread's real stack at its first check.
+//
+// The limits are thread_local, not interpreter state: they describe the stack
+// of the thread that runs, whichever interpreter runs on it, and the data
+// walks that check them (display form, encoded lists) hold no interpreter.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +19,13 @@
 namespace velk {
 
 namespace stack_detail {
-extern uintptr_t limit;  // lowest frame address allowed; 0 when unguarded
-extern uintptr_t top;    // where the guarded stack starts
+inline constexpr uintptr_t kUnarmed = UINTPTR_MAX;
+// Lowest frame address allowed; kUnarmed until the first check on this
+// thread, 0 when the thread's stack cannot be told (then unguarded).
+extern thread_local constinit uintptr_t limit;
+extern thread_local constinit uintptr_t top;  // where the guarded stack starts
+// Arms the guard on first use, else raises "recursion too deep".
+void belowLimit(uintptr_t here);
 [[noreturn]] void tooDeep();
 }  // namespace stack_detail
 
@@ -27,12 +38,14 @@ void prepareStackForThrow();
 
 inline void checkStack() {
   auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-  if (here < stack_detail::limit) stack_detail::tooDeep();
+  if (here < stack_detail::limit) stack_detail::belowLimit(here);
 }
 
 // Nesting of data (a list inside a list, ...) is limited on its own: a list
 // can hold itself, and walking such a cycle should fail fast, long before the
-// stack is used up. A NestingGuard lives in each level of a recursive walk.
+// stack is used up. A NestingGuard lives in each level of a recursive walk;
+// like the stack limits, the count belongs to the thread whose stack the walk
+// uses.
 inline constexpr size_t kMaxDataNesting = 1000000;
 class NestingGuard {
  public:
@@ -48,7 +61,7 @@ class NestingGuard {
   NestingGuard& operator=(const NestingGuard&) = delete;
 
  private:
-  static inline size_t depth_ = 0;
+  static inline thread_local constinit size_t depth_ = 0;
 };
 
 // Runs fn on a fresh thread whose stack holds `stackBytes`, with the guard set

@@ -1,0 +1,160 @@
+// Taking call texts apart: the callee, a builtin's argument tokens, and the
+// two rules for the argument and import lists of a user-function call.
+#include "interp/call_syntax.h"
+
+#include <string>
+
+#include "parse/splitter.h"
+#include "support/error.h"
+
+namespace velk {
+namespace {
+
+// Which pieces a rejoined text keeps: all, or all but those that begin with
+// "L" (the import list of a user call).
+enum class Pieces { All, WithoutImports };
+
+std::string joinPieces(const std::vector<std::string_view>& pieces, size_t from, Pieces which) {
+  std::string out;
+  for (size_t i = from; i < pieces.size(); ++i) {
+    if (which == Pieces::WithoutImports && !pieces[i].empty() && pieces[i][0] == 'L') continue;
+    out += '$';
+    out += pieces[i];
+  }
+  return out;
+}
+
+std::vector<Text> firstStatementTokens(std::string_view text) {
+  return std::move(splitStatements(text).statements.front());
+}
+
+[[noreturn]] void malformedCall(const Text& callText, const char* what) {
+  fail("malformed call", std::string(what) + " in " + quoteForReport(callText.view()));
+}
+
+// The argument text of a rejoined "$(...)" part: without "$(" and the last byte.
+std::string_view cutArgumentPart(const std::string& rejoined, const Text& callText) {
+  if (rejoined.size() < 3) malformedCall(callText, "the argument list is not written as $(...)");
+  return std::string_view(rejoined).substr(2, rejoined.size() - 3);
+}
+
+// The import text of a rejoined "$L(...)" part: without "$L(" and the last byte.
+std::string_view cutImportPart(std::string_view rejoined, const Text& callText) {
+  if (rejoined.size() < 4) malformedCall(callText, "the import list is not written as $L(...)");
+  return rejoined.substr(3, rejoined.size() - 4);
+}
+
+std::vector<std::string_view> piecesAfterDollar(const Text& callText) {
+  std::string_view whole = callText.view();
+  return splitAtDollar(whole.substr(whole.empty() ? 0 : 1));
+}
+
+// Where the group opened by "$(" right after the callee closes, or npos.
+size_t argumentGroupEnd(std::string_view whole, size_t afterName) {
+  if (afterName + 1 >= whole.size() || whole[afterName] != '$' || whole[afterName + 1] != '(')
+    return std::string_view::npos;
+  size_t depth = 0;
+  for (size_t i = afterName + 1; i < whole.size(); ++i) {
+    if (whole[i] == '(') ++depth;
+    else if (whole[i] == ')' && --depth == 0) return i;
+  }
+  return std::string_view::npos;
+}
+
+// First rule, for an argument group that holds a "$" (a nested call, a "$" in
+// a string): the group is taken whole by its parentheses, so that the nested
+// call's pieces are not mistaken for an import list; only "$L(...)" may
+// follow it.
+CallSyntax::UserParts partsByGroup(std::string_view group, std::string_view rest, const Text& callText) {
+  CallSyntax::UserParts parts;
+  parts.hasArgs = true;
+  parts.args = firstStatementTokens(group);
+  if (!rest.empty() && rest != "$") {
+    if (rest.size() < 2 || rest[0] != '$' || rest[1] != 'L')
+      malformedCall(callText, "only an import list $L(...) may follow the argument list");
+    parts.restricted = true;
+    parts.imports = firstStatementTokens(cutImportPart(rest, callText));
+  }
+  return parts;
+}
+
+// Second rule, for every other call: the pieces cut at every "$" are joined
+// back as the argument text, except pieces that begin with "L", which form
+// the import list.
+CallSyntax::UserParts partsByPieces(const Text& callText) {
+  CallSyntax::UserParts parts;
+  std::vector<std::string_view> pieces = piecesAfterDollar(callText);
+  std::vector<std::string_view> rest(pieces.begin() + 1, pieces.end());
+  if (rest.empty()) return parts;
+  std::string argPart = joinPieces(rest, 0, Pieces::WithoutImports);
+  if (argPart.empty()) {
+    // Only an import part (`$f$L(g)`): a call without arguments, restricted.
+    parts.restricted = true;
+    std::string importPart = joinPieces(rest, 0, Pieces::All);
+    parts.imports = firstStatementTokens(cutImportPart(importPart, callText));
+    return parts;
+  }
+  parts.hasArgs = true;
+  parts.args = firstStatementTokens(cutArgumentPart(argPart, callText));
+  rest.erase(rest.begin());  // the argument piece
+  if (!rest.empty()) {
+    parts.restricted = true;
+    std::string importPart = joinPieces(rest, 0, Pieces::All);
+    parts.imports = firstStatementTokens(cutImportPart(importPart, callText));
+  }
+  return parts;
+}
+
+}  // namespace
+
+CallSyntax::CallSyntax(const Text& callText) {
+  std::vector<std::string_view> pieces = piecesAfterDollar(callText);
+  if (!pieces.empty()) {
+    hasName = true;
+    name = Text(pieces.front());
+  }
+}
+
+const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
+  if (!builtinParsed_) {
+    std::vector<std::string_view> pieces = piecesAfterDollar(callText);
+    if (pieces.size() > 1) {
+      // A builtin's argument text is every later piece joined again, so a "$"
+      // inside it (a nested call, a string) is harmless.
+      std::string rejoined = joinPieces(pieces, 1, Pieces::All);
+      builtinArgs_ = firstStatementTokens(cutArgumentPart(rejoined, callText));
+    }
+    builtinParsed_ = true;
+  }
+  return builtinArgs_;
+}
+
+const CallSyntax::UserParts& CallSyntax::userParts(const Text& callText) const {
+  if (userParsed_) return user_;
+  std::string_view whole = callText.view();
+  size_t afterName = 1 + name.size();
+  size_t close = argumentGroupEnd(whole, afterName);
+  std::string_view group;
+  if (close != std::string_view::npos) group = whole.substr(afterName + 2, close - afterName - 2);
+  if (close != std::string_view::npos && group.find('$') != std::string_view::npos)
+    user_ = partsByGroup(group, whole.substr(close + 1), callText);
+  else
+    user_ = partsByPieces(callText);
+  userParsed_ = true;
+  return user_;
+}
+
+std::vector<std::string_view> splitAtDollar(std::string_view text) {
+  std::vector<std::string_view> pieces;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '$') {
+      pieces.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (start < text.size()) pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+}  // namespace velk

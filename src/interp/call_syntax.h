@@ -1,0 +1,62 @@
+// The syntax of a `$` call: a call text taken apart into its callee name, the
+// argument tokens of a builtin call, and the argument and import lists of a
+// user-function call. The parts are parsed when the call gets that far (a
+// user call's parts after its callee has been evaluated), each at most once
+// per CallSyntax.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "interp/evaluator_interface.h"
+#include "support/ref.h"
+#include "support/text.h"
+
+namespace velk {
+
+class CallSyntax : public RefCounted {
+ public:
+  explicit CallSyntax(const Text& callText);
+
+  bool hasName = false;
+  Text name;  // the first piece: the callee term
+
+  // The builtin `name` is registered as in `table`, or null. The binding is
+  // kept, and looked up again whenever the table has changed since, so that a
+  // call parsed before the builtins were registered (or under another
+  // interpreter) is never stuck with a stale answer.
+  BuiltinHandler builtinIn(const BuiltinTable& table) const {
+    if (boundGeneration_ != table.generation()) {
+      builtin_ = table.find(name.view());
+      boundGeneration_ = table.generation();
+    }
+    return builtin_;
+  }
+
+  // A builtin's raw argument tokens.
+  const std::vector<Text>& builtinArgs(const Text& callText) const;
+
+  struct UserParts {
+    bool hasArgs = false;
+    std::vector<Text> args;
+    bool restricted = false;  // the call has an import list
+    std::vector<Text> imports;
+  };
+  const UserParts& userParts(const Text& callText) const;
+
+ private:
+  mutable uint64_t boundGeneration_ = 0;  // no table has generation 0
+  mutable BuiltinHandler builtin_ = nullptr;
+  mutable bool builtinParsed_ = false;
+  mutable std::vector<Text> builtinArgs_;
+  mutable bool userParsed_ = false;
+  mutable UserParts user_;
+};
+using CallSyntaxRef = Ref<const CallSyntax>;
+
+// The text cut at every "$": empty pieces between two "$" stay, a "$" at the
+// very end adds no empty piece, and the empty text gives none.
+std::vector<std::string_view> splitAtDollar(std::string_view text);
+
+}  // namespace velk

@@ -1,0 +1,61 @@
+// Where the interpreter and the builtins meet. A builtin sees the interpreter
+// only through this interface: it evaluates its arguments, reads the argument
+// names and writes to the console; it never reaches the executor's internals.
+//
+// A builtin is a plain function that receives a call map, the caller's visible
+// variables plus one entry per argument token ("arg0", "arg1", ...) holding
+// the token's raw text as a string, and fills in its result. It evaluates the
+// arguments it reads itself, each when it needs it; an argument it does not
+// read is never evaluated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "support/console.h"
+#include "value/value.h"
+
+namespace velk {
+
+class Evaluator {
+ public:
+  // `text` evaluated against `vars`, brace blocks run.
+  virtual Value evaluate(const Text& text, const VarMap& vars) = 0;
+  // "arg" followed by i in decimal.
+  virtual const Text& argumentName(size_t i) = 0;
+  virtual Console& console() = 0;
+
+ protected:
+  ~Evaluator() = default;
+};
+
+using BuiltinHandler = void (*)(Evaluator& ev, Value& result, VarMap callMap);
+
+// The builtins an interpreter knows, name to handler. Every change gives the
+// table a new generation, unique in the process, so that a call bound to a
+// handler at its first run can tell whether the binding still holds (for this
+// table, as it is now).
+class BuiltinTable {
+ public:
+  BuiltinTable() : generation_(nextGeneration()) {}
+  void add(std::string name, BuiltinHandler handler);
+  // The handler registered under exactly this name, or null.
+  BuiltinHandler find(std::string_view name) const {
+    auto it = table_.find(name);
+    return it == table_.end() ? nullptr : it->second;
+  }
+  bool empty() const { return table_.empty(); }
+  size_t size() const { return table_.size(); }
+  uint64_t generation() const { return generation_; }
+  const std::map<std::string, BuiltinHandler, std::less<>>& entries() const { return table_; }
+
+ private:
+  static uint64_t nextGeneration();
+  std::map<std::string, BuiltinHandler, std::less<>> table_;
+  uint64_t generation_;
+};
+
+}  // namespace velk

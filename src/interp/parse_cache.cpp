@@ -1,0 +1,136 @@
+// Making the parsed forms of texts and, unless the cache is built out, keeping
+// them beside the texts.
+#include "interp/parse_cache.h"
+
+#include <memory>
+
+#include "parse/literal.h"
+#include "support/error.h"
+
+#ifndef VELK_PARSE_CACHE
+#define VELK_PARSE_CACHE 1
+#endif
+
+namespace velk {
+namespace {
+
+// Everything known about one text. Each form is made the first time it is
+// asked for.
+class ParsedText : public TextAttachment {
+ public:
+  ProgramRef whole;
+  ProgramRef inner;
+  TokenListRef expr;
+  TokenListRef memberPath;
+  CallSyntaxRef call;
+  bool hasTerm = false;
+  TermSyntax term;
+  bool hasOp = false;
+  Op op = Op::Unknown;
+};
+
+// The cache entry of a text, or null when nothing is kept: always without the
+// cache, and for the empty text, which has no representation to carry one
+// (its forms are trivial to make).
+ParsedText* cacheOf(const Text& text) {
+  if constexpr (!VELK_PARSE_CACHE) {
+    return nullptr;
+  } else {
+    const TextRep* rep = text.rep();
+    if (!rep) return nullptr;
+    if (!rep->attachment) rep->attachment = std::make_unique<ParsedText>();
+    return static_cast<ParsedText*>(rep->attachment.get());
+  }
+}
+
+// The form in `slot`, made by `make` unless it is there already.
+template <class Form, class Make>
+Form cached(ParsedText* entry, Form ParsedText::*slot, Make make) {
+  if (!entry) return make();
+  Form& f = entry->*slot;
+  if (!f) f = make();
+  return f;
+}
+
+TokenListRef firstStatementTokens(std::string_view text) {
+  auto form = makeRef<TokenList>();
+  form->tokens = std::move(splitStatements(text).statements.front());
+  return form;
+}
+
+TermSyntax parseTerm(const Text& term) {
+  TermSyntax t;
+  char first = term.empty() ? '\0' : term.front();
+  if (first == '$') {
+    t.kind = TermKind::Call;
+  } else if (first == '(') {
+    t.kind = TermKind::Group;
+  } else if (first == '{') {
+    t.kind = TermKind::Block;
+  } else {
+    try {
+      t.literal = readLiteral(term);
+    } catch (const VelkError&) {
+      t.kind = TermKind::BadNumber;
+    }
+  }
+  return t;
+}
+
+}  // namespace
+
+ProgramRef wholeProgram(const Text& text) {
+  return cached(cacheOf(text), &ParsedText::whole, [&] { return compileProgram(splitStatements(text.view())); });
+}
+
+ProgramRef innerProgram(const Text& text, const char* what) {
+  if (text.size() < 2)
+    fail("malformed " + std::string(what),
+         quoteForReport(text.view()) + " is too short to hold a block between two delimiters");
+  return cached(cacheOf(text), &ParsedText::inner,
+                [&] { return compileProgram(splitStatements(withoutEnds(text.view()))); });
+}
+
+TokenListRef expressionTokens(const Text& text) {
+  return cached(cacheOf(text), &ParsedText::expr, [&] {
+    std::string_view body = text.view();
+    // The first byte and the last, whatever it is; "(" alone leaves nothing.
+    if (!body.empty() && body.front() == '(') body = withoutEnds(body);
+    return firstStatementTokens(body);
+  });
+}
+
+TokenListRef memberPath(const Text& target) {
+  return cached(cacheOf(target), &ParsedText::memberPath,
+                [&] { return firstStatementTokens(withoutEnds(target.view())); });
+}
+
+const TermSyntax& termSyntax(const Text& term, TermSyntax& scratch) {
+  ParsedText* entry = cacheOf(term);
+  if (!entry) {
+    scratch = parseTerm(term);
+    return scratch;
+  }
+  if (!entry->hasTerm) {
+    entry->term = parseTerm(term);
+    entry->hasTerm = true;
+  }
+  return entry->term;
+}
+
+Op operatorOf(const Text& token) {
+  ParsedText* entry = cacheOf(token);
+  if (!entry) return opFromText(token.view());
+  if (!entry->hasOp) {
+    entry->op = opFromText(token.view());
+    entry->hasOp = true;
+  }
+  return entry->op;
+}
+
+CallSyntaxRef callSyntax(const Text& callText) {
+  return cached(cacheOf(callText), &ParsedText::call,
+                [&]() -> CallSyntaxRef { return makeRef<CallSyntax>(callText); });
+}
+
+}  // namespace velk

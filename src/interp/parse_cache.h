@@ -1,0 +1,57 @@
+// The parse cache: parsed forms kept beside a text.
+//
+// The language splits source again whenever it runs: a block at every run, a
+// parenthesised token at every evaluation, a call's argument list at every
+// call. Each of these parses depends on nothing but the bytes of the text, and
+// texts never change, so each is made once, attached to the text's shared
+// representation, and found there by every later run: a function body is split
+// at its first call and never again, however many copies of the func Value
+// exist. The forms are immutable and reference-counted; whoever runs one holds
+// a reference, so that it outlives the run even if the text is dropped.
+//
+// Parsing happens exactly when the uncached interpreter would do it, so a text
+// that ends inside an open group ends the process at the same moment. Built
+// with VELK_PARSE_CACHE off, nothing is kept and every lookup parses afresh:
+// the two builds run every script alike, only at different speeds.
+#pragma once
+
+#include <vector>
+
+#include "interp/call_syntax.h"
+#include "interp/statements.h"
+#include "value/value.h"
+
+namespace velk {
+
+// The token list of an expression (the first statement of its split, after
+// "(" and the last byte were cut from a text that starts with "("), or the
+// names of a member path `(a b c)`.
+class TokenList : public RefCounted {
+ public:
+  std::vector<Text> tokens;
+};
+using TokenListRef = Ref<const TokenList>;
+
+// What a term is when no variable bears its name.
+// BadNumber: a number term that does not read; reading it again raises the
+// error at the moment the term is evaluated.
+enum class TermKind { Call, Group, Block, Literal, BadNumber };
+
+struct TermSyntax {
+  TermKind kind = TermKind::Literal;
+  Value literal;  // a string, integer or float literal
+};
+
+// The text as a whole program.
+ProgramRef wholeProgram(const Text& text);
+// The text without its first and last byte, as blocks and bodies are run.
+// `what` names the text in the error raised when it is shorter than two bytes.
+ProgramRef innerProgram(const Text& text, const char* what);
+TokenListRef expressionTokens(const Text& text);
+TokenListRef memberPath(const Text& target);
+// The term's syntax: the cached one, or, without a cache, `scratch` filled in.
+const TermSyntax& termSyntax(const Text& term, TermSyntax& scratch);
+Op operatorOf(const Text& token);
+CallSyntaxRef callSyntax(const Text& callText);
+
+}  // namespace velk

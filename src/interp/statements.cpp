@@ -1,0 +1,73 @@
+// Compiling split statements: keywords, calls and assignments told apart once.
+#include "interp/statements.h"
+
+#include <utility>
+
+namespace velk {
+namespace {
+
+struct KeywordEntry {
+  const char* word;
+  Keyword keyword;
+};
+// The twelve reserved statement keywords; case matters.
+constexpr KeywordEntry kKeywords[] = {
+    {"compare", Keyword::Compare}, {"each", Keyword::Each},   {"until", Keyword::Until},
+    {"end", Keyword::End},         {"add", Keyword::Add},     {"remove", Keyword::Remove},
+    {"list", Keyword::List},       {"where", Keyword::Where}, {"index", Keyword::Index},
+    {"exec", Keyword::Exec},       {"also", Keyword::Also},   {"class", Keyword::Class},
+};
+
+Keyword keywordOf(std::string_view token) {
+  for (const KeywordEntry& k : kKeywords)
+    if (token == k.word) return k.keyword;
+  return Keyword::None;
+}
+
+}  // namespace
+
+Op opFromText(std::string_view token) {
+  static constexpr std::pair<std::string_view, Op> kOps[] = {
+      {"and", Op::And}, {"or", Op::Or}, {"==", Op::Eq},  {"!=", Op::Ne},  {">", Op::Gt},
+      {">=", Op::Ge},   {"<", Op::Lt},  {"<=", Op::Le},  {"+", Op::Add},  {"-", Op::Sub},
+      {"*", Op::Mul},   {"/", Op::Div}, {"->", Op::Member},
+  };
+  for (const auto& [name, op] : kOps)
+    if (token == name) return op;
+  return Op::Unknown;
+}
+
+std::string CompiledStatement::sourceText() const {
+  std::string s;
+  for (const Text& t : tokens) {
+    if (!s.empty()) s += ' ';
+    s += t.view();
+  }
+  return s;
+}
+
+ProgramRef compileProgram(const StatementList& list) {
+  auto program = makeRef<Program>();
+  program->statements.reserve(list.statements.size());
+  for (const Statement& raw : list.statements) {
+    CompiledStatement st;
+    for (const Text& t : raw)
+      if (!t.empty()) st.tokens.push_back(t);
+    if (!st.tokens.empty()) {
+      const Text& first = st.tokens.front();
+      st.keyword = keywordOf(first.view());
+      if (st.keyword != Keyword::None)
+        st.kind = StatementKind::Keyword;
+      else if (first.front() == '$')
+        st.kind = StatementKind::Call;
+      else
+        st.kind = StatementKind::Assignment;
+      if (st.kind == StatementKind::Assignment && st.tokens.size() > 1 && st.tokens[1].size() > 1)
+        st.compoundOp = opFromText(st.tokens[1].view().substr(0, 1));
+    }
+    program->statements.push_back(std::move(st));
+  }
+  return program;
+}
+
+}  // namespace velk

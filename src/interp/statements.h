@@ -1,0 +1,46 @@
+// Compiled statements: a statement's tokens with its kind decided once, by its
+// first token (a keyword, a call, or an assignment), and the operator and
+// keyword tables that decide it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parse/splitter.h"
+#include "support/ref.h"
+
+namespace velk {
+
+// The binary operators. Anything else in an operator position is Unknown and
+// gives an "unspecified" Value.
+enum class Op { Unknown, And, Or, Eq, Ne, Gt, Ge, Lt, Le, Add, Sub, Mul, Div, Member };
+Op opFromText(std::string_view token);
+
+enum class Keyword { None, Compare, Each, Until, End, Add, Remove, List, Where, Index, Exec, Also, Class };
+
+// What a statement is, decided by its first token.
+enum class StatementKind { Empty, Keyword, Call, Assignment };
+
+struct CompiledStatement {
+  StatementKind kind = StatementKind::Empty;
+  Keyword keyword = Keyword::None;
+  std::vector<Text> tokens;  // the statement's tokens, empty ones removed
+  // For an assignment with an operator token longer than one character: the
+  // operator its first character names (`+=` adds).
+  Op compoundOp = Op::Unknown;
+  std::string sourceText() const;  // for error reports
+};
+
+// A statement list ready to run. Shared: whoever runs one holds a reference,
+// so that it outlives the run even if the text that carried it is dropped
+// meanwhile (a function that reassigns its own variable).
+class Program : public RefCounted {
+ public:
+  std::vector<CompiledStatement> statements;
+};
+using ProgramRef = Ref<const Program>;
+
+ProgramRef compileProgram(const StatementList& list);
+
+}  // namespace velk

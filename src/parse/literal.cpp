@@ -1,0 +1,14 @@
+// Reading a literal token.
+#include "parse/literal.h"
+
+#include "value/numbers.h"
+
+namespace velk {
+
+Value readLiteral(const Text& token) {
+  if (isQuoted(token)) return Value::string(Text(withoutEnds(token.view())));
+  if (token.view().find('.') != std::string_view::npos) return Value::floating(readFloat(token.str()));
+  return Value::integer(readInteger(token.view()));
+}
+
+}  // namespace velk
