@@ -27,13 +27,8 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   return std::move(r.result);
 }
 
-}  // namespace
-
-Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
-  // A variable hides any literal of the same spelling.
-  if (const Value* v = vars.find(term)) return *v;
-  TermSyntax scratch;
-  const TermSyntax& form = termSyntax(term, scratch);
+// The value of a term whose syntax is known.
+Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, const VarMap& vars, Blocks blocks) {
   switch (form.kind) {
     case TermKind::Call: return dispatchCall(interp, term, vars);
     case TermKind::Group: return evaluateExpression(interp, term, vars, Blocks::Run);
@@ -48,6 +43,22 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
   }
   assert(!"a term that did not read once reads now");
   fail("unreadable term", quoteForReport(term.view()));
+}
+
+// Without the parse cache: the syntax made afresh, apart from the hot path.
+[[gnu::noinline]] Value uncachedTermValue(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
+  TermSyntax fresh = parseTerm(term);
+  return termValue(interp, fresh, term, vars, blocks);
+}
+
+}  // namespace
+
+Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
+  // A variable hides any literal of the same spelling.
+  if (const Value* v = vars.find(term)) return *v;
+  const TermSyntax* form = cachedTermSyntax(term);
+  if (!form) return uncachedTermValue(interp, term, vars, blocks);
+  return termValue(interp, *form, term, vars, blocks);
 }
 
 Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks) {

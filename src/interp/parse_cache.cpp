@@ -58,6 +58,8 @@ TokenListRef firstStatementTokens(std::string_view text) {
   return form;
 }
 
+}  // namespace
+
 TermSyntax parseTerm(const Text& term) {
   TermSyntax t;
   char first = term.empty() ? '\0' : term.front();
@@ -76,8 +78,6 @@ TermSyntax parseTerm(const Text& term) {
   }
   return t;
 }
-
-}  // namespace
 
 ProgramRef wholeProgram(const Text& text) {
   return cached(cacheOf(text), &ParsedText::whole, [&] { return compileProgram(splitStatements(text.view())); });
@@ -105,17 +105,14 @@ TokenListRef memberPath(const Text& target) {
                 [&] { return firstStatementTokens(withoutEnds(target.view())); });
 }
 
-const TermSyntax& termSyntax(const Text& term, TermSyntax& scratch) {
+const TermSyntax* cachedTermSyntax(const Text& term) {
   ParsedText* entry = cacheOf(term);
-  if (!entry) {
-    scratch = parseTerm(term);
-    return scratch;
-  }
+  if (!entry) return nullptr;
   if (!entry->hasTerm) {
     entry->term = parseTerm(term);
     entry->hasTerm = true;
   }
-  return entry->term;
+  return &entry->term;
 }
 
 Op operatorOf(const Text& token) {

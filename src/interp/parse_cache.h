@@ -49,8 +49,10 @@ ProgramRef wholeProgram(const Text& text);
 ProgramRef innerProgram(const Text& text, const char* what);
 TokenListRef expressionTokens(const Text& text);
 TokenListRef memberPath(const Text& target);
-// The term's syntax: the cached one, or, without a cache, `scratch` filled in.
-const TermSyntax& termSyntax(const Text& term, TermSyntax& scratch);
+// The term's syntax as kept beside it, or null when nothing is kept (then
+// parseTerm makes it afresh).
+const TermSyntax* cachedTermSyntax(const Text& term);
+TermSyntax parseTerm(const Text& term);
 Op operatorOf(const Text& token);
 CallSyntaxRef callSyntax(const Text& callText);
 

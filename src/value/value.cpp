@@ -26,20 +26,22 @@ const TypeName* typeNameFromText(std::string_view text) {
 // interpreter is at hand, and the destruction it starts runs on this thread's
 // stack alone.
 void DestroyShared<Value>::destroy(Value* v) {
-  thread_local std::vector<Value*> pending;
-  thread_local bool draining = false;
-  if (draining) {
-    pending.push_back(v);
+  // The queue lives in the outermost destruction's frame; the thread only
+  // knows where (a plain pointer, cheap to reach on every destruction).
+  static thread_local constinit std::vector<Value*>* pending = nullptr;
+  if (pending) {
+    pending->push_back(v);
     return;
   }
-  draining = true;
+  std::vector<Value*> queue;
+  pending = &queue;
   delete v;
-  while (!pending.empty()) {
-    Value* next = pending.back();
-    pending.pop_back();
+  while (!queue.empty()) {
+    Value* next = queue.back();
+    queue.pop_back();
     delete next;
   }
-  draining = false;
+  pending = nullptr;
 }
 
 namespace {
