@@ -13,6 +13,21 @@ const Text& parameterName(Interpreter& interp, const Value& callee, size_t i) {
   return i < names.size() ? names[i] : interp.argumentName(i);
 }
 
+// The callee of a user call. A name that is neither a variable nor a number
+// is a function that does not exist (a misspelt builtin, most often), and the
+// error says so rather than only that it holds no integer.
+Value calleeValue(Interpreter& interp, const Text& name, const VarMap& vars) {
+  try {
+    return evaluateExpression(interp, name, vars, Blocks::Run);
+  } catch (const VelkError& e) {
+    if (e.kind() != ErrorKind::InvalidArgument || e.hasStatement() || vars.find(name)) throw;
+    const TermSyntax* cached = cachedTermSyntax(name);
+    TermKind kind = cached ? cached->kind : parseTerm(name).kind;
+    if (kind != TermKind::BadNumber) throw;
+    failUnknownTerm(e, name, "variable, function or number");
+  }
+}
+
 }  // namespace
 
 void NestingCount::tooDeep() {
@@ -45,7 +60,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   CallSyntaxRef form = callSyntax(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
 
-  Value callee = evaluateExpression(interp, form->name, vars, Blocks::Run);
+  Value callee = calleeValue(interp, form->name, vars);
   const CallSyntax::UserParts& parts = form->userParts(callText);
 
   // Each argument is evaluated in turn into a fresh slot; later arguments see

@@ -27,6 +27,21 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   return std::move(r.result);
 }
 
+// A term that is no variable and does not read as a number. Reading it again
+// raises the reading's own error ("stoi", "stof"); one that holds no number
+// at all is told in words for what it is not. A number too large to fit stays
+// the reading's error, since the term is a number.
+[[noreturn]] void unknownTerm(const Text& term) {
+  try {
+    readLiteral(term);
+  } catch (const VelkError& e) {
+    if (e.kind() != ErrorKind::InvalidArgument) throw;
+    failUnknownTerm(e, term, "variable or number");
+  }
+  assert(!"a term that did not read once reads now");
+  fail("unreadable term", quoteForReport(term.view()));
+}
+
 // The value of a term whose syntax is known.
 Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, const VarMap& vars, Blocks blocks) {
   switch (form.kind) {
@@ -36,12 +51,9 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
       if (blocks == Blocks::Run) return runBlock(interp, term, vars);
       return Value::func(term);
     case TermKind::Literal: return form.literal;
-    case TermKind::BadNumber:
-      // Reading again raises the error with its detail.
-      readLiteral(term);
-      break;
+    case TermKind::BadNumber: unknownTerm(term);
   }
-  assert(!"a term that did not read once reads now");
+  assert(!"a term of no known kind");
   fail("unreadable term", quoteForReport(term.view()));
 }
 
@@ -52,6 +64,21 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
 }
 
 }  // namespace
+
+void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot) {
+  std::string detail;
+  if (term.empty()) {
+    // Two blanks in a row, a blank after "(", or "()" leave an empty term.
+    detail = "an empty term is no ";
+    detail.append(whatItIsNot);
+  } else {
+    detail = quoteForReport(term.view()) + " is no ";
+    detail.append(whatItIsNot);
+    // `not` negates only where a step starts: (1 and not 0) reads it as a term.
+    if (term == kNot) detail += " (write the negation as a group of its own: `(not x)`)";
+  }
+  throw VelkError(reading.what(), reading.kind(), std::move(detail));
+}
 
 Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
   // A variable hides any literal of the same spelling.

@@ -26,6 +26,8 @@
 
 namespace velk {
 
+class VelkError;
+
 // How deep code may be nested. Every body, block and call being run, and
 // every builtin call (whose arguments can call again), counts one level while
 // it runs. Deep but finite nesting (a function recursing tens of thousands of
@@ -116,6 +118,10 @@ enum class Blocks { Run, Keep };
 // Evaluates an expression text left to right, no precedence.
 Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
 Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks);
+// Raises the error for a term that is neither a variable nor a number, which
+// reading it as a number raised as `reading`: the reading's own text ("stoi"),
+// and in words what the term is not ("`prnt` is no variable or number").
+[[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot);
 
 // One of the thirteen operators, or Op::Unknown for an "unspecified" result.
 Value applyOperator(const Value& left, const Value& right, Op op);
