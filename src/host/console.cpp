@@ -1,22 +1,56 @@
 // Console streams on top of C stdio, and the terminal's way of reading.
 #include "host/console.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "host/line_editor.h"
 #include "parse/splitter.h"
+#include "support/error.h"
 #include "support/interrupt.h"
+#include "support/whole_read.h"
 
 namespace velk::console {
 namespace {
 
 bool inputEnded = false;
 bool terminal = false;
+
+// Output that cannot be written is an error that ends the run. Once it has
+// been raised, later writes (the flush before the error line, the one at the
+// end) are dropped, so that the error is reported once.
+bool outputLost = false;
+
+[[noreturn]] void outputFailed(int err) {
+  outputLost = true;
+  fail(describeFailure(err), "writing standard output");
+}
+
+void flushOrFail() {
+  if (outputLost) return;
+  if (std::fflush(stdout) != 0) outputFailed(errno);
+}
+
+// A standard stream that was closed before velk started would otherwise be
+// the descriptor the next opened file gets, and output meant for the console
+// would land in that file. Each closed one is held by /dev/null, opened the
+// wrong way round, so that every use of it fails as it would have.
+void holdClosedStreams() {
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
 
 // The line the last read returned, until `exec` claims it.
 std::string typedLine;
@@ -56,14 +90,32 @@ void rawWrite(const char* s) {
   std::fflush(stdout);
 }
 
+// A read that fails is an error, never the end of the input: a script must not
+// stop short and report success.
+[[noreturn]] void inputFailed(int err) {
+  inputEnded = true;
+  fail(describeFailure(err), "reading standard input");
+}
+
 bool readPiped(std::string& line) {
   static char* buffer = nullptr;
   static size_t capacity = 0;
+  errno = 0;
   ssize_t n = ::getline(&buffer, &capacity, stdin);
-  if (n <= 0) return false;
-  // A last line without a line feed still counts as a line.
+  if (n < 0) {
+    // The end of the input leaves errno alone; a buffer that cannot grow
+    // sets ENOMEM without marking the stream.
+    if (std::ferror(stdin) || errno == ENOMEM) inputFailed(errno ? errno : EIO);
+    return false;
+  }
+  if (n == 0) return false;
+  // A last line without a line feed still counts as a line. A carriage return
+  // right before the line feed belongs to the line end (CR LF).
   size_t length = static_cast<size_t>(n);
-  if (buffer[length - 1] == '\n') --length;
+  if (buffer[length - 1] == '\n') {
+    --length;
+    if (length > 0 && buffer[length - 1] == '\r') --length;
+  }
   line.assign(buffer, length);
   return true;
 }
@@ -113,6 +165,7 @@ bool readAtTerminal(std::string& line) {
 }  // namespace
 
 void setUp(bool session) {
+  holdClosedStreams();
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   terminal = session && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
   if (terminal) {
@@ -127,22 +180,34 @@ void setUp(bool session) {
 bool atTerminal() { return terminal; }
 
 void write(std::string_view bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  if (outputLost) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) outputFailed(errno);
   if (terminal) noteWritten(bytes);
 }
 
 void write(char c) {
-  std::fputc(static_cast<unsigned char>(c), stdout);
+  if (outputLost) return;
+  if (std::fputc(static_cast<unsigned char>(c), stdout) == EOF) outputFailed(errno);
   if (terminal) noteWritten(std::string_view(&c, 1));
 }
 
 void lineEnd() {
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  if (outputLost) return;
+  if (std::fputc('\n', stdout) == EOF) outputFailed(errno);
+  flushOrFail();
   partialLine.clear();
 }
 
-void flush() { std::fflush(stdout); }
+void flush() { flushOrFail(); }
+
+int finish() {
+  if (outputLost) return 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    outputLost = true;
+    return errno ? errno : EIO;
+  }
+  return 0;
+}
 
 void finishLine() {
   if (terminal && !partialLine.empty()) lineEnd();

@@ -24,18 +24,24 @@ void setUp(bool session);
 // The REPL runs at a terminal: standard input and output are both terminals.
 bool atTerminal();
 
+// Output that cannot be written (a full device, a closed stream, a reader
+// gone) raises an error naming the cause; after that, writes are dropped.
 void write(std::string_view bytes);
 void write(char c);
 // "\n", then flush.
 void lineEnd();
 void flush();
+// The last flush, when the run is over: 0, or the errno of output that was
+// lost and not yet reported (anything written straight to stdout included).
+int finish();
 // At a terminal: a line end if the cursor is not at the start of a line, so
 // that a message written next (on standard error) stands on its own line.
 void finishLine();
 
-// One line without its terminating line feed (every other byte, a carriage
-// return included, is kept). False at end of input or after a read error, and
-// from then on at once. At a terminal, the line is the whole text of an
+// One line without its line end: a line feed, or a carriage return and a line
+// feed (a carriage return anywhere else is kept). False at the end of input,
+// and from then on at once; a read that fails raises an error ("out of
+// memory" where that is the cause), and the input counts as ended after it. At a terminal, the line is the whole text of an
 // entry that continued over several lines, joined by line feeds.
 bool readLine(std::string& line);
 

@@ -1,14 +1,15 @@
 // The velk executable: reads the command line, then runs the built-in REPL or
 // the script it names.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iostream>
-#include <sstream>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,17 +20,24 @@
 #include "host/startup.h"
 #include "support/error.h"
 #include "support/stack_guard.h"
+#include "support/whole_read.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
 
-// A script file or standard input, read whole before anything runs.
-bool readWhole(std::istream& in, std::string& text) {
-  std::ostringstream s;
-  s << in.rdbuf();
-  text = s.str();
-  return !in.bad();
+// A script file or standard input, read whole before anything runs, with
+// CR LF line ends read as line feeds. Returns 0 or the errno of the failure.
+int readScript(int fd, std::string& text) {
+  try {
+    int err = velk::readToEnd(fd, text);
+    if (err) return err;
+    velk::dropCarriageReturnsBeforeLineFeeds(text);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    text = std::string();
+    return ENOMEM;
+  }
 }
 
 int refuse(const std::string& problem, int status) {
@@ -69,7 +77,8 @@ int run(const velk::Invocation& inv) {
           [&inv](velk::Interpreter& interp) { return velk::runScript(interp, inv.operand, "the -e text"); });
     case Mode::Stdin: {
       std::string text;
-      if (!readWhole(std::cin, text)) return refuse("cannot read the script from standard input", velk::kExitError);
+      if (int err = readScript(STDIN_FILENO, text))
+        return refuse("cannot read the script from standard input: " + velk::describeFailure(err), velk::kExitError);
       return inInterpreter([&text](velk::Interpreter& interp) {
         return velk::runScript(interp, std::move(text), "standard input");
       });
@@ -79,12 +88,13 @@ int run(const velk::Invocation& inv) {
       if (std::filesystem::is_directory(inv.operand, ec))
         return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": it is a directory",
                       velk::kExitError);
-      std::ifstream in(inv.operand, std::ios::binary);
       std::string text;
-      if (!in || !readWhole(in, text)) {
-        std::string why = errno ? std::strerror(errno) : "unreadable";
-        return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": " + why, velk::kExitError);
-      }
+      int fd = ::open(inv.operand.c_str(), O_RDONLY | O_CLOEXEC);
+      int err = fd < 0 ? errno : readScript(fd, text);
+      if (fd >= 0) ::close(fd);
+      if (err)
+        return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": " + velk::describeFailure(err),
+                      velk::kExitError);
       std::string place = velk::quoteForReport(inv.operand);
       return inInterpreter([&text, &place](velk::Interpreter& interp) {
         return velk::runScript(interp, std::move(text), place);
@@ -97,12 +107,25 @@ int run(const velk::Invocation& inv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  velk::Invocation inv = velk::readCommandLine(args);
-  velk::console::setUp(inv.mode == velk::Invocation::Mode::Repl);
-  int status = run(inv);
-  velk::console::flush();
-  std::fflush(stdout);
+  int status = 0;
+  {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    velk::Invocation inv = velk::readCommandLine(args);
+    velk::console::setUp(inv.mode == velk::Invocation::Mode::Repl);
+    status = run(inv);
+  }
+  // Output still buffered, or written straight to stdout (help, version),
+  // may be lost only now: that is a failed run too.
+  if (int err = velk::console::finish()) {
+    std::fprintf(stderr, "velk: error: %s: writing standard output\n", velk::describeFailure(err).c_str());
+    std::fflush(stderr);
+    if (status == 0) status = velk::kExitError;
+  }
+#if defined(VELK_SANITIZE)
+  // The sanitizer build ends normally, so that the leak check runs at exit.
+  return status;
+#else
   // Nothing is left to clean up that the system does not reclaim itself.
   std::_Exit(status);
+#endif
 }

@@ -2,9 +2,9 @@
 // text in the current scope, `also` loads a script file into it, and `class`
 // runs a block in an empty scope and keeps what it creates as members.
 #include <filesystem>
-#include <fstream>
 
 #include "interp/run.h"
+#include "interp/script_file.h"
 #include "support/error.h"
 #include "support/run_limits.h"
 
@@ -45,19 +45,7 @@ void runAlso(Run& run, const CompiledStatement& st) {
   std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
 
   checkConfined(path, "also");
-  std::ifstream in(path);
-  Console& console = run.interp.console();
-  console.write("reading file...");
-  console.lineEnd();
-  std::string script, line;
-  for (size_t n = 0; std::getline(in, line); ++n) {
-    console.write("line " + std::to_string(n) + "\r");
-    script += line;
-    script += '\n';
-  }
-  console.lineEnd();
-  console.write("OK.");
-  console.lineEnd();
+  std::string script = loadScriptFile(run.interp.console(), path);
 
   // Errors in the file name it, and the innermost file wins.
   try {

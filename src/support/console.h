@@ -17,9 +17,10 @@ class Console {
   // "\n", then flush.
   virtual void lineEnd() = 0;
   virtual void flush() = 0;
-  // One line without its terminating line feed (every other byte, a carriage
-  // return included, is kept). False at end of input or after a read error,
-  // and from then on at once.
+  // Writes that fail raise an error (VelkError) naming the cause.
+  // One line without its line end: a line feed, or a carriage return and a
+  // line feed (a carriage return anywhere else is kept). False at the end of
+  // input, and from then on at once; a read that fails raises an error.
   virtual bool readLine(std::string& line) = 0;
 };
 

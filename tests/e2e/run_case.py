@@ -29,8 +29,16 @@ A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
   ## stdin-from WHERE standard input comes from WHERE instead of the stdin
                       section: "closed" (no descriptor 0) or a path below the
                       temporary directory (a folder, say)
-  ## ulimit KIND N    a resource limit for velk: "stack" or "memory" (address
-                      space), in KiB, as the shell's ulimit -s and -v take it
+  ## ulimit KIND N    a resource limit for velk: "stack", "memory" (address
+                      space) or "file" (largest file written, with SIGXFSZ
+                      ignored so that a write beyond it fails with EFBIG), in
+                      KiB as the shell's ulimit -s, -v and -f take it, or
+                      "unlimited". A velk built with the address sanitizer
+                      cannot run in a limited address space: a case with a
+                      memory limit is then skipped (exit status 77)
+  ## cycles           the case builds values that hold themselves; such a
+                      cycle is never reclaimed, so the sanitizer's leak check
+                      is off for this case
 
 Lines before the first section starting with "#" are comments. Trailing empty
 lines of a section are ignored. In section texts these marks stand for bytes:
@@ -118,7 +126,14 @@ def show_difference(what, expected, actual):
     print(visible(actual))
 
 
-LIMITS = {"stack": resource.RLIMIT_STACK, "memory": resource.RLIMIT_AS}
+LIMITS = {"stack": resource.RLIMIT_STACK, "memory": resource.RLIMIT_AS, "file": resource.RLIMIT_FSIZE}
+SKIPPED = 77
+
+
+def sanitized(velk):
+    """Whether velk was built with the address sanitizer."""
+    with open(velk, "rb") as f:
+        return b"__asan_init" in f.read()
 
 
 def start_velk(opts, sections, args, tmp, stdin):
@@ -132,11 +147,14 @@ def start_velk(opts, sections, args, tmp, stdin):
             stdin_from = arg
         elif name == "ulimit":
             kind, kib = arg.split()
-            limits.append((LIMITS[kind], int(kib) * 1024))
+            value = resource.RLIM_INFINITY if kib == "unlimited" else int(kib) * 1024
+            limits.append((LIMITS[kind], value))
 
     def prepare():
         for which, value in limits:
             resource.setrlimit(which, (value, value))
+            if which == resource.RLIMIT_FSIZE:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
         if stdout_to == "gone-reader":
             signal.signal(signal.SIGPIPE, signal.SIG_IGN)
         if stdout_to == "closed":
@@ -157,11 +175,16 @@ def start_velk(opts, sections, args, tmp, stdin):
     if stdin_from == "closed":
         in_source = subprocess.DEVNULL
     elif stdin_from is not None:
-        in_source = open(os.path.join(tmp, stdin_from), "rb")
+        # os.open, not open(): a folder opens too.
+        in_source = os.open(os.path.join(tmp, stdin_from), os.O_RDONLY)
+    env = None
+    if any(name == "cycles" for name, _, _ in sections):
+        env = dict(os.environ)
+        env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
     proc = subprocess.Popen([opts.velk] + args, cwd=tmp, stdin=in_source, stdout=out_target,
-                            stderr=subprocess.PIPE, preexec_fn=prepare)
+                            stderr=subprocess.PIPE, preexec_fn=prepare, env=env)
     if in_source not in (subprocess.PIPE, subprocess.DEVNULL):
-        in_source.close()
+        os.close(in_source)
     if out_target is not subprocess.PIPE:
         if isinstance(out_target, int):
             os.close(out_target)
@@ -191,10 +214,13 @@ def main():
     names = [s[0] for s in sections]
     known = {"stdin", "stdout", "output", "stderr", "status", "given", "given-dir", "no-lib",
              "with-lib", "file", "dir", "absent", "args", "link", "stdout-to", "stdin-from",
-             "ulimit"}
+             "ulimit", "cycles"}
     for n in names:
         if n not in known:
             raise SystemExit(f"{opts.case}: unknown section '## {n}'")
+    if any(n == "ulimit" and a.split()[0] == "memory" for n, a, _ in sections) and sanitized(opts.velk):
+        print("skipped: a sanitizer build cannot run in a limited address space")
+        return SKIPPED
 
     tmp = tempfile.mkdtemp(prefix="velk-e2e-")
     tmp = os.path.realpath(tmp)

@@ -1,0 +1,66 @@
+// Reading a script file whole, then counting its lines as they are printed.
+#include "interp/script_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+
+#include "support/error.h"
+#include "support/whole_read.h"
+
+namespace velk {
+namespace {
+
+// The file's bytes; false when it cannot be opened or is a folder.
+bool readScriptBytes(const std::string& path, std::string& text) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int err = 0;
+  try {
+    err = readToEnd(fd, text);
+  } catch (const std::bad_alloc&) {
+    err = ENOMEM;
+  }
+  ::close(fd);
+  if (err == EISDIR && text.empty()) return false;
+  if (err) {
+    text = std::string();  // give the memory back before the error is built
+    fail(describeFailure(err), "also of " + quoteForReport(path));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string loadScriptFile(Console& console, const std::string& path) {
+  std::string script;
+  bool opened = readScriptBytes(path, script);
+  console.write("reading file...");
+  console.lineEnd();
+  if (opened) {
+    dropCarriageReturnsBeforeLineFeeds(script);
+    size_t lines = 0;
+    for (size_t at = 0; at < script.size(); ++lines) {
+      console.write("line " + std::to_string(lines) + "\r");
+      size_t end = script.find('\n', at);
+      at = end == std::string::npos ? script.size() : end + 1;
+    }
+    // Every line, the last one included, ends with a line feed.
+    if (!script.empty() && script.back() != '\n') {
+      try {
+        script += '\n';
+      } catch (const std::bad_alloc&) {
+        script = std::string();
+        fail("out of memory", "also of " + quoteForReport(path));
+      }
+    }
+  }
+  console.lineEnd();
+  console.write("OK.");
+  console.lineEnd();
+  return script;
+}
+
+}  // namespace velk
