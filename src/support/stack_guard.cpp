@@ -3,8 +3,11 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 
 #include "support/error.h"
@@ -23,8 +26,14 @@ void tooDeep() { fail("recursion too deep", "the nesting of calls, blocks or lis
 
 namespace {
 
-// The stack of the calling thread, as the system reports it: a quarter of it,
-// at most 64 MiB, is kept free below the limit.
+// A quarter of a stack, at most 64 MiB, is kept free below the limit.
+size_t reserveFor(size_t stackBytes) { return std::min(stackBytes / 4, size_t{64} << 20); }
+
+// The stack of the calling thread, as the system reports it. A stack that
+// grows on demand (the main thread's) can grow only as far as the stack
+// limit and the address space left allow, whatever size is reported: an
+// unlimited stack under a memory limit would otherwise overflow into a
+// signal before the guard sees it.
 void armFromThreadStack() {
   limit = 0;
   pthread_attr_t attr;
@@ -32,14 +41,40 @@ void armFromThreadStack() {
   void* low = nullptr;
   size_t size = 0;
   if (pthread_attr_getstack(&attr, &low, &size) == 0 && low && size) {
-    size_t reserve = std::min(size / 4, size_t{64} << 20);
-    limit = reinterpret_cast<uintptr_t>(low) + reserve;
-    top = reinterpret_cast<uintptr_t>(low) + size;
+    uintptr_t high = reinterpret_cast<uintptr_t>(low) + size;
+    auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    // What is in use already stays counted; only the growth below is capped.
+    size_t used = here < high ? high - here : 0;
+    size_t left = addressSpaceLeft();
+    size_t growable = left > SIZE_MAX - used ? SIZE_MAX : used + left;
+    size_t usable = std::min({size, stackLimitBytes(), growable});
+    limit = high - usable + reserveFor(usable);
+    top = high;
   }
   pthread_attr_destroy(&attr);
 }
 
 }  // namespace
+
+size_t stackLimitBytes() {
+  struct rlimit rl {};
+  if (getrlimit(RLIMIT_STACK, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+  return static_cast<size_t>(rl.rlim_cur);
+}
+
+size_t addressSpaceLeft() {
+  struct rlimit rl {};
+  if (getrlimit(RLIMIT_AS, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+  size_t limitBytes = static_cast<size_t>(rl.rlim_cur);
+  // The first figure of statm is the size of the address space in use, in pages.
+  size_t pages = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%zu", &pages) != 1) pages = 0;
+    std::fclose(f);
+  }
+  size_t used = pages * static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  return used < limitBytes ? limitBytes - used : 0;
+}
 
 void belowLimit(uintptr_t here) {
   if (limit == kUnarmed) {
@@ -99,25 +134,48 @@ void* runJob(void* p) {
   return nullptr;
 }
 
+// A thread's stack is mapped whole when the thread starts. Under a limit on
+// the address space, the stack takes at most a quarter of what is left, so
+// that the values of the run have the rest.
+constexpr size_t kSmallestStack = size_t{1} << 20;
+
+bool startThread(pthread_t& thread, Job& job) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  bool started = pthread_attr_setstacksize(&attr, job.stackBytes) == 0 &&
+                 pthread_create(&thread, &attr, runJob, &job) == 0;
+  pthread_attr_destroy(&attr);
+  return started;
+}
+
 }  // namespace
 
 int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes) {
   Job job{&fn, stackBytes, reserveBytes, 0, nullptr, {}};
   sigset_t blocked = processSignals();
   pthread_sigmask(SIG_BLOCK, &blocked, &job.signalMask);
-  pthread_attr_t attr;
-  pthread_attr_init(&attr);
+  size_t left = stack_detail::addressSpaceLeft();
+  if (left != SIZE_MAX) job.stackBytes = std::min(stackBytes, left / 4);
+  // Smaller and smaller stacks, each with its reserve in proportion, until
+  // one can be had.
   pthread_t thread;
-  bool started = pthread_attr_setstacksize(&attr, stackBytes) == 0 &&
-                 pthread_create(&thread, &attr, runJob, &job) == 0;
-  pthread_attr_destroy(&attr);
+  bool started = false;
+  for (; job.stackBytes >= kSmallestStack; job.stackBytes /= 2) {
+    job.reserveBytes = std::min(reserveBytes, job.stackBytes / 4);
+    if ((started = startThread(thread, job))) break;
+  }
   if (!started) {
-    // No large stack to be had: run here, guarded by this thread's own stack.
+    // No stack of its own to be had: run here, guarded by this thread's own
+    // stack as far as it can really grow, measured at the first check.
+    uintptr_t savedLimit = stack_detail::limit, savedTop = stack_detail::top;
+    stack_detail::limit = stack_detail::kUnarmed;
     try {
       job.result = fn();
     } catch (...) {
       job.error = std::current_exception();
     }
+    stack_detail::limit = savedLimit;
+    stack_detail::top = savedTop;
   } else {
     pthread_join(thread, nullptr);
   }

@@ -27,6 +27,10 @@ extern thread_local constinit uintptr_t top;  // where the guarded stack starts
 // Arms the guard on first use, else raises "recursion too deep".
 void belowLimit(uintptr_t here);
 [[noreturn]] void tooDeep();
+// The soft stack limit, and how much address space the process may still
+// map; SIZE_MAX where there is no limit.
+size_t stackLimitBytes();
+size_t addressSpaceLeft();
 }  // namespace stack_detail
 
 // Called where an error is about to be thrown. The address sanitizer cleans
@@ -65,7 +69,11 @@ class NestingGuard {
 };
 
 // Runs fn on a fresh thread whose stack holds `stackBytes`, with the guard set
-// to leave `reserveBytes` of it unused, and returns fn's result.
+// to leave `reserveBytes` of it unused, and returns fn's result. Under a
+// limit on the address space the stack takes at most a quarter of what is
+// left; where a stack that large cannot be had, smaller ones are tried (the
+// reserve at most a quarter of each), and where none can, fn runs on the
+// calling thread, guarded as far as that thread's stack can really grow.
 int runOnLargeStack(const std::function<int()>& fn, size_t stackBytes, size_t reserveBytes);
 
 }  // namespace velk
