@@ -2,6 +2,7 @@
 // directory. Failing file-system operations end the run with the path named; a
 // text file that cannot be opened reads as empty.
 #include <filesystem>
+#include <new>
 
 #include "builtins/file_writing.h"
 #include "builtins/handlers.h"
@@ -35,6 +36,17 @@ PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* buil
 
 Value flag(bool b) { return Value::integer(b ? 1 : 0); }
 
+// A file too large for the memory left is an error that names the builtin
+// and the path, as any other failed read is.
+template <class Read>
+void readingWithin(const char* builtin, const std::string& shown, Read read) {
+  try {
+    read();
+  } catch (const std::bad_alloc&) {
+    fail("out of memory", std::string(builtin) + " of " + quoteForReport(shown));
+  }
+}
+
 fs::file_status statusOf(const char* builtin, const std::string& path) {
   std::error_code ec;
   fs::file_status st = fs::status(path, ec);
@@ -60,11 +72,13 @@ bool namesCurrentOrAbove(const fs::path& path) {
 
 void readfile(Evaluator& ev, Value& result, VarMap callMap) {
   PathArgument p = pathArgument(ev, callMap, "readfile");
-  bool opened = false;
-  std::string text = readWholeFile("readfile", p.path, p.shown, opened);
-  // The text as lines, each with its line feed: a last line without one gets it.
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  result = Value::string(Text(std::move(text)));
+  readingWithin("readfile", p.shown, [&p, &result] {
+    bool opened = false;
+    std::string text = readWholeFile("readfile", p.path, p.shown, opened);
+    // The text as lines, each with its line feed: a last line without one gets it.
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    result = Value::string(Text(std::move(text)));
+  });
 }
 
 void writefile(Evaluator& ev, Value&, VarMap callMap) {
@@ -80,12 +94,14 @@ void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
   std::error_code ec;
   (void)fs::file_size(p.path, ec);  // a missing path or a folder is an error
   if (ec) fileSystemFailure("readbinfile", p.shown, ec);
-  bool opened = false;
-  std::string raw = readWholeFile("readbinfile", p.path, p.shown, opened);
-  if (!opened) fileSystemFailure("readbinfile", p.shown, std::error_code(errno, std::generic_category()));
-  // An empty file reads as no bytes at all.
-  result.typeName = kBytes;
-  result.bytes = Bytes(std::vector<uint8_t>(raw.begin(), raw.end()));
+  readingWithin("readbinfile", p.shown, [&p, &result] {
+    bool opened = false;
+    std::string raw = readWholeFile("readbinfile", p.path, p.shown, opened);
+    if (!opened) fileSystemFailure("readbinfile", p.shown, std::error_code(errno, std::generic_category()));
+    // An empty file reads as no bytes at all.
+    result.typeName = kBytes;
+    result.bytes = Bytes(std::vector<uint8_t>(raw.begin(), raw.end()));
+  });
 }
 
 void writebinfile(Evaluator& ev, Value&, VarMap callMap) {

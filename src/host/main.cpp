@@ -1,6 +1,7 @@
 // The velk executable: reads the command line, then runs the built-in REPL or
 // the script it names.
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,6 +108,10 @@ int run(const velk::Invocation& inv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // One thread allocates at a time (the interpreter's; this one only waits
+  // for it), so one heap serves: a second one would reserve 64 MiB of address
+  // space, which under a memory limit is taken from the run itself.
+  mallopt(M_ARENA_MAX, 1);
   int status = 0;
   {
     std::vector<std::string> args(argv + 1, argv + argc);
