@@ -20,7 +20,8 @@ namespace velk::console {
 namespace {
 
 bool inputEnded = false;
-bool terminal = false;
+bool session = false;   // the REPL runs: its lines are typed lines
+bool terminal = false;  // ... and standard input and output are terminals
 
 // Output that cannot be written is an error that ends the run. Once it has
 // been raised, later writes (the flush before the error line, the one at the
@@ -85,6 +86,28 @@ std::string promptOf(const std::string& written) {
 
 void onInterrupt(int) { interruptRequested = 1; }
 
+// How Ctrl-C is caught. While velk waits for a line, the signal must cut the
+// read short (no restart), which is how the read tells it apart; while a
+// typed line runs, the system calls it makes (writing to the terminal or a
+// file) restart instead of failing, and the executor stops the line at its
+// next statement.
+void catchInterrupt(bool cutReads) {
+  struct sigaction sa {};
+  sa.sa_handler = onInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = cutReads ? 0 : SA_RESTART;
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+// Ctrl-C cuts reads short while it lives.
+class WaitingForLine {
+ public:
+  WaitingForLine() { catchInterrupt(true); }
+  ~WaitingForLine() { catchInterrupt(false); }
+  WaitingForLine(const WaitingForLine&) = delete;
+  WaitingForLine& operator=(const WaitingForLine&) = delete;
+};
+
 void rawWrite(const char* s) {
   std::fputs(s, stdout);
   std::fflush(stdout);
@@ -127,6 +150,7 @@ bool readPiped(std::string& line) {
 // group does.
 bool readAtTerminal(std::string& line) {
   const std::string prompt = promptOf(partialLine);
+  WaitingForLine waiting;
   interruptRequested = 0;  // a Ctrl-C before the prompt showed has done its part
   const bool editing = line_editor::editing();
   std::string piece;
@@ -136,7 +160,8 @@ bool readAtTerminal(std::string& line) {
     line_editor::Outcome got = line_editor::read(continued ? "... " : prompt, piece);
     if (got == line_editor::Outcome::Interrupted) {
       if (interruptibleRuns > 0) {
-        rawWrite("\n");
+        // A typed line was reading: it stops, and the line end comes with
+        // the report.
         partialLine.clear();
         throw Interrupted();
       }
@@ -164,17 +189,12 @@ bool readAtTerminal(std::string& line) {
 
 }  // namespace
 
-void setUp(bool session) {
+void setUp(bool repl) {
   holdClosedStreams();
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-  terminal = session && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
-  if (terminal) {
-    // No SA_RESTART: Ctrl-C must cut a waiting read short.
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-  }
+  session = repl;
+  terminal = repl && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+  if (terminal) catchInterrupt(false);
 }
 
 bool atTerminal() { return terminal; }
@@ -230,12 +250,22 @@ bool readLine(std::string& line) {
 }
 
 bool claimTypedLine(std::string_view code) {
-  if (!typedLinePending || code != typedLine) return false;
+  if (!session || !typedLinePending || code != typedLine) return false;
   typedLinePending = false;
   return true;
 }
 
-TypedLineRun::TypedLineRun() { ++interruptibleRuns; }
-TypedLineRun::~TypedLineRun() { --interruptibleRuns; }
+bool keepSession(const std::string& report, bool interrupted) {
+  // Output that was lost stays lost: the session could show nothing more.
+  if (!terminal || outputLost) return false;
+  // The terminal echoes "^C" where the cursor stands, unseen by partialLine.
+  if (interrupted)
+    lineEnd();
+  else
+    finishLine();
+  std::fprintf(stderr, "%s\n", report.c_str());
+  std::fflush(stderr);
+  return true;
+}
 
 }  // namespace velk::console

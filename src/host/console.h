@@ -16,10 +16,10 @@
 
 namespace velk::console {
 
-// Called once at start-up: gives standard output a large buffer. For an
-// interactive `session` (the REPL) whose standard input and output are both
-// terminals, it also sets up the terminal's way of reading and Ctrl-C.
-void setUp(bool session);
+// Called once at start-up: gives standard output a large buffer. For the
+// REPL (`repl`) whose standard input and output are both terminals, it also
+// sets up the terminal's way of reading and Ctrl-C.
+void setUp(bool repl);
 
 // The REPL runs at a terminal: standard input and output are both terminals.
 bool atTerminal();
@@ -47,18 +47,15 @@ bool readLine(std::string& line);
 
 // Whether `code` is the line readLine gave last and is still unclaimed; a
 // true answer claims it. This is how `exec` tells the line a user typed at
-// the prompt from any other text it runs.
+// the REPL's prompt from any other text it runs. Only the REPL's session
+// has typed lines.
 bool claimTypedLine(std::string_view code);
 
-// While a typed line runs, Ctrl-C in a read stops the line instead of
-// clearing what is being typed.
-class TypedLineRun {
- public:
-  TypedLineRun();
-  ~TypedLineRun();
-  TypedLineRun(const TypedLineRun&) = delete;
-  TypedLineRun& operator=(const TypedLineRun&) = delete;
-};
+// At a terminal: reports the error that ended a typed line on standard error,
+// on a line of its own, and answers true: the session goes on. Elsewhere it
+// answers false, and the error ends the run. `interrupted`: Ctrl-C stopped
+// the line (and the terminal may have echoed "^C").
+bool keepSession(const std::string& report, bool interrupted);
 
 }  // namespace velk::console
 
@@ -74,6 +71,10 @@ class StdioConsole final : public Console {
   void lineEnd() override { console::lineEnd(); }
   void flush() override { console::flush(); }
   bool readLine(std::string& line) override { return console::readLine(line); }
+  bool claimTypedLine(std::string_view code) override { return console::claimTypedLine(code); }
+  bool keepSession(const std::string& report, bool interrupted) override {
+    return console::keepSession(report, interrupted);
+  }
 };
 
 }  // namespace velk

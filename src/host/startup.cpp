@@ -3,7 +3,6 @@
 
 #include <cassert>
 #include <cstdio>
-#include <new>
 #include <vector>
 
 #include "support/error.h"
@@ -79,16 +78,10 @@ int runGuarded(Interpreter& interp, std::string_view script, const std::string* 
   } catch (const ExitRequest& e) {
     console.flush();
     return e.status();
-  } catch (const VelkError& e) {
-    return reportAndExit(console, e.report(), kExitError);
   } catch (const OpenGroupError& e) {
-    std::string line = std::string("velk: ") + e.what();
-    if (!e.origin().empty()) line += "; " + e.origin();
-    return reportAndExit(console, line, kExitOpenGroup);
-  } catch (const std::bad_alloc&) {
-    return reportAndExit(console, "velk: error: out of memory", kExitError);
+    return reportAndExit(console, reportLine(e), kExitOpenGroup);
   } catch (const std::exception& e) {
-    return reportAndExit(console, std::string("velk: error: ") + e.what(), kExitError);
+    return reportAndExit(console, reportLine(e), kExitError);
   }
 }
 

@@ -59,6 +59,8 @@ class Interpreter final : public Evaluator {
     userProgram_ = program;
     describeOrigin_ = std::move(describe);
   }
+  const Program* userProgram() const { return userProgram_; }
+  const OriginDescriber& originDescriber() const { return describeOrigin_; }
   bool isUserProgram(const Program& program) const { return userProgram_ == &program; }
   std::string describeOrigin(const CompiledStatement& user, bool innermost) const {
     return describeOrigin_ ? describeOrigin_(user, innermost) : std::string();

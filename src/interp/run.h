@@ -84,4 +84,10 @@ void runExec(Run& run, const CompiledStatement& st);
 void runAlso(Run& run, const CompiledStatement& st);
 void runClass(Run& run, const CompiledStatement& st);
 
+// Runs a line the user typed at the REPL's prompt in the run's own maps, as
+// `exec` runs any text, as the user's program: an error inside a library
+// function names the typed statement too. At a terminal, an error or Ctrl-C
+// ends only the line.
+void runTypedLine(Run& run, const Program& line);
+
 }  // namespace velk

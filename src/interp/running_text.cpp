@@ -31,6 +31,10 @@ bool entryExists(const std::string& path) {
 void runExec(Run& run, const CompiledStatement& st) {
   Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run));
   ProgramRef program = wholeProgram(code);
+  if (run.interp.console().claimTypedLine(code.view())) {
+    runTypedLine(run, *program);
+    return;
+  }
   runInPlace(run, *program);
 }
 

@@ -22,6 +22,16 @@ class Console {
   // line feed (a carriage return anywhere else is kept). False at the end of
   // input, and from then on at once; a read that fails raises an error.
   virtual bool readLine(std::string& line) = 0;
+
+  // The REPL's typed lines. Whether `code`, which `exec` is about to run, is
+  // the line that readLine gave last, read for the REPL's own prompt; a true
+  // answer claims it, so that it is told apart once. A console that reads no
+  // user's lines answers false.
+  virtual bool claimTypedLine(std::string_view /*code*/) { return false; }
+  // An error (its one-line report) or an interrupt ended a typed line. A
+  // console that keeps the session reports it and answers true, and the REPL
+  // goes on; the default answers false, and the error ends the run.
+  virtual bool keepSession(const std::string& /*report*/, bool /*interrupted*/) { return false; }
 };
 
 }  // namespace velk

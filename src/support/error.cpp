@@ -2,6 +2,9 @@
 #include "support/error.h"
 
 #include <cstdio>
+#include <new>
+
+#include "support/interrupt.h"
 
 namespace velk {
 
@@ -45,6 +48,22 @@ std::string VelkError::report() const {
   if (!file_.empty()) line += "; in file " + quoteForReport(file_);
   if (!origin_.empty()) line += "; " + origin_;
   return line;
+}
+
+}  // namespace velk
+
+namespace velk {
+
+std::string reportLine(const std::exception& e) {
+  if (const auto* v = dynamic_cast<const VelkError*>(&e)) return v->report();
+  if (const auto* g = dynamic_cast<const OpenGroupError*>(&e)) {
+    std::string line = std::string("velk: ") + g->what();
+    if (!g->origin().empty()) line += "; " + g->origin();
+    return line;
+  }
+  if (dynamic_cast<const Interrupted*>(&e)) return "velk: interrupted";
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "velk: error: out of memory";
+  return std::string("velk: error: ") + e.what();
 }
 
 }  // namespace velk

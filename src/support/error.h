@@ -110,6 +110,11 @@ inline constexpr int kExitError = 1;
 // Shorthand for errors of the interpreter's own, which are of no particular kind.
 [[noreturn]] void fail(std::string text, std::string detail = {});
 
+// The one line reported for an error that ended a run (or, at a terminal, a
+// typed line): a VelkError's report, an open group, an interrupt, memory
+// running out, or an error of the C++ library.
+std::string reportLine(const std::exception& e);
+
 // A text quoted for an error line: control bytes escaped, long texts cut, so
 // that the report stays one line whatever the text holds.
 std::string quoteForReport(std::string_view text, size_t limit = 120);

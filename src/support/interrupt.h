@@ -1,7 +1,8 @@
 // Interrupting a running statement. At a terminal, Ctrl-C sets the request
-// (from a signal handler); the executor looks at it between statements and
-// in every loop turn, and stops the run with an Interrupted exception, which
-// the prompt catches. Without a terminal nothing sets it.
+// (from a signal handler); the executor looks at it before every statement,
+// which every loop turn passes through, and stops the run with an Interrupted
+// exception, which the typed line's run catches. Without a terminal nothing
+// sets it.
 #pragma once
 
 #include <csignal>
@@ -19,6 +20,15 @@ class Interrupted : public std::exception {
  public:
   Interrupted();
   const char* what() const noexcept override { return "interrupted"; }
+};
+
+// One interruptible run: a line typed at the prompt, while it runs.
+class InterruptibleRun {
+ public:
+  InterruptibleRun() { ++interruptibleRuns; }
+  ~InterruptibleRun() { --interruptibleRuns; }
+  InterruptibleRun(const InterruptibleRun&) = delete;
+  InterruptibleRun& operator=(const InterruptibleRun&) = delete;
 };
 
 // Cheap enough for every statement: one load of a flag.

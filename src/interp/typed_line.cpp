@@ -1,0 +1,58 @@
+// A line typed at the REPL's prompt: run as the user's own program, and, at a
+// terminal, the one place where an error ends only what was typed.
+#include <utility>
+
+#include "interp/run.h"
+#include "support/error.h"
+#include "support/interrupt.h"
+
+namespace velk {
+namespace {
+
+// The typed statement an error passed on its way out, when it arose deeper
+// (in a function of the library, say); the innermost statement is named
+// already.
+std::string describeTypedStatement(const CompiledStatement& st, bool innermost) {
+  if (innermost) return std::string();
+  return "in the typed statement " + quoteForReport(st.sourceText());
+}
+
+// The typed line is the user's program while it runs; the one before (a
+// typed line that read this one with `exec ($input)`) is put back after.
+class UserProgramScope {
+ public:
+  UserProgramScope(Interpreter& interp, const Program& line)
+      : interp_(interp), program_(interp.userProgram()), describe_(interp.originDescriber()) {
+    interp_.setUserProgram(&line, describeTypedStatement);
+  }
+  ~UserProgramScope() { interp_.setUserProgram(program_, std::move(describe_)); }
+  UserProgramScope(const UserProgramScope&) = delete;
+  UserProgramScope& operator=(const UserProgramScope&) = delete;
+
+ private:
+  Interpreter& interp_;
+  const Program* program_;
+  Interpreter::OriginDescriber describe_;
+};
+
+}  // namespace
+
+void runTypedLine(Run& run, const Program& line) {
+  Console& console = run.interp.console();
+  try {
+    UserProgramScope user(run.interp, line);
+    InterruptibleRun interruptible;
+    executeStatements(run.interp, line, &run.outer, &run.local);
+  } catch (const ExitRequest&) {
+    throw;  // the end of input ends the session
+  } catch (const Interrupted& e) {
+    if (!console.keepSession(reportLine(e), true)) throw;
+  } catch (const std::exception& e) {
+    // The run handed its maps back on the way out: every variable keeps the
+    // value it had when the error happened.
+    if (!console.keepSession(reportLine(e), false)) throw;
+  }
+  run.bindingsChanged();
+}
+
+}  // namespace velk
