@@ -41,6 +41,17 @@ Editor* editor = nullptr;
 
 char* currentPrompt(EditLine*) { return editor->prompt.data(); }
 
+// Ctrl-D: on an empty line it ends the input without writing "^D" there (the
+// console ends the line); elsewhere it deletes the character under the cursor.
+unsigned char deleteOrEnd(EditLine* el, int) {
+  const LineInfo* line = el_line(el);
+  if (line->buffer == line->lastchar) return CC_EOF;
+  if (line->cursor == line->lastchar) return CC_NORM;
+  el_cursor(el, 1);
+  el_deletestr(el, 1);
+  return CC_REFRESH;
+}
+
 Editor& theEditor() {
   if (editor) return *editor;
   // Multibyte input (UTF-8 names and texts) needs the terminal's character
@@ -65,6 +76,9 @@ Editor& theEditor() {
       {"\\e[3~", "ed-delete-next-char"}, {"^W", "ed-delete-prev-word"}, {"^U", "vi-kill-line-prev"},
   };
   for (const auto& b : bindings) el_set(el, EL_BIND, b[0], b[1], nullptr);
+  el_set(el, EL_ADDFN, "velk-delete-or-end", "delete the next character, or end the input on an empty line",
+         deleteOrEnd);
+  el_set(el, EL_BIND, "^D", "velk-delete-or-end", nullptr);
   el_source(el, nullptr);  // the user's ~/.editrc, if any
   if (const char* home = std::getenv("HOME"); home && *home) {
     editor->historyFile = std::string(home) + "/.velk_history";
@@ -89,14 +103,20 @@ Outcome read(const std::string& prompt, std::string& line) {
   }
   int count = 0;
   const char* got = el_gets(ed.el, &count);
+  // A whole line wins over an interrupt request: a Ctrl-C pressed just
+  // before the editor began to wait cut nothing short, and the line was
+  // typed after it.
+  if (got && count > 0) {
+    interruptRequested = 0;
+    line.assign(got, static_cast<size_t>(count));
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return Outcome::Line;
+  }
   if (interruptRequested) {
     interruptRequested = 0;
     return Outcome::Interrupted;
   }
-  if (!got || count <= 0) return Outcome::EndOfInput;
-  line.assign(got, static_cast<size_t>(count));
-  if (!line.empty() && line.back() == '\n') line.pop_back();
-  return Outcome::Line;
+  return Outcome::EndOfInput;
 }
 
 void remember(const std::string& line) {
@@ -114,7 +134,10 @@ Outcome readPlain(std::string& line) {
     char c;
     ssize_t n = ::read(STDIN_FILENO, &c, 1);
     if (n == 1) {
-      if (c == '\n') return Outcome::Line;
+      if (c == '\n') {
+        interruptRequested = 0;  // pressed before the read began: it cut nothing short
+        return Outcome::Line;
+      }
       line += c;
       continue;
     }
