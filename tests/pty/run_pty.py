@@ -300,9 +300,11 @@ def continuation(s):
     # Pasted at once: the block and a line that calls it.
     out, _ = s.typed(t, b"sq = {\n  r = (arg0 * arg0)\n  end r\n}\n$print$($sq$(7))")
     shows(out, rb"\.\.\. ", "a continuation prompt")
-    if not re.search(rb"\r\n49\r\n", out):
+    # (Without the editor the terminal echoes the pasted lines at once, and
+    # the prompts come after them: the output then follows a prompt.)
+    if not re.search(rb"(?:\r\n| )49\r\n", out):
         out, _ = s.at_prompt(t)  # the print's prompt came after a pause
-    shows(out, rb"\r\n49\r\n", "49 from the pasted function")
+    shows(out, rb"(?:\r\n| )49\r\n", "49 from the pasted function")
     t.send(b's = "two\r')
     t.expect(rb"\.\.\. ", "a continuation prompt in an open string")
     s.typed(t, b'lines"')
@@ -346,7 +348,7 @@ def error_keeps_session(s):
     # Output left without a line end is ended before the error line, so the
     # next prompt starts a line of its own.
     out, err = s.typed(t, b'compare (1) {\r$print$("half" "nah")\rz = nope\r}')
-    shows(out, rb"\r\nhalf\r\n" + s.prompt, "the unfinished output line ended")
+    shows(out, rb"half\r\n" + s.prompt, "the unfinished output line ended")
     shows(err, rb"`nope` is no variable or number; in statement `z = nope`; in the typed statement `compare")
     # Text run by exec that ends inside an open group ends the line only.
     _, err = s.typed(t, b"exec ('q = \"open')")
