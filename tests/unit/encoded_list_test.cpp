@@ -240,7 +240,9 @@ TEST(EncodeList, WritesOnlyWhatReadsBackAndKeepsWhatDidBefore) {
       std::string encoded = encode(list);
       ++kept;
       EXPECT_TRUE(decodesTo(encoded, list)) << encoded;
-      if (plainKept) EXPECT_EQ(encoded, plain);
+      if (plainKept) {
+        EXPECT_EQ(encoded, plain);
+      }
     } catch (const VelkError& e) {
       ++refused;
       EXPECT_STREQ(e.what(), "cannot encode the list");
