@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
