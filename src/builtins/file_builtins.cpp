@@ -6,6 +6,7 @@
 
 #include "builtins/file_writing.h"
 #include "builtins/handlers.h"
+#include "builtins/pack_checks.h"
 #include "support/error.h"
 #include "support/run_limits.h"
 
@@ -22,12 +23,15 @@ struct PathArgument {
 
 // The path a builtin's first argument names. A zero byte would cut the path
 // short where the system reads it, so such a path is refused.
-PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* builtin) {
-  std::string path = asText(evalArgument(ev, callMap, 0)).str();
+PathArgument pathFromText(std::string path, const char* builtin) {
   if (path.find('\0') != std::string::npos)
     fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
   checkConfined(path, builtin);
   return {path, path};
+}
+
+PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* builtin) {
+  return pathFromText(asText(evalArgument(ev, callMap, 0)).str(), builtin);
 }
 
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
@@ -105,7 +109,15 @@ void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
-  PathArgument p = pathArgument(ev, callMap, "writebinfile");
+  std::string text = asText(evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  if (packForm(text, folder)) {
+    // The library's check of a whole pack before unpacking it into folder.
+    pathFromText(folder.empty() ? "." : folder, "writebinfile");  // a zero byte, the sandbox
+    checkUnpack(folder, evalArgument(ev, callMap, 1));
+    return;
+  }
+  PathArgument p = pathFromText(std::move(text), "writebinfile");
   Value content = evalArgument(ev, callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
   replaceFile("writebinfile", p.path, p.shown,
@@ -140,7 +152,16 @@ void rm(Evaluator& ev, Value&, VarMap callMap) {
 }
 
 void listdir(Evaluator& ev, Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(ev, callMap, "listdir");
+  std::string text = asText(evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  if (packForm(text, folder)) {
+    // The library's listing of a folder it packs: its links checked first.
+    PathArgument p = pathFromText(std::move(folder), "listdir");
+    result.typeName = kList;
+    for (std::string& name : checkPackedLinks(p.path)) result.elements.push(newValue(Value::string(Text(std::move(name)))));
+    return;
+  }
+  PathArgument p = pathFromText(std::move(text), "listdir");
   std::error_code ec;
   fs::directory_iterator it(p.path, ec);
   if (ec) fileSystemFailure("listdir", p.shown, ec);

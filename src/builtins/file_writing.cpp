@@ -76,7 +76,10 @@ void replaceFile(const char* builtin, const std::string& path, const std::string
   mode_t mode = existing ? (st.st_mode & 07777) : (0666 & ~currentUmask());
 
   fs::path folder = fs::path(target).parent_path();
-  std::string temp = (folder / ("." + fs::path(target).filename().string() + ".velk-XXXXXX")).string();
+  // The temporary name starts with the target's, cut so that it stays within
+  // the longest name a folder takes (255 bytes) however long the target's is.
+  std::string base = fs::path(target).filename().string().substr(0, 200);
+  std::string temp = (folder / ("." + base + ".velk-XXXXXX")).string();
   int fd = ::mkstemp(temp.data());
   if (fd < 0) failure(builtin, shown, errno);
   bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data);

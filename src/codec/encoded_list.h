@@ -9,8 +9,12 @@
 
 namespace velk {
 
-// Lists are encoded recursively, strings in double quotes, everything else in
-// its display form. Nothing is escaped.
+// Lists are encoded recursively, strings in double quotes (in single quotes
+// when they hold a double quote), everything else in its display form.
+// Nothing is escaped, so what the decoder could not read back as written is
+// refused with "cannot encode the list": a string holding both kinds of
+// quote, and an item of a nested list whose parentheses would end the list
+// early or leave it open.
 std::string encodeList(const Elements& elements);
 
 // Reads the form back into new Values. The first and last bytes are dropped

@@ -1,4 +1,5 @@
 // The encoded-list form: writing lists as `(...)` text and reading it back.
+#include <functional>
 #include <string>
 
 #include "test_support.h"
@@ -60,7 +61,40 @@ TEST(EncodeList, WritesItemsSeparatedByBlanks) {
 
 TEST(EncodeList, CopiesStringsWithoutEscaping) {
   EXPECT_EQ(encode(listOf({str("a b"), str("(x)"), str("l1\nl2"), str("q\"q"), str("")})),
-            "(\"a b\" \"(x)\" \"l1\nl2\" \"q\"q\" \"\")");
+            "(\"a b\" \"(x)\" \"l1\nl2\" 'q\"q' \"\")");
+}
+
+TEST(EncodeList, StringWithDoubleQuoteGoesInSingleQuotes) {
+  EXPECT_EQ(encode(listOf({str("say\"hi.txt"), str("it's")})), "('say\"hi.txt' \"it's\")");
+  EXPECT_EQ(encode(listOf({listOf({str("\"")})})), "(('\"'))");
+}
+
+TEST(EncodeList, StringWithBothQuotesIsRefusedByName) {
+  EXPECT_VELK_ERROR(encode(listOf({str("ok"), str("x\" 'y")})), "cannot encode the list");
+  // Quotes that pair up read back as written, both kinds and all.
+  EXPECT_EQ(encode(listOf({str("it's \"x\""), str("\"a\"")})), "(\"it's \"x\"\" \"\"a\"\")");
+  try {
+    encode(listOf({listOf({str("a'b\"c")})}));
+    FAIL() << "no error";
+  } catch (const VelkError& e) {
+    EXPECT_NE(e.detail().find("`a'b\"c`"), std::string::npos) << e.detail();
+  }
+}
+
+TEST(EncodeList, UnpairedParenthesisInNestedListIsRefused) {
+  // At the top level a string's parentheses are inside its quotes.
+  EXPECT_EQ(encode(listOf({str("a)"), str("(b")})), "(\"a)\" \"(b\")");
+  // In a nested list the decoder counts them: "a)" would end the list early,
+  // "(b" would leave it open.
+  EXPECT_VELK_ERROR(encode(listOf({listOf({str("a)")})})), "cannot encode the list");
+  EXPECT_VELK_ERROR(encode(listOf({listOf({str("(b")})})), "cannot encode the list");
+  EXPECT_VELK_ERROR(encode(listOf({listOf({Value::integer(1), func("{ x = (1 }")})})), "cannot encode the list");
+  // One level down the outer list's strings are quoted again, so a list that
+  // is even as a whole can still hold an uneven nested list.
+  EXPECT_VELK_ERROR(encode(listOf({listOf({str("("), listOf({str("a)")})})})), "cannot encode the list");
+  // Pairs spread over two strings read back as written, and stay.
+  EXPECT_EQ(encode(listOf({listOf({str("(b"), str("a)")})})), "((\"(b\" \"a)\"))");
+  EXPECT_EQ(encode(listOf({listOf({str("f(1)")})})), "((\"f(1)\"))");
 }
 
 TEST(DecodeList, ReadsItemsByTheirLook) {
@@ -137,18 +171,87 @@ TEST(DecodeList, RunsNoCode) {
   EXPECT_THROW(decodeList("(1 $size$(\"ab\"))"), VelkError);
 }
 
-TEST(DecodeList, QuotesInsideStringsDoNotSurvive) {
-  // The string x" "y comes back as two strings.
+TEST(DecodeList, QuotesInsideStringsSurvive) {
+  // The string x" "y is written in single quotes and comes back whole.
   std::string encoded = encode(listOf({str("x\" \"y")}));
-  EXPECT_EQ(encoded, "(\"x\" \"y\")");
+  EXPECT_EQ(encoded, "('x\" \"y')");
   Value back = decodeAsList(encoded);
-  ASSERT_EQ(back.elements.size(), 2u);
-  EXPECT_EQ(back.elements[0]->text, "x");
-  EXPECT_EQ(back.elements[1]->text, "y");
-  // A lone quote leaves a string open at the end of the text.
-  EXPECT_THROW(decodeList(encode(listOf({str("a \"b c")}))), OpenGroupError);
+  ASSERT_EQ(back.elements.size(), 1u);
+  EXPECT_EQ(back.elements[0]->text, "x\" \"y");
+  expectSameList(listOf({str("a \"b c")}), decodeAsList(encode(listOf({str("a \"b c")}))));
+  // Text that was not written by the encoder can still leave a group open.
   EXPECT_THROW(decodeList("(\"abc)"), OpenGroupError);
   EXPECT_THROW(decodeList("((1 2)"), OpenGroupError);
+}
+
+// The encoder as it was before it chose quotes and checked parentheses.
+void appendPlain(std::string& out, const Value& list) {
+  out += '(';
+  for (size_t i = 0; i < list.elements.size(); ++i) {
+    if (i) out += ' ';
+    const Value& e = *list.elements[i];
+    if (e.typeName == kList)
+      appendPlain(out, e);
+    else
+      out += "\"" + e.text.str() + "\"";
+  }
+  out += ')';
+}
+
+bool decodesTo(const std::string& text, const Value& want) {
+  try {
+    return valueEquals(decodeAsList(text), want);
+  } catch (const VelkError&) {
+    return false;
+  } catch (const OpenGroupError&) {
+    return false;
+  }
+}
+
+// Lists of strings made of the bytes that matter to the decoder, two levels
+// deep: every list the encoder writes decodes back to itself, every list the
+// plain writing kept is written the same way, and only lists the plain
+// writing lost are refused.
+TEST(EncodeList, WritesOnlyWhatReadsBackAndKeepsWhatDidBefore) {
+  const char alphabet[] = {'a', ' ', '"', '\'', '(', ')', '{', '}', '\n'};
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  auto randomString = [&]() {
+    std::string s;
+    for (uint32_t n = next(4); n > 0; --n) s += alphabet[next(sizeof alphabet)];
+    return str(s);
+  };
+  std::function<Value(int)> randomList = [&](int depth) {
+    Value list = listOf({});
+    for (uint32_t n = next(3) + (depth == 0); n > 0; --n)
+      list.elements.push(newValue(depth < 3 && next(3) == 0 ? randomList(depth + 1) : randomString()));
+    return list;
+  };
+  int refused = 0, kept = 0;
+  for (int round = 0; round < 4000; ++round) {
+    Value list = randomList(0);
+    std::string plain;
+    appendPlain(plain, list);
+    bool plainKept = decodesTo(plain, list);
+    try {
+      std::string encoded = encode(list);
+      ++kept;
+      EXPECT_TRUE(decodesTo(encoded, list)) << encoded;
+      if (plainKept) {
+        EXPECT_EQ(encoded, plain);
+      }
+    } catch (const VelkError& e) {
+      ++refused;
+      EXPECT_STREQ(e.what(), "cannot encode the list");
+      EXPECT_FALSE(plainKept) << plain;
+    }
+  }
+  // Both outcomes occur, so the loop tests something either way.
+  EXPECT_GT(refused, 100);
+  EXPECT_GT(kept, 100);
 }
 
 TEST(DecodeList, RoundTripsPlainData) {

@@ -1,0 +1,45 @@
+// The checks behind the library's folder packing and unpacking (`savedir`,
+// `loaddir`, `extractlib`): a pack is unpacked only inside the folder it is
+// unpacked into, and packing follows no link out of the folder being packed.
+//
+// The library reaches them through a path form that no file can have: a zero
+// byte followed by a folder. Every other use of a zero byte in a path is
+// refused, so the form changes nothing that a path could mean.
+//   $listdir$(Z + folder)        lists the folder as `listdir` does, after
+//                                checking its links (checkPackedLinks);
+//   $writebinfile$(Z + folder P) writes nothing: it checks that the pack P can
+//                                be unpacked into the folder (checkUnpack).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "value/value.h"
+
+namespace velk::builtins {
+
+// The folder that a path in the pack form names, or false for any other path.
+bool packForm(std::string_view path, std::string& folder);
+
+// The names of `folder`'s entries, as `listdir` gives them, once every link
+// among them has been found to lead to something inside the current folder
+// that does not hold the link itself. A link that leads outside, nowhere
+// (dangling) or back to a folder on the way down is refused with "refusing to
+// pack", naming it as `folder`/name.
+std::vector<std::string> checkPackedLinks(const std::string& folder);
+
+// Refuses with "refusing to unpack", naming the entry, a pack that `loaddir`
+// would not unpack wholly inside `root` (relative to the current folder, ""
+// for the folder itself). The pack is a list of two lists, the paths and, at
+// the same positions, the contents: a list (a folder, and the pack of what it
+// holds) or a string (a file); other contents are not written. Every entry of
+// every nested pack is checked before the first is written: a path must be
+// relative, hold no ".." component, not name the root itself, not lie in
+// `lib/` when the root is the current folder, go through no link and not be a
+// link, go into a folder that exists or that an earlier entry makes, not clash
+// with what is on disk (a file where a folder goes, a folder, pipe or device
+// where a file goes) and not name a path that another entry names.
+void checkUnpack(std::string_view root, const Value& pack);
+
+}  // namespace velk::builtins
