@@ -83,7 +83,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   for (size_t i = 0; i < slots.size(); ++i) bodyMap.set(parameterName(interp, callee, i), std::move(slots[i]));
 
   ExecResult r = executeStatements(interp, *program, &bodyMap, nullptr);
-  return std::move(r.result);
+  return std::move(r).value();
 }
 
 }  // namespace velk

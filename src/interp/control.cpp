@@ -9,18 +9,22 @@ namespace {
 
 const Text kElement("element");
 
-bool isTrue(const Value& v) { return asInt(v) != 0; }
+// A condition's truth, its value read in place.
+bool isTrue(Run& run, const Text& cond) {
+  ValueSlot scratch;
+  return asInt(evaluateInPlace(run.interp, cond, run.readView(), Blocks::Run, scratch)) != 0;
+}
 
 }  // namespace
 
 void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
-  if (!isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) return;
+  if (!isTrue(run, cond)) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
   VarMap merged = run.mergedMap();
   ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
   if (r.returned) {
-    run.passUp(r);
+    run.passUp(std::move(r));
     run.stopped = true;  // an `end` in the body ends the current run at once
   }
 }
@@ -41,7 +45,7 @@ void runEach(Run& run, const CompiledStatement& st) {
     merged.set(kElement, std::move(item));
     ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
     if (r.returned) {
-      run.passUp(r);
+      run.passUp(std::move(r));
       break;  // the current run goes on with its next statement
     }
   }
@@ -52,11 +56,11 @@ void runUntil(Run& run, const CompiledStatement& st) {
   VarMap loop = run.mergedMap();
   ProgramRef body;
   // The condition reads the current run's maps, not the loop map.
-  while (isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) {
+  while (isTrue(run, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
     ExecResult r = executeStatements(run.interp, *body, &loop, &loop);
     if (r.returned) {
-      run.passUp(r);
+      run.passUp(std::move(r));
       break;
     }
   }

@@ -52,12 +52,16 @@ void runAssignment(Run& run, const CompiledStatement& st) {
       run.bindLocal(target, slot);
     }
   }
-  Value value = evaluateExpression(run.interp, st.tokens[2], run.readView(), Blocks::Keep);
+  ValueSlot scratch;
+  const Value& value = evaluateInPlace(run.interp, st.tokens[2], run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    value = applyOperator(*slot, value, st.compoundOp);
+    *slot = applyOperator(*slot, value, st.compoundOp);
+  } else if (scratch && &value == &*scratch) {
+    *slot = std::move(*scratch);
+  } else {
+    *slot = value;  // a variable or literal read in place; `x = x` changes nothing
   }
-  *slot = std::move(value);
 }
 
 void runStatement(Run& run, const CompiledStatement& st) {

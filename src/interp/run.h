@@ -14,7 +14,7 @@ class Run {
   Interpreter& interp;
   VarMap outer;
   VarMap local;
-  Value result = Value::integer(0);
+  ValueSlot result;  // set by `end` or passed up; none means integer 0
   bool returned = false;
   bool stopped = false;
 
@@ -22,13 +22,19 @@ class Run {
   // outer map lacks. Expressions of a statement are evaluated against it.
   const VarMap& readView() {
     if (!viewValid_) {
-      view_ = VarMap::overlay(local, outer);
+      view_ = VarMap::overlay(local, outer, &viewConflicts_);
       viewValid_ = true;
     }
     return view_;
   }
-  // Both maps, the local bindings winning: what control bodies run on.
-  VarMap mergedMap() const { return VarMap::overlay(outer, local); }
+  // Both maps, the local bindings winning: what control bodies run on. Unless
+  // a name is bound to two different Values in the two maps, that is the read
+  // view itself.
+  VarMap mergedMap() {
+    readView();
+    if (!viewConflicts_) return view_;
+    return VarMap::overlay(outer, local);
+  }
 
   // The Value a name refers to: outer map first, then local map.
   ValueRef lookup(const Text& name) const {
@@ -57,14 +63,16 @@ class Run {
   }
 
   // The body of a control statement passed an `end` up.
-  void passUp(const ExecResult& r) {
-    result = r.result;
+  void passUp(ExecResult&& r) {
+    if (r.result) result = std::move(r.result);
+    else result = Value::integer(0);
     returned = true;
   }
 
  private:
   VarMap view_;
   bool viewValid_ = false;
+  bool viewConflicts_ = false;
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.

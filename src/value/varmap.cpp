@@ -137,20 +137,19 @@ MapHead& VarMap::own() {
 }
 
 void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value) {
+  MapEntry* front = h.front();
   if (h.frontCount == MapHead::kFrontCapacity) {
     // Full: the front layer moves into the trie, newest binding last.
     for (uint32_t i = 0; i < h.frontCount; ++i) {
-      MapEntry& e = h.front[i];
+      MapEntry& e = front[i];
       trieInsert(h.root, e.key, e.hash, std::move(e.value));
-      e = MapEntry();
+      e.~MapEntry();
     }
     h.frontCount = 0;
   }
   h.filter |= filterBits(hash);
-  MapEntry& e = h.front[h.frontCount++];
-  e.hash = hash;
-  e.key = key;
-  e.value = std::move(value);
+  new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
+  ++h.frontCount;
 }
 
 void VarMap::set(const Text& key, ValueRef value) {
@@ -182,16 +181,29 @@ void VarMap::setIfAbsent(const Text& key, ValueRef value) {
   pushFront(h, key, key.hash(), std::move(value));
 }
 
-VarMap VarMap::overlay(const VarMap& base, const VarMap& over) {
+VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) {
+  if (conflicts) *conflicts = false;
   if (over.empty() || base.sameAs(over)) return base;
   if (base.empty()) return over;
   VarMap result;
   if (over.size() <= base.size()) {
     result = base;
-    over.forEach([&](const Text& k, const ValueRef& v) { result.set(k, v); });
+    over.forEach([&](const Text& k, const ValueRef& v) {
+      if (conflicts && !*conflicts) {
+        const ValueRef* old = result.findRef(k);
+        *conflicts = old && *old != v;
+      }
+      result.set(k, v);
+    });
   } else {
     result = over;
-    base.forEach([&](const Text& k, const ValueRef& v) { result.setIfAbsent(k, v); });
+    base.forEach([&](const Text& k, const ValueRef& v) {
+      if (const ValueRef* upper = result.findRef(k)) {
+        if (conflicts && *upper != v) *conflicts = true;
+        return;
+      }
+      result.setIfAbsent(k, v);
+    });
   }
   return result;
 }

@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "support/ref.h"
@@ -63,20 +64,28 @@ struct MapEntry {
   ValueRef value;
 };
 
+// The front layer's entries live in place, only the first frontCount of them
+// constructed, so that copying or dropping a head touches only those.
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
   MapHead() = default;
   MapHead(const MapHead& o)
       : RefCounted(), frontCount(o.frontCount), size(o.size), filter(o.filter), root(o.root) {
-    for (uint32_t i = 0; i < frontCount; ++i) front[i] = o.front[i];
+    for (uint32_t i = 0; i < frontCount; ++i) new (&front()[i]) MapEntry(o.front()[i]);
   }
   MapHead& operator=(const MapHead&) = delete;
+  ~MapHead() {
+    for (uint32_t i = 0; i < frontCount; ++i) front()[i].~MapEntry();
+  }
+
+  MapEntry* front() { return std::launder(reinterpret_cast<MapEntry*>(storage)); }
+  const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
 
   uint32_t frontCount = 0;
   size_t size = 0;
   uint64_t filter = 0;  // filterBits of every name bound in either layer
   Ref<MapNode> root;
-  MapEntry front[kFrontCapacity];
+  alignas(MapEntry) unsigned char storage[kFrontCapacity * sizeof(MapEntry)];
 };
 
 class VarMap {
@@ -113,13 +122,16 @@ class VarMap {
   void forEach(F&& f) const {
     if (!head_) return;
     const MapHead& h = *head_;
-    for (uint32_t i = 0; i < h.frontCount; ++i) f(h.front[i].key, h.front[i].value);
+    const MapEntry* front = h.front();
+    for (uint32_t i = 0; i < h.frontCount; ++i) f(front[i].key, front[i].value);
     if (h.root) visit(h, *h.root, f);
   }
 
   // `over`'s bindings laid over `base`'s: on a name bound in both, `over` wins.
   // Walks only the smaller of the two maps.
-  static VarMap overlay(const VarMap& base, const VarMap& over);
+  // With `conflicts`, also tells whether a name bound in both is bound to two
+  // different Values (when not, the overlay the other way round is the same).
+  static VarMap overlay(const VarMap& base, const VarMap& over, bool* conflicts = nullptr);
 
  private:
   // Taken from the hash's top bits; the trie uses the low ones.
@@ -127,8 +139,9 @@ class VarMap {
     return (uint64_t{1} << (hash >> 58)) | (uint64_t{1} << ((hash >> 52) & 63));
   }
   static const MapEntry* frontEntry(const MapHead& h, const Text& key, uint64_t hash) {
+    const MapEntry* front = h.front();
     for (uint32_t i = 0; i < h.frontCount; ++i) {
-      const MapEntry& e = h.front[i];
+      const MapEntry& e = front[i];
       if (e.hash == hash && e.key == key) return &e;
     }
     return nullptr;
