@@ -7,7 +7,11 @@
 namespace velk {
 namespace {
 
-const Text kElement("element");
+// The loop variable's name, one with the name as the body's tokens spell it.
+const Text& elementName() {
+  static thread_local const Text name = internName(Text("element"));
+  return name;
+}
 
 // A condition's truth, its value read in place.
 bool isTrue(Run& run, const Text& cond) {
@@ -42,7 +46,7 @@ void runEach(Run& run, const CompiledStatement& st) {
   VarMap merged = run.mergedMap();
   for (size_t i = 0; i < count; ++i) {
     ValueRef item = bytesOfString ? newValue(Value::string(Text(std::string(1, v.text[i])))) : items[i];
-    merged.set(kElement, std::move(item));
+    merged.set(elementName(), std::move(item));
     ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
     if (r.returned) {
       run.passUp(std::move(r));

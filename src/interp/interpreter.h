@@ -68,7 +68,8 @@ class Interpreter final : public Evaluator {
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
   const Text& argumentName(size_t i) override {
-    while (argumentNames_.size() <= i) argumentNames_.emplace_back("arg" + std::to_string(argumentNames_.size()));
+    while (argumentNames_.size() <= i)
+      argumentNames_.push_back(internName(Text("arg" + std::to_string(argumentNames_.size()))));
     return argumentNames_[i];
   }
   Console& console() override { return console_; }

@@ -97,6 +97,7 @@ ExpressionFormRef expressionForm(const Text& text) {
   // The first byte and the last, whatever it is; "(" alone leaves nothing.
   if (!body.empty() && body.front() == '(') body = withoutEnds(body);
   form->tokens = std::move(splitStatements(body).statements.front());
+  for (Text& token : form->tokens) token = internName(token);
   form->terms.reserve(form->tokens.size());
   form->ops.reserve(form->tokens.size());
   for (const Text& token : form->tokens) {
