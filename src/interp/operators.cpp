@@ -70,10 +70,12 @@ Value ordering(const Value& left, const Value& right, Compare compare) {
 }
 
 // Equality: two integers are equal when their single-precision readings are
-// (as valueEquals reads numbers), everything else as valueEquals decides.
+// (as valueEquals reads numbers), two strings when their texts are (a string's
+// display form is its text), everything else as valueEquals decides.
 bool equal(const Value& left, const Value& right) {
   if (left.typeName == kInteger && right.typeName == kInteger)
     return static_cast<float>(left.intValue) == static_cast<float>(right.intValue);
+  if (left.typeName == kString && right.typeName == kString) return left.text == right.text;
   return valueEquals(left, right);
 }
 
