@@ -3,6 +3,8 @@
 // map, and passes an `end` of the body up to the current run.
 #include "interp/run.h"
 #include "support/error.h"
+#include "support/run_limits.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 namespace {
@@ -59,12 +61,21 @@ void runUntil(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
   VarMap loop = run.mergedMap();
   ProgramRef body;
+  // Each iteration is a run with the loop map as both its maps, the same as
+  // executeStatements(body, &loop, &loop) would make, but one run record
+  // serves them all, and its read view too while no binding changes.
+  Run iteration(run.interp);
   // The condition reads the current run's maps, not the loop map.
   while (isTrue(run, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
-    ExecResult r = executeStatements(run.interp, *body, &loop, &loop);
-    if (r.returned) {
-      run.passUp(std::move(r));
+    checkStack();
+    countStep();
+    NestingCount nesting(run.interp);
+    iteration.startOver(std::move(loop));
+    runStatements(iteration, *body);
+    loop = iteration.finish();
+    if (iteration.returned) {
+      run.passUp(ExecResult{std::move(iteration.result), true});
       break;
     }
   }

@@ -122,18 +122,8 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
   return v;
 }
 
-ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
-  checkStack();
-  countStep();
-  NestingCount nesting(interp);
-  Run run(interp);
-  // The caller does not look at its maps until the run has ended, so the run
-  // takes them over instead of copying them (which keeps their tries private,
-  // to be written in place) and hands them back at the end. One map given as
-  // both is shared by the two working maps.
-  if (outer) run.outer = std::move(*outer);
-  if (local) run.local = local == outer ? run.outer : std::move(*local);
-  HandBack handBack(run, outer, local);
+void runStatements(Run& run, const Program& program) {
+  Interpreter& interp = run.interp;
   const bool userLevel = interp.isUserProgram(program);
   for (const CompiledStatement& st : program.statements) {
     try {
@@ -155,6 +145,21 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
     }
     if (run.stopped) break;
   }
+}
+
+ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
+  checkStack();
+  countStep();
+  NestingCount nesting(interp);
+  Run run(interp);
+  // The caller does not look at its maps until the run has ended, so the run
+  // takes them over instead of copying them (which keeps their tries private,
+  // to be written in place) and hands them back at the end. One map given as
+  // both is shared by the two working maps.
+  if (outer) run.outer = std::move(*outer);
+  if (local) run.local = local == outer ? run.outer : std::move(*local);
+  HandBack handBack(run, outer, local);
+  runStatements(run, program);
   return ExecResult{std::move(run.result), run.returned};
 }
 

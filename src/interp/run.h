@@ -62,6 +62,24 @@ class Run {
     viewValid_ = false;
   }
 
+  // Starts the run over on one map given as both working maps, as an `until`
+  // body runs each iteration; the read view is kept when that map is the very
+  // one it was built from (a map shared with the view is never changed in
+  // place, so its bindings are those the view saw).
+  void startOver(VarMap&& both) {
+    local = std::move(both);
+    outer = local;
+    if (viewValid_ && !view_.sameAs(local)) bindingsChanged();
+    result.reset();
+    returned = false;
+    stopped = false;
+  }
+  // Ends such a run: the local bindings are what the map keeps.
+  VarMap finish() {
+    outer.clear();
+    return std::move(local);
+  }
+
   // The body of a control statement passed an `end` up.
   void passUp(ExecResult&& r) {
     if (r.result) result = std::move(r.result);
@@ -79,6 +97,10 @@ class Run {
 const Text& operand(const CompiledStatement& st, size_t i, const char* what);
 // A variable that a list statement names; it must exist.
 ValueRef namedVariable(const Run& run, const Text& name, const char* statement);
+
+// The statements of a program in order on `run`, until one stops it; an error
+// passing names the statement it passed.
+void runStatements(Run& run, const Program& program);
 
 void runCompare(Run& run, const CompiledStatement& st);
 void runEach(Run& run, const CompiledStatement& st);
