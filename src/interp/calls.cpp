@@ -7,8 +7,8 @@
 namespace velk {
 namespace {
 
-const Text& parameterName(Interpreter& interp, const Value& callee, size_t i) {
-  const std::vector<Text>& names = callee.argNames.get();
+const Text& parameterName(Interpreter& interp, const NameList& argNames, size_t i) {
+  const std::vector<Text>& names = argNames.get();
   // Arguments beyond the named ones keep their default names.
   return i < names.size() ? names[i] : interp.argumentName(i);
 }
@@ -16,9 +16,10 @@ const Text& parameterName(Interpreter& interp, const Value& callee, size_t i) {
 // The callee of a user call. A name that is neither a variable nor a number
 // is a function that does not exist (a misspelt builtin, most often), and the
 // error says so rather than only that it holds no integer.
-Value calleeValue(Interpreter& interp, const Text& name, const VarMap& vars) {
+// Read in place where it lies (a variable), else evaluated into `slot`.
+const Value& calleeValue(Interpreter& interp, const Text& name, const VarMap& vars, ValueSlot& slot) {
   try {
-    return evaluateExpression(interp, name, vars, Blocks::Run);
+    return evaluateInPlace(interp, name, vars, Blocks::Run, slot);
   } catch (const VelkError& e) {
     if (e.kind() != ErrorKind::InvalidArgument || e.hasStatement() || vars.find(name)) throw;
     const TermSyntax* cached = cachedTermSyntax(name);
@@ -60,7 +61,23 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   CallSyntaxRef form = callSyntax(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
 
-  Value callee = calleeValue(interp, form->name, vars);
+  // What the call needs of the callee is taken before the arguments run,
+  // since they may change it: a func's or string's text and argument names
+  // (shared handles), or else a copy of the whole Value, whose display form
+  // is taken afterwards.
+  Text body;
+  NameList argNames;
+  ValueSlot calleeSlot, calleeCopy;
+  {
+    const Value& callee = calleeValue(interp, form->name, vars, calleeSlot);
+    if (callee.typeName == kFunc || callee.typeName == kString) {
+      body = callee.text;  // the display form of both
+      argNames = callee.argNames;
+    } else {
+      calleeCopy = callee;
+    }
+  }
+  calleeSlot.reset();
   const CallSyntax::UserParts& parts = form->userParts(callText);
 
   // Each argument is evaluated in turn into a fresh slot; later arguments see
@@ -69,7 +86,10 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   slots.reserve(parts.args.size());
   for (const Text& arg : parts.args) slots.push_back(newValue(evaluateExpression(interp, arg, vars, Blocks::Run)));
 
-  Text body = asText(callee);
+  if (calleeCopy) {
+    body = asText(*calleeCopy);
+    argNames = calleeCopy->argNames;
+  }
   ProgramRef program = innerProgram(body, "function body");
 
   VarMap bodyMap;
@@ -80,10 +100,10 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   } else {
     bodyMap = vars;
   }
-  for (size_t i = 0; i < slots.size(); ++i) bodyMap.set(parameterName(interp, callee, i), std::move(slots[i]));
+  for (size_t i = 0; i < slots.size(); ++i) bodyMap.set(parameterName(interp, argNames, i), std::move(slots[i]));
 
   ExecResult r = executeStatements(interp, *program, &bodyMap, nullptr);
-  return std::move(r.result);
+  return std::move(r).value();
 }
 
 }  // namespace velk

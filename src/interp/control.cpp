@@ -3,24 +3,34 @@
 // map, and passes an `end` of the body up to the current run.
 #include "interp/run.h"
 #include "support/error.h"
+#include "support/run_limits.h"
+#include "support/stack_guard.h"
 
 namespace velk {
 namespace {
 
-const Text kElement("element");
+// The loop variable's name, one with the name as the body's tokens spell it.
+const Text& elementName() {
+  static thread_local const Text name = internName(Text("element"));
+  return name;
+}
 
-bool isTrue(const Value& v) { return asInt(v) != 0; }
+// A condition's truth, its value read in place.
+bool isTrue(Run& run, const Text& cond) {
+  ValueSlot scratch;
+  return asInt(evaluateInPlace(run.interp, cond, run.readView(), Blocks::Run, scratch)) != 0;
+}
 
 }  // namespace
 
 void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
-  if (!isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) return;
+  if (!isTrue(run, cond)) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
   VarMap merged = run.mergedMap();
   ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
   if (r.returned) {
-    run.passUp(r);
+    run.passUp(std::move(r));
     run.stopped = true;  // an `end` in the body ends the current run at once
   }
 }
@@ -38,10 +48,10 @@ void runEach(Run& run, const CompiledStatement& st) {
   VarMap merged = run.mergedMap();
   for (size_t i = 0; i < count; ++i) {
     ValueRef item = bytesOfString ? newValue(Value::string(Text(std::string(1, v.text[i])))) : items[i];
-    merged.set(kElement, std::move(item));
+    merged.set(elementName(), std::move(item));
     ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
     if (r.returned) {
-      run.passUp(r);
+      run.passUp(std::move(r));
       break;  // the current run goes on with its next statement
     }
   }
@@ -51,12 +61,21 @@ void runUntil(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
   VarMap loop = run.mergedMap();
   ProgramRef body;
+  // Each iteration is a run with the loop map as both its maps, the same as
+  // executeStatements(body, &loop, &loop) would make, but one run record
+  // serves them all, and its read view too while no binding changes.
+  Run iteration(run.interp);
   // The condition reads the current run's maps, not the loop map.
-  while (isTrue(evaluateExpression(run.interp, cond, run.readView(), Blocks::Run))) {
+  while (isTrue(run, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
-    ExecResult r = executeStatements(run.interp, *body, &loop, &loop);
-    if (r.returned) {
-      run.passUp(r);
+    checkStack();
+    countStep();
+    NestingCount nesting(run.interp);
+    iteration.startOver(std::move(loop));
+    runStatements(iteration, *body);
+    loop = iteration.finish();
+    if (iteration.returned) {
+      run.passUp(ExecResult{std::move(iteration.result), true});
       break;
     }
   }

@@ -1,4 +1,10 @@
 // The expression evaluator: terms and operators strictly from left to right.
+//
+// Operands are read where they lie (a variable's Value, a literal kept in the
+// expression's form) when nothing can run between reading them and the
+// operator using them; before a term that can run code (a call, a group, a
+// block) the operand on its left is copied, so that what the code changes is
+// not seen in a value that was already read.
 #include "interp/interpreter.h"
 #include <cassert>
 
@@ -24,7 +30,7 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   ProgramRef program = innerProgram(block, "block");
   VarMap scope = vars;  // names the block creates or rebinds stay in this copy
   ExecResult r = executeStatements(interp, *program, &scope, nullptr);
-  return std::move(r.result);
+  return std::move(r).value();
 }
 
 // A term that is no variable and does not read as a number. Reading it again
@@ -55,6 +61,86 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
   }
   assert(!"a term of no known kind");
   fail("unreadable term", quoteForReport(term.view()));
+}
+
+// A term whose reading runs no code: a variable, a literal, or a number that
+// does not read (which raises its error at once).
+bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  TermKind k = form.terms[i].kind;
+  return k == TermKind::Literal || k == TermKind::BadNumber || vars.find(form.tokens[i]);
+}
+
+bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
+
+// The Value of term i: where it lies for a variable or a kept literal, else
+// evaluated into `slot`.
+const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars, Blocks blocks,
+                     ValueSlot& slot) {
+  const Text& term = form.tokens[i];
+  // A variable hides any literal of the same spelling.
+  if (const Value* v = vars.find(term)) return *v;
+  const TermSyntax& syntax = form.terms[i];
+  if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
+  slot = termValue(interp, syntax, term, vars, blocks);
+  return *slot;
+}
+
+// Expressions of more than one term (or a lone `not` term): the result into
+// `running`.
+void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& form, const VarMap& vars,
+                   Blocks blocks, ValueSlot& running) {
+  const std::vector<Text>& tokens = form.tokens;
+  const size_t n = tokens.size();
+  size_t i = 0;
+  size_t pending = n;  // the token index of the pending operator, if any
+  bool negate = false;
+  bool firstStep = true;
+
+  if (n > 0 && isNot(tokens[0])) {
+    negate = true;
+    ++i;
+    if (i == n) missingOperand(text, "`not` without a term");
+  }
+  while (i < n) {
+    bool negateTerm = false;
+    if (!firstStep && isNot(tokens[i])) {
+      negateTerm = true;
+      if (++i == n) missingOperand(text, "`not` without a term");
+    }
+    ValueSlot aSlot;
+    const Value* a = &termRef(interp, form, i++, vars, blocks, aSlot);
+    if (negateTerm) {
+      aSlot = negatedTerm(*a);
+      a = &*aSlot;
+    }
+    // An empty pending operator (two blanks in a row) is no operator at all.
+    if (pending < n && !tokens[pending].empty()) {
+      aSlot = applyOperator(*running, *a, form.ops[pending]);
+      a = &*aSlot;
+    }
+    if (i == n) {
+      if (holds(aSlot, a))
+        running = std::move(*aSlot);
+      else
+        running = *a;
+      if (firstStep && negate) running->intValue = running->intValue == 0 ? 1 : 0;
+      break;
+    }
+    const size_t op = i++;
+    if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(tokens[op].view())).c_str());
+    // The left operand is fixed before a term that can run code.
+    if (!holds(aSlot, a) && !isQuiet(form, i, vars)) {
+      aSlot = *a;
+      a = &*aSlot;
+    }
+    ValueSlot bSlot;
+    const Value& b = termRef(interp, form, i++, vars, blocks, bSlot);
+    running = applyOperator(*a, b, form.ops[op]);
+    if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
+    firstStep = false;
+    if (i == n) break;
+    pending = i++;
+  }
 }
 
 // Without the parse cache: the syntax made afresh, apart from the hot path.
@@ -88,49 +174,25 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
   return termValue(interp, *form, term, vars, blocks);
 }
 
-Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks) {
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
+                             ValueSlot& scratch) {
   checkStack();
-  TokenListRef form = expressionTokens(text);
-  const std::vector<Text>& tokens = form->tokens;
-  const size_t n = tokens.size();
+  ExpressionFormRef form = expressionForm(text);
   // A single term is its own value.
-  if (n == 1 && !isNot(tokens[0])) return evaluateTerm(interp, tokens[0], vars, blocks);
-  size_t i = 0;
-  Value running = Value::integer(0);
-  const Text* pending = nullptr;
-  bool negate = false;
-  bool firstStep = true;
+  if (form->tokens.size() == 1 && !isNot(form->tokens[0])) {
+    const Value& v = termRef(interp, *form, 0, vars, blocks, scratch);
+    // A literal lies in the form, which lives on beside its text.
+    return v;
+  }
+  evaluateSteps(interp, text, *form, vars, blocks, scratch);
+  return *scratch;
+}
 
-  if (n > 0 && isNot(tokens[0])) {
-    negate = true;
-    ++i;
-    if (i == n) missingOperand(text, "`not` without a term");
-  }
-  while (i < n) {
-    bool negateTerm = false;
-    if (!firstStep && isNot(tokens[i])) {
-      negateTerm = true;
-      if (++i == n) missingOperand(text, "`not` without a term");
-    }
-    Value a = evaluateTerm(interp, tokens[i++], vars, blocks);
-    if (negateTerm) a = negatedTerm(a);
-    // An empty pending operator (two blanks in a row) is no operator at all.
-    if (pending && !pending->empty()) a = applyOperator(running, a, operatorOf(*pending));
-    if (i == n) {
-      running = std::move(a);
-      if (firstStep && negate) running.intValue = running.intValue == 0 ? 1 : 0;
-      break;
-    }
-    const Text& op = tokens[i++];
-    if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(op.view())).c_str());
-    Value b = evaluateTerm(interp, tokens[i++], vars, blocks);
-    running = applyOperator(a, b, operatorOf(op));
-    if (firstStep && negate) running = Value::integer(running.intValue <= 0 ? 1 : 0);
-    firstStep = false;
-    if (i == n) break;
-    pending = &tokens[i++];
-  }
-  return running;
+Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks) {
+  ValueSlot scratch;
+  const Value& v = evaluateInPlace(interp, text, vars, blocks, scratch);
+  if (holds(scratch, &v)) return std::move(*scratch);
+  return v;
 }
 
 }  // namespace velk

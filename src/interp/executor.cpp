@@ -52,12 +52,16 @@ void runAssignment(Run& run, const CompiledStatement& st) {
       run.bindLocal(target, slot);
     }
   }
-  Value value = evaluateExpression(run.interp, st.tokens[2], run.readView(), Blocks::Keep);
+  ValueSlot scratch;
+  const Value& value = evaluateInPlace(run.interp, st.tokens[2], run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    value = applyOperator(*slot, value, st.compoundOp);
+    *slot = applyOperator(*slot, value, st.compoundOp);
+  } else if (scratch && &value == &*scratch) {
+    *slot = std::move(*scratch);
+  } else {
+    *slot = value;  // a variable or literal read in place; `x = x` changes nothing
   }
-  *slot = std::move(value);
 }
 
 void runStatement(Run& run, const CompiledStatement& st) {
@@ -118,18 +122,8 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
   return v;
 }
 
-ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
-  checkStack();
-  countStep();
-  NestingCount nesting(interp);
-  Run run(interp);
-  // The caller does not look at its maps until the run has ended, so the run
-  // takes them over instead of copying them (which keeps their tries private,
-  // to be written in place) and hands them back at the end. One map given as
-  // both is shared by the two working maps.
-  if (outer) run.outer = std::move(*outer);
-  if (local) run.local = local == outer ? run.outer : std::move(*local);
-  HandBack handBack(run, outer, local);
+void runStatements(Run& run, const Program& program) {
+  Interpreter& interp = run.interp;
   const bool userLevel = interp.isUserProgram(program);
   for (const CompiledStatement& st : program.statements) {
     try {
@@ -151,6 +145,21 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
     }
     if (run.stopped) break;
   }
+}
+
+ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
+  checkStack();
+  countStep();
+  NestingCount nesting(interp);
+  Run run(interp);
+  // The caller does not look at its maps until the run has ended, so the run
+  // takes them over instead of copying them (which keeps their tries private,
+  // to be written in place) and hands them back at the end. One map given as
+  // both is shared by the two working maps.
+  if (outer) run.outer = std::move(*outer);
+  if (local) run.local = local == outer ? run.outer : std::move(*local);
+  HandBack handBack(run, outer, local);
+  runStatements(run, program);
   return ExecResult{std::move(run.result), run.returned};
 }
 

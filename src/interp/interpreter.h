@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,7 +70,8 @@ class Interpreter final : public Evaluator {
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
   const Text& argumentName(size_t i) override {
-    while (argumentNames_.size() <= i) argumentNames_.emplace_back("arg" + std::to_string(argumentNames_.size()));
+    while (argumentNames_.size() <= i)
+      argumentNames_.push_back(internName(Text("arg" + std::to_string(argumentNames_.size()))));
     return argumentNames_[i];
   }
   Console& console() override { return console_; }
@@ -103,10 +105,10 @@ class NestingCount {
 // none) and the returned mark, set once an `end` ran in the run or was passed
 // up to it from a nested body.
 struct ExecResult {
-  Value result;
+  std::optional<Value> result;  // none: no `end` gave a value, so integer 0
   bool returned = false;
+  Value value() && { return result ? std::move(*result) : Value::integer(0); }
 };
-
 // Runs `program` with working copies of *outer and *local (either may be null)
 // and, at the end, writes them back, also when the run ends by an error:
 // *outer first, then *local, so that when both point at one map the local
@@ -124,6 +126,12 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
 // reading it as a number raised as `reading`: the reading's own text ("stoi"),
 // and in words what the term is not ("`prnt` is no variable or number").
 [[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot);
+// The same value, read where it lies when the expression is a lone variable or
+// literal (valid until anything runs or rebinds a name), else computed into
+// `scratch`. For callers that only read the value.
+using ValueSlot = std::optional<Value>;
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
+                             ValueSlot& scratch);
 
 // One of the thirteen operators, or Op::Unknown for an "unspecified" result.
 Value applyOperator(const Value& left, const Value& right, Op op);

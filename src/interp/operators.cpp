@@ -37,6 +37,48 @@ Value repeat(const Text& text, int64_t count) {
 
 Value truth(bool b) { return Value::integer(b ? 1 : 0); }
 
+bool eitherFloat(const Value& left, const Value& right) { return left.typeName == kFloat || right.typeName == kFloat; }
+
+// The arithmetic rule, written once: a float result when either operand is a
+// float (both read as floats), else an integer result of both read as
+// integers. The left operand is read first, so its error wins.
+template <class IntOp, class FloatOp>
+Value arithmetic(const Value& left, const Value& right, IntOp onIntegers, FloatOp onFloats) {
+  if (left.typeName == kInteger && right.typeName == kInteger)
+    return Value::integer(onIntegers(left.intValue, right.intValue));
+  if (eitherFloat(left, right)) {
+    long double x = asFloat(left);
+    long double y = asFloat(right);
+    return Value::floating(onFloats(x, y));
+  }
+  int64_t a = asInt(left);
+  int64_t b = asInt(right);
+  return Value::integer(onIntegers(a, b));
+}
+
+// The ordering rule, written once: both operands read as floats. Two integers
+// are read through single precision; widening a single-precision number to
+// extended precision keeps its value and its order, so comparing the single-
+// precision numbers gives the same answer without the extended arithmetic.
+template <class Compare>
+Value ordering(const Value& left, const Value& right, Compare compare) {
+  if (left.typeName == kInteger && right.typeName == kInteger)
+    return truth(compare(static_cast<float>(left.intValue), static_cast<float>(right.intValue)));
+  long double x = asFloat(left);
+  long double y = asFloat(right);
+  return truth(compare(x, y));
+}
+
+// Equality: two integers are equal when their single-precision readings are
+// (as valueEquals reads numbers), two strings when their texts are (a string's
+// display form is its text), everything else as valueEquals decides.
+bool equal(const Value& left, const Value& right) {
+  if (left.typeName == kInteger && right.typeName == kInteger)
+    return static_cast<float>(left.intValue) == static_cast<float>(right.intValue);
+  if (left.typeName == kString && right.typeName == kString) return left.text == right.text;
+  return valueEquals(left, right);
+}
+
 Value divide(const Value& left, const Value& right) {
   if (left.typeName == kFloat || right.typeName == kFloat) {
     long double x = asFloat(left);
@@ -69,24 +111,12 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
     case Op::Or:
       if (asInt(left) != 0) return truth(true);
       return truth(asInt(right) != 0);
-    case Op::Eq: return truth(valueEquals(left, right));
-    case Op::Ne: return truth(!valueEquals(right, left));
-    case Op::Gt: {
-      long double x = asFloat(left), y = asFloat(right);
-      return truth(x > y);
-    }
-    case Op::Ge: {
-      long double x = asFloat(left), y = asFloat(right);
-      return truth(x >= y);
-    }
-    case Op::Lt: {
-      long double x = asFloat(left), y = asFloat(right);
-      return truth(x < y);
-    }
-    case Op::Le: {
-      long double x = asFloat(left), y = asFloat(right);
-      return truth(x <= y);
-    }
+    case Op::Eq: return truth(equal(left, right));
+    case Op::Ne: return truth(!equal(right, left));
+    case Op::Gt: return ordering(left, right, [](auto x, auto y) { return x > y; });
+    case Op::Ge: return ordering(left, right, [](auto x, auto y) { return x >= y; });
+    case Op::Lt: return ordering(left, right, [](auto x, auto y) { return x < y; });
+    case Op::Le: return ordering(left, right, [](auto x, auto y) { return x <= y; });
     case Op::Add:
       if (left.typeName == kString && right.typeName == kString) {
         checkGrowth(left.text.size() + right.text.size(), "a joined string");
@@ -96,33 +126,11 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
         s += right.text.view();
         return Value::string(Text(std::move(s)));
       }
-      if (left.typeName == kFloat || right.typeName == kFloat) {
-        long double x = asFloat(left), y = asFloat(right);
-        return Value::floating(x + y);
-      }
-      {
-        int64_t a = asInt(left), b = asInt(right);
-        return Value::integer(wrapAdd(a, b));
-      }
-    case Op::Sub:
-      if (left.typeName == kFloat || right.typeName == kFloat) {
-        long double x = asFloat(left), y = asFloat(right);
-        return Value::floating(x - y);
-      }
-      {
-        int64_t a = asInt(left), b = asInt(right);
-        return Value::integer(wrapSub(a, b));
-      }
+      return arithmetic(left, right, wrapAdd, [](long double x, long double y) { return x + y; });
+    case Op::Sub: return arithmetic(left, right, wrapSub, [](long double x, long double y) { return x - y; });
     case Op::Mul:
       if (left.typeName == kString && right.typeName == kInteger) return repeat(left.text, right.intValue);
-      if (left.typeName == kFloat || right.typeName == kFloat) {
-        long double x = asFloat(left), y = asFloat(right);
-        return Value::floating(x * y);
-      }
-      {
-        int64_t a = asInt(left), b = asInt(right);
-        return Value::integer(wrapMul(a, b));
-      }
+      return arithmetic(left, right, wrapMul, [](long double x, long double y) { return x * y; });
     case Op::Div: return divide(left, right);
     case Op::Member: return member(left, right);
     case Op::Unknown: break;

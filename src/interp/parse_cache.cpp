@@ -20,13 +20,11 @@ class ParsedText : public TextAttachment {
  public:
   ProgramRef whole;
   ProgramRef inner;
-  TokenListRef expr;
+  ExpressionFormRef expr;
   TokenListRef memberPath;
   CallSyntaxRef call;
   bool hasTerm = false;
   TermSyntax term;
-  bool hasOp = false;
-  Op op = Op::Unknown;
 };
 
 // The cache entry of a text, or null when nothing is kept: always without the
@@ -91,13 +89,25 @@ ProgramRef innerProgram(const Text& text, const char* what) {
                 [&] { return compileProgram(splitStatements(withoutEnds(text.view()))); });
 }
 
-TokenListRef expressionTokens(const Text& text) {
-  return cached(cacheOf(text), &ParsedText::expr, [&] {
-    std::string_view body = text.view();
-    // The first byte and the last, whatever it is; "(" alone leaves nothing.
-    if (!body.empty() && body.front() == '(') body = withoutEnds(body);
-    return firstStatementTokens(body);
-  });
+ExpressionFormRef expressionForm(const Text& text) {
+  ParsedText* entry = cacheOf(text);
+  if (entry && entry->expr) return entry->expr;
+  auto form = makeRef<ExpressionForm>();
+  std::string_view body = text.view();
+  // The first byte and the last, whatever it is; "(" alone leaves nothing.
+  if (!body.empty() && body.front() == '(') body = withoutEnds(body);
+  form->tokens = std::move(splitStatements(body).statements.front());
+  for (Text& token : form->tokens) token = internName(token);
+  form->terms.reserve(form->tokens.size());
+  form->ops.reserve(form->tokens.size());
+  for (const Text& token : form->tokens) {
+    form->terms.push_back(parseTerm(token));
+    form->ops.push_back(opFromText(token.view()));
+  }
+  if (!entry) return form;
+  form->kept = true;
+  entry->expr = form;
+  return form;
 }
 
 TokenListRef memberPath(const Text& target) {
@@ -113,16 +123,6 @@ const TermSyntax* cachedTermSyntax(const Text& term) {
     entry->hasTerm = true;
   }
   return &entry->term;
-}
-
-Op operatorOf(const Text& token) {
-  ParsedText* entry = cacheOf(token);
-  if (!entry) return opFromText(token.view());
-  if (!entry->hasOp) {
-    entry->op = opFromText(token.view());
-    entry->hasOp = true;
-  }
-  return entry->op;
 }
 
 CallSyntaxRef callSyntax(const Text& callText) {

@@ -42,18 +42,30 @@ struct TermSyntax {
   Value literal;  // a string, integer or float literal
 };
 
+// An expression's token list with every token resolved once: its syntax as a
+// term and the operator it names, whichever position it will stand in (both
+// are pure functions of its bytes, so deciding them early is unseen).
+class ExpressionForm : public TokenList {
+ public:
+  std::vector<TermSyntax> terms;
+  std::vector<Op> ops;
+  // Kept beside its text, so that it outlives an evaluation and its literals
+  // can be read where they lie.
+  bool kept = false;
+};
+using ExpressionFormRef = Ref<const ExpressionForm>;
+
 // The text as a whole program.
 ProgramRef wholeProgram(const Text& text);
 // The text without its first and last byte, as blocks and bodies are run.
 // `what` names the text in the error raised when it is shorter than two bytes.
 ProgramRef innerProgram(const Text& text, const char* what);
-TokenListRef expressionTokens(const Text& text);
+ExpressionFormRef expressionForm(const Text& text);
 TokenListRef memberPath(const Text& target);
 // The term's syntax as kept beside it, or null when nothing is kept (then
 // parseTerm makes it afresh).
 const TermSyntax* cachedTermSyntax(const Text& term);
 TermSyntax parseTerm(const Text& term);
-Op operatorOf(const Text& token);
 CallSyntaxRef callSyntax(const Text& callText);
 
 }  // namespace velk

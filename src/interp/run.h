@@ -14,7 +14,7 @@ class Run {
   Interpreter& interp;
   VarMap outer;
   VarMap local;
-  Value result = Value::integer(0);
+  ValueSlot result;  // set by `end` or passed up; none means integer 0
   bool returned = false;
   bool stopped = false;
 
@@ -22,13 +22,19 @@ class Run {
   // outer map lacks. Expressions of a statement are evaluated against it.
   const VarMap& readView() {
     if (!viewValid_) {
-      view_ = VarMap::overlay(local, outer);
+      view_ = VarMap::overlay(local, outer, &viewConflicts_);
       viewValid_ = true;
     }
     return view_;
   }
-  // Both maps, the local bindings winning: what control bodies run on.
-  VarMap mergedMap() const { return VarMap::overlay(outer, local); }
+  // Both maps, the local bindings winning: what control bodies run on. Unless
+  // a name is bound to two different Values in the two maps, that is the read
+  // view itself.
+  VarMap mergedMap() {
+    readView();
+    if (!viewConflicts_) return view_;
+    return VarMap::overlay(outer, local);
+  }
 
   // The Value a name refers to: outer map first, then local map.
   ValueRef lookup(const Text& name) const {
@@ -56,21 +62,45 @@ class Run {
     viewValid_ = false;
   }
 
+  // Starts the run over on one map given as both working maps, as an `until`
+  // body runs each iteration; the read view is kept when that map is the very
+  // one it was built from (a map shared with the view is never changed in
+  // place, so its bindings are those the view saw).
+  void startOver(VarMap&& both) {
+    local = std::move(both);
+    outer = local;
+    if (viewValid_ && !view_.sameAs(local)) bindingsChanged();
+    result.reset();
+    returned = false;
+    stopped = false;
+  }
+  // Ends such a run: the local bindings are what the map keeps.
+  VarMap finish() {
+    outer.clear();
+    return std::move(local);
+  }
+
   // The body of a control statement passed an `end` up.
-  void passUp(const ExecResult& r) {
-    result = r.result;
+  void passUp(ExecResult&& r) {
+    if (r.result) result = std::move(r.result);
+    else result = Value::integer(0);
     returned = true;
   }
 
  private:
   VarMap view_;
   bool viewValid_ = false;
+  bool viewConflicts_ = false;
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.
 const Text& operand(const CompiledStatement& st, size_t i, const char* what);
 // A variable that a list statement names; it must exist.
 ValueRef namedVariable(const Run& run, const Text& name, const char* statement);
+
+// The statements of a program in order on `run`, until one stops it; an error
+// passing names the statement it passed.
+void runStatements(Run& run, const Program& program);
 
 void runCompare(Run& run, const CompiledStatement& st);
 void runEach(Run& run, const CompiledStatement& st);

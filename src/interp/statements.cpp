@@ -1,6 +1,8 @@
 // Compiling split statements: keywords, calls and assignments told apart once.
 #include "interp/statements.h"
 
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace velk {
@@ -24,7 +26,31 @@ Keyword keywordOf(std::string_view token) {
   return Keyword::None;
 }
 
+// Short, and not a literal of a known first byte, a group, a block or a call:
+// those are never bound as names in practice, and the long ones are rare.
+constexpr size_t kMaxInternedBytes = 32;
+// The table only grows; its bound keeps what a long session types in check.
+constexpr size_t kMaxInterned = 1 << 14;
+
+bool mayName(const Text& token) {
+  if (token.empty() || token.size() > kMaxInternedBytes) return false;
+  char c = token.front();
+  return c != '"' && c != '\'' && c != '(' && c != '{' && c != '$';
+}
+
 }  // namespace
+
+Text internName(const Text& token) {
+  if (!mayName(token)) return token;
+  // Per thread, as the interpreter's own state is; the keys view the bytes
+  // of the Texts that the table holds.
+  static thread_local std::unordered_map<std::string_view, Text> table;
+  auto it = table.find(token.view());
+  if (it != table.end()) return it->second;
+  if (table.size() >= kMaxInterned) return token;
+  table.emplace(token.view(), token);
+  return token;
+}
 
 Op opFromText(std::string_view token) {
   static constexpr std::pair<std::string_view, Op> kOps[] = {
@@ -52,7 +78,7 @@ ProgramRef compileProgram(const StatementList& list) {
   for (const Statement& raw : list.statements) {
     CompiledStatement st;
     for (const Text& t : raw)
-      if (!t.empty()) st.tokens.push_back(t);
+      if (!t.empty()) st.tokens.push_back(internName(t));
     if (!st.tokens.empty()) {
       const Text& first = st.tokens.front();
       st.keyword = keywordOf(first.view());

@@ -1,4 +1,5 @@
-// VarMap: lookups, path-copying inserts and overlays of the persistent trie.
+// VarMap: lookups through the front layer and the trie, path-copying inserts,
+// flattening the front layer, and overlays.
 #include "value/varmap.h"
 
 #include <bit>
@@ -51,63 +52,28 @@ Ref<MapNode> pairNode(int shift, MapSlot&& a, MapSlot&& b) {
   return node;
 }
 
-}  // namespace
 
-const MapSlot* VarMap::locate(const Text& key) const {
-  const MapNode* node = root_.get();
-  const uint64_t hash = key.hash();
-  const std::string_view name = key.view();
-  int shift = 0;
-  while (node) {
-    if (node->collision) {
-      for (const MapSlot& s : node->slots)
-        if (s.key.view() == name) return &s;
-      return nullptr;
-    }
-    uint32_t bit = bitOf(hash, shift);
-    if (!(node->bitmap & bit)) return nullptr;
-    const MapSlot& s = node->slots[indexOf(node->bitmap, bit)];
-    if (s.child) {
-      node = s.child.get();
-      shift += kBits;
-      continue;
-    }
-    return s.hash == hash && s.key.view() == name ? &s : nullptr;
-  }
-  return nullptr;
-}
-
-void VarMap::set(const Text& key, ValueRef value) {
-  uint64_t hash = key.hash();
-  // A binding to the very same Value changes nothing; do not copy a path for it.
-  if (const ValueRef* old = findRef(key); old && *old == value) return;
-  if (insert(key, hash, std::move(value), true)) ++size_;
-}
-
-void VarMap::setIfAbsent(const Text& key, ValueRef value) {
-  if (findRef(key)) return;
-  if (insert(key, key.hash(), std::move(value), false)) ++size_;
-}
-
-bool VarMap::insert(const Text& key, uint64_t hash, ValueRef&& value, bool overwrite) {
+// Binds key in the trie behind `root`, copying the path where it is shared.
+// True when the key was not bound before.
+bool trieInsert(Ref<MapNode>& root, const Text& key, uint64_t hash, ValueRef&& value) {
   MapSlot fresh;
   fresh.hash = hash;
   fresh.key = key;
   fresh.value = std::move(value);
-  if (!root_) {
-    root_ = makeRef<MapNode>();
-    root_->bitmap = bitOf(hash, 0);
-    root_->slots.push_back(std::move(fresh));
+  if (!root) {
+    root = makeRef<MapNode>();
+    root->bitmap = bitOf(hash, 0);
+    root->slots.push_back(std::move(fresh));
     return true;
   }
-  Ref<MapNode>* ref = &root_;
+  Ref<MapNode>* ref = &root;
   int shift = 0;
   for (;;) {
     MapNode* node = own(*ref);
     if (node->collision) {
       for (MapSlot& s : node->slots) {
         if (s.key == key) {
-          if (overwrite) s.value = std::move(fresh.value);
+          s.value = std::move(fresh.value);
           return false;
         }
       }
@@ -128,7 +94,7 @@ bool VarMap::insert(const Text& key, uint64_t hash, ValueRef&& value, bool overw
       continue;
     }
     if (s.hash == hash && s.key == key) {
-      if (overwrite) s.value = std::move(fresh.value);
+      s.value = std::move(fresh.value);
       return false;
     }
     MapSlot existing = std::move(s);
@@ -138,16 +104,106 @@ bool VarMap::insert(const Text& key, uint64_t hash, ValueRef&& value, bool overw
   }
 }
 
-VarMap VarMap::overlay(const VarMap& base, const VarMap& over) {
+}  // namespace
+
+const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t hash) {
+  const std::string_view name = key.view();
+  int shift = 0;
+  while (node) {
+    if (node->collision) {
+      for (const MapSlot& s : node->slots)
+        if (s.key.view() == name) return &s;
+      return nullptr;
+    }
+    uint32_t bit = bitOf(hash, shift);
+    if (!(node->bitmap & bit)) return nullptr;
+    const MapSlot& s = node->slots[indexOf(node->bitmap, bit)];
+    if (s.child) {
+      node = s.child.get();
+      shift += kBits;
+      continue;
+    }
+    return s.hash == hash && (s.key.rep() == key.rep() || s.key.view() == name) ? &s : nullptr;
+  }
+  return nullptr;
+}
+
+MapHead& VarMap::own() {
+  if (!head_)
+    head_ = makeRef<MapHead>();
+  else if (!head_.unique())
+    head_ = makeRef<MapHead>(*head_);
+  return *head_;
+}
+
+void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value) {
+  MapEntry* front = h.front();
+  if (h.frontCount == MapHead::kFrontCapacity) {
+    // Full: the front layer moves into the trie, newest binding last.
+    for (uint32_t i = 0; i < h.frontCount; ++i) {
+      MapEntry& e = front[i];
+      trieInsert(h.root, e.key, e.hash, std::move(e.value));
+      e.~MapEntry();
+    }
+    h.frontCount = 0;
+  }
+  h.filter |= filterBits(hash);
+  new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
+  ++h.frontCount;
+}
+
+void VarMap::set(const Text& key, ValueRef value) {
+  const uint64_t hash = key.hash();
+  if (head_) {
+    // A binding to the very same Value changes nothing; do not copy for it.
+    if (const MapEntry* e = frontEntry(*head_, key, hash)) {
+      if (e->value == value) return;
+      MapHead& h = own();
+      const_cast<MapEntry*>(frontEntry(h, key, hash))->value = std::move(value);
+      return;
+    }
+    const MapSlot* s = locate(head_->root.get(), key, hash);
+    if (s && s->value == value) return;
+    MapHead& h = own();
+    if (!s) ++h.size;
+    pushFront(h, key, hash, std::move(value));
+    return;
+  }
+  MapHead& h = own();
+  h.size = 1;
+  pushFront(h, key, hash, std::move(value));
+}
+
+void VarMap::setIfAbsent(const Text& key, ValueRef value) {
+  if (findRef(key)) return;
+  MapHead& h = own();
+  ++h.size;
+  pushFront(h, key, key.hash(), std::move(value));
+}
+
+VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) {
+  if (conflicts) *conflicts = false;
   if (over.empty() || base.sameAs(over)) return base;
   if (base.empty()) return over;
   VarMap result;
   if (over.size() <= base.size()) {
     result = base;
-    over.forEach([&](const Text& k, const ValueRef& v) { result.set(k, v); });
+    over.forEach([&](const Text& k, const ValueRef& v) {
+      if (conflicts && !*conflicts) {
+        const ValueRef* old = result.findRef(k);
+        *conflicts = old && *old != v;
+      }
+      result.set(k, v);
+    });
   } else {
     result = over;
-    base.forEach([&](const Text& k, const ValueRef& v) { result.setIfAbsent(k, v); });
+    base.forEach([&](const Text& k, const ValueRef& v) {
+      if (const ValueRef* upper = result.findRef(k)) {
+        if (conflicts && *upper != v) *conflicts = true;
+        return;
+      }
+      result.setIfAbsent(k, v);
+    });
   }
   return result;
 }

@@ -171,5 +171,41 @@ TEST(Operators, MemberAccess) {
   EXPECT_VELK_ERROR(op(I(1), "->", str("x")), "no such member");
 }
 
+// Two integers are compared without extended precision; the answers must be
+// those of reading both through asFloat (single precision, then widened),
+// over the whole 64-bit range, where the two readings round differently.
+TEST(Operators, IntegerComparisonsAgreeWithTheirFloatReadings) {
+  const int64_t edge = std::numeric_limits<int64_t>::max(), low = std::numeric_limits<int64_t>::min();
+  const int64_t samples[] = {0, 1, -1, 16777215, 16777216, 16777217, 16777218, -16777217, -16777216,
+                             2147483647, -2147483648LL, 4611686018427387904LL, 4611686018427387905LL,
+                             edge, edge - 1, low, low + 1, 123456789012345LL, -123456789012346LL};
+  for (int64_t a : samples) {
+    for (int64_t b : samples) {
+      long double x = asFloat(I(a)), y = asFloat(I(b));
+      EXPECT_EQ(intOf(op(I(a), "<", I(b))), x < y ? 1 : 0) << a << " < " << b;
+      EXPECT_EQ(intOf(op(I(a), "<=", I(b))), x <= y ? 1 : 0) << a << " <= " << b;
+      EXPECT_EQ(intOf(op(I(a), ">", I(b))), x > y ? 1 : 0) << a << " > " << b;
+      EXPECT_EQ(intOf(op(I(a), ">=", I(b))), x >= y ? 1 : 0) << a << " >= " << b;
+      EXPECT_EQ(intOf(op(I(a), "==", I(b))), x == y ? 1 : 0) << a << " == " << b;
+      EXPECT_EQ(intOf(op(I(a), "!=", I(b))), x != y ? 1 : 0) << a << " != " << b;
+      EXPECT_EQ(intOf(op(I(a), "==", I(b))), valueEquals(I(a), I(b)) ? 1 : 0) << a << " == " << b;
+    }
+  }
+  // Integer arithmetic wraps in 64 bits whichever path it takes.
+  EXPECT_EQ(intOf(op(I(edge), "+", I(1))), low);
+  EXPECT_EQ(intOf(op(I(low), "-", I(1))), edge);
+  EXPECT_EQ(intOf(op(I(edge), "*", I(2))), -2);
+}
+
+// Two strings are equal when their bytes are, zero bytes and all; a string and
+// a func of the same text compare by display form.
+TEST(Operators, StringEqualityComparesBytes) {
+  EXPECT_EQ(intOf(op(str(std::string("a\0b", 3)), "==", str(std::string("a\0b", 3)))), 1);
+  EXPECT_EQ(intOf(op(str(std::string("a\0b", 3)), "==", str(std::string("a\0c", 3)))), 0);
+  EXPECT_EQ(intOf(op(str("ab"), "==", str("ab "))), 0);
+  EXPECT_EQ(intOf(op(str(""), "==", str(""))), 1);
+  EXPECT_EQ(intOf(op(str("{ x }"), "==", Value::func(Text("{ x }")))), 1);
+}
+
 }  // namespace
 }  // namespace velk

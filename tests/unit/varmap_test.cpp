@@ -135,5 +135,40 @@ TEST(VarMap, OverlayLetsTheUpperMapWin) {
   EXPECT_EQ(contents(VarMap::overlay(base, base)), contents(base));
 }
 
+// The newest bindings sit in a small front layer that shadows the trie and is
+// flattened into it when full; every step must keep copies independent, visit
+// each name once and count each name once.
+TEST(VarMap, FrontLayerShadowsAndFlattensWithoutLeaking) {
+  VarMap base;
+  std::vector<ValueRef> olds;
+  for (int i = 0; i < 20; ++i) {
+    olds.push_back(newValue(Value::integer(i)));
+    base.set(Text("k" + std::to_string(i)), olds.back());
+  }
+  for (int round = 0; round < 3; ++round) {
+    VarMap copy = base;
+    // Rebind names that live in the trie and in the front layer, then add
+    // new ones, more than the front layer holds, so it flattens midway.
+    for (int i = 0; i < 20; i += 3) copy.set(Text("k" + std::to_string(i)), newValue(Value::integer(100 + i)));
+    for (int i = 0; i < 12; ++i) copy.set(Text("n" + std::to_string(i)), newValue(Value::integer(-i)));
+    copy.setIfAbsent(Text("k1"), newValue(Value::integer(999)));
+    EXPECT_EQ(copy.size(), 32u);
+    EXPECT_EQ(base.size(), round == 0 ? 20u : 32u);
+    auto seen = contents(copy);
+    EXPECT_EQ(seen.size(), 32u);
+    for (int i = 0; i < 20; ++i) {
+      std::string k = "k" + std::to_string(i);
+      EXPECT_EQ(base.find(Text(k)), olds[static_cast<size_t>(i)].get()) << k;
+      EXPECT_EQ(copy.find(Text(k))->intValue, i % 3 == 0 ? 100 + i : i) << k;
+      EXPECT_EQ(seen[k], copy.find(Text(k))) << k;
+    }
+    if (round == 0) EXPECT_EQ(base.find(Text("n0")), nullptr);
+    else EXPECT_NE(base.find(Text("n0")), copy.find(Text("n0")));
+    base = copy;  // the next round starts from a map whose layers are mixed
+    olds.clear();
+    for (int i = 0; i < 20; ++i) olds.push_back(*base.findRef(Text("k" + std::to_string(i))));
+  }
+}
+
 }  // namespace
 }  // namespace velk
