@@ -13,7 +13,7 @@ void encodelist(Evaluator& ev, Value& result, VarMap callMap) {
 
 void decodelist(Evaluator& ev, Value& result, VarMap callMap) {
   Text text = asText(evalArgument(ev, callMap, 0));
-  result = Value::list(decodeList(text.view()));
+  result = Value::list(decodeList(text));
 }
 
 void base64encode(Evaluator& ev, Value& result, VarMap callMap) {

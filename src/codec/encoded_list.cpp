@@ -153,7 +153,7 @@ namespace {
 Value decodeItem(const Text& item) {
   if (item.empty()) readInteger("");  // an empty item is an integer without digits
   char first = item.front();
-  if (first == '(') return Value::list(decodeList(item.view()));
+  if (first == '(') return Value::list(decodeList(item));
   if (first == '$')
     fail("decoding an encoded list runs no code",
          "the item " + quoteForReport(item.view()) + " is a call");
@@ -169,16 +169,18 @@ std::string encodeList(const Elements& elements) {
   return out;
 }
 
-Elements decodeList(std::string_view text) {
+Elements decodeList(const Text& text) {
   NestingGuard guard;
   if (text.size() < 2)
-    fail("not an encoded list", "the text " + quoteForReport(text) + " is shorter than \"()\"");
+    fail("not an encoded list", "the text " + quoteForReport(text.view()) + " is shorter than \"()\"");
   Elements result;
-  std::string_view inner = withoutEnds(text);
+  Text inner = textWithoutEnds(text);
   if (inner.empty()) return result;
   StatementList split = splitStatements(inner);
   for (const Text& item : split.statements.front()) result.push(newValue(decodeItem(item)));
   return result;
 }
+
+Elements decodeList(std::string_view text) { return decodeList(Text(text)); }
 
 }  // namespace velk

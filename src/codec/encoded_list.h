@@ -23,7 +23,9 @@ std::string encodeList(const Elements& elements);
 // func Value (not run), anything else a number by the reading rules ("stoi"
 // for an empty item or a bare word). Decoding never runs code: an item that
 // is a call is refused with an error. `()` decodes as the empty list, so that
-// every list the encoder writes reads back.
+// every list the encoder writes reads back. A nested list is read from a
+// slice of the text, so a deep list costs memory in proportion to its text.
+Elements decodeList(const Text& text);
 Elements decodeList(std::string_view text);
 
 }  // namespace velk

@@ -17,33 +17,11 @@ int reportAndExit(Console& console, const std::string& line, int status) {
   return status;
 }
 
-// Where the statements of a script named on the command line start, so that
-// an error can say which line of it was running.
-struct ScriptPlace {
-  std::string name;
-  const Program* program = nullptr;
-  std::vector<size_t> statementLines;  // 1-based, one per statement
-};
-
-std::string describeScriptOrigin(const ScriptPlace& place, const CompiledStatement& st, bool innermost) {
-  size_t index = static_cast<size_t>(&st - place.program->statements.data());
-  assert(index < place.statementLines.size());
-  std::string s = "at line " + std::to_string(place.statementLines[index]) + " of " + place.name;
+std::string describeScriptOrigin(const std::string& place, size_t line, const CompiledStatement& st,
+                                 bool innermost) {
+  std::string s = "at line " + std::to_string(line) + " of " + place;
   if (!innermost) s += ": " + quoteForReport(st.sourceText());
   return s;
-}
-
-std::vector<size_t> statementLines(const StatementList& list) {
-  std::vector<size_t> lines;
-  lines.reserve(list.statements.size());
-  size_t line = 1;
-  for (const Statement& st : list.statements) {
-    lines.push_back(line);
-    ++line;  // the line end that closes the statement
-    for (const Text& token : st)
-      for (char c : token.view()) line += c == '\n';
-  }
-  return lines;
 }
 
 size_t lineOf(std::string_view text, size_t offset) {
@@ -55,24 +33,22 @@ size_t lineOf(std::string_view text, size_t offset) {
 int runGuarded(Interpreter& interp, std::string_view script, const std::string* place) {
   Console& console = interp.console();
   try {
-    StatementList list;
+    Text text(script);
     try {
-      list = splitStatements(script);
+      checkGroupsClosed(script);
     } catch (const OpenGroupError& e) {
       if (!place) throw;
       return reportAndExit(console, std::string("velk: ") + e.what() + "; it opens at line " +
                                std::to_string(lineOf(script, e.offset())) + " of " + *place,
                            kExitOpenGroup);
     }
-    ProgramRef program = compileProgram(list);
     if (place) {
-      ScriptPlace where{*place, program.get(), statementLines(list)};
-      interp.setUserProgram(program.get(), [where](const CompiledStatement& st, bool innermost) {
-        return describeScriptOrigin(where, st, innermost);
+      interp.setUserScript(text, [name = *place](size_t line, const CompiledStatement& st, bool innermost) {
+        return describeScriptOrigin(name, line, st, innermost);
       });
     }
     VarMap global;
-    executeStatements(interp, *program, &global, nullptr);
+    executeOnce(interp, text, &global, nullptr);
     console.flush();
     return 0;
   } catch (const ExitRequest& e) {

@@ -24,9 +24,10 @@ std::string joinPieces(const std::vector<std::string_view>& pieces, size_t from,
   return out;
 }
 
-std::vector<Text> firstStatementTokens(std::string_view text) {
+std::vector<Text> firstStatementTokens(const Text& text) {
   return std::move(splitStatements(text).statements.front());
 }
+std::vector<Text> firstStatementTokens(std::string_view text) { return firstStatementTokens(Text(text)); }
 
 [[noreturn]] void malformedCall(const Text& callText, const char* what) {
   fail("malformed call", std::string(what) + " in " + quoteForReport(callText.view()));
@@ -65,15 +66,19 @@ size_t argumentGroupEnd(std::string_view whole, size_t afterName) {
 // a string): the group is taken whole by its parentheses, so that the nested
 // call's pieces are not mistaken for an import list; only "$L(...)" may
 // follow it.
-CallSyntax::UserParts partsByGroup(std::string_view group, std::string_view rest, const Text& callText) {
+// The group and the import text are read from slices of the call text, so
+// that calls nested in calls cost memory in proportion to the text.
+CallSyntax::UserParts partsByGroup(const Text& callText, size_t groupStart, size_t groupEnd) {
   CallSyntax::UserParts parts;
   parts.hasArgs = true;
-  parts.args = firstStatementTokens(group);
+  parts.args = firstStatementTokens(callText.slice(groupStart, groupEnd - groupStart));
+  std::string_view rest = callText.view().substr(groupEnd + 1);
   if (!rest.empty() && rest != "$") {
     if (rest.size() < 2 || rest[0] != '$' || rest[1] != 'L')
       malformedCall(callText, "only an import list $L(...) may follow the argument list");
+    std::string_view imports = cutImportPart(rest, callText);
     parts.restricted = true;
-    parts.imports = firstStatementTokens(cutImportPart(rest, callText));
+    parts.imports = firstStatementTokens(callText.slice(imports.data() - callText.view().data(), imports.size()));
   }
   return parts;
 }
@@ -120,9 +125,16 @@ const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
     std::vector<std::string_view> pieces = piecesAfterDollar(callText);
     if (pieces.size() > 1) {
       // A builtin's argument text is every later piece joined again, so a "$"
-      // inside it (a nested call, a string) is harmless.
-      std::string rejoined = joinPieces(pieces, 1, Pieces::All);
-      builtinArgs_ = firstStatementTokens(cutArgumentPart(rejoined, callText));
+      // inside it (a nested call, a string) is harmless. Joined again, the
+      // pieces are the call text from the "$" after the name, less one "$"
+      // at the very end (which makes no piece): that stretch is read as a
+      // slice, so that calls nested in calls cost memory in proportion to
+      // the text.
+      std::string_view whole = callText.view();
+      size_t from = pieces[1].data() - whole.data() - 1;
+      size_t length = whole.size() - from - (whole.back() == '$' ? 1 : 0);
+      if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
+      builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
     }
     builtinParsed_ = true;
   }
@@ -137,7 +149,7 @@ const CallSyntax::UserParts& CallSyntax::userParts(const Text& callText) const {
   std::string_view group;
   if (close != std::string_view::npos) group = whole.substr(afterName + 2, close - afterName - 2);
   if (close != std::string_view::npos && group.find('$') != std::string_view::npos)
-    user_ = partsByGroup(group, whole.substr(close + 1), callText);
+    user_ = partsByGroup(callText, afterName + 2, close);
   else
     user_ = partsByPieces(callText);
   userParsed_ = true;

@@ -1,5 +1,6 @@
 // The statement executor: runs statement lists, dispatches on the first token,
 // performs assignments and `end`, and writes the working maps back.
+#include <cassert>
 #include <utility>
 
 #include "interp/run.h"
@@ -122,45 +123,82 @@ ValueRef namedVariable(const Run& run, const Text& name, const char* statement) 
   return v;
 }
 
+namespace {
+
+// Runs one statement of a run. When an error passes, the innermost statement
+// that sees it is the one it names; the innermost of the user's own
+// statements is where it arose, named by `describe` (null for a statement
+// that is not the user's).
+template <class Describe>
+void runListed(Run& run, const CompiledStatement& st, const Describe* describe) {
+  try {
+    countStep();
+    checkInterrupt();
+    runStatement(run, st);
+  } catch (VelkError& e) {
+    bool innermost = !e.hasStatement();
+    if (innermost) e.noteStatement(st.sourceText());
+    if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost));
+    throw;
+  } catch (OpenGroupError& e) {
+    bool innermost = !e.hasStatement();
+    e.noteStatement();
+    if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost));
+    throw;
+  }
+}
+
+// Runs `body` on a new run holding the caller's maps. The caller does not
+// look at its maps until the run has ended, so the run takes them over
+// instead of copying them (which keeps their tries private, to be written in
+// place) and hands them back at the end. One map given as both is shared by
+// the two working maps.
+template <class Body>
+ExecResult runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
+  checkStack();
+  countStep();
+  NestingCount nesting(interp);
+  Run run(interp);
+  if (outer) run.outer = std::move(*outer);
+  if (local) run.local = local == outer ? run.outer : std::move(*local);
+  HandBack handBack(run, outer, local);
+  body(run);
+  return ExecResult{std::move(run.result), run.returned};
+}
+
+}  // namespace
+
 void runStatements(Run& run, const Program& program) {
   Interpreter& interp = run.interp;
-  const bool userLevel = interp.isUserProgram(program);
+  auto describe = [&](const CompiledStatement& st, bool innermost) { return interp.describeOrigin(st, innermost); };
+  const decltype(describe)* userLevel = interp.isUserProgram(program) ? &describe : nullptr;
   for (const CompiledStatement& st : program.statements) {
-    try {
-      countStep();
-      checkInterrupt();
-      runStatement(run, st);
-    } catch (VelkError& e) {
-      // The innermost statement that sees an error pass is the one it names;
-      // the innermost of the user's own statements is where it arose.
-      bool innermost = !e.hasStatement();
-      if (innermost) e.noteStatement(st.sourceText());
-      if (userLevel && !e.hasOrigin()) e.noteOrigin(interp.describeOrigin(st, innermost));
-      throw;
-    } catch (OpenGroupError& e) {
-      bool innermost = !e.hasStatement();
-      e.noteStatement();
-      if (userLevel && !e.hasOrigin()) e.noteOrigin(interp.describeOrigin(st, innermost));
-      throw;
-    }
+    runListed(run, st, userLevel);
     if (run.stopped) break;
   }
 }
 
 ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
-  checkStack();
-  countStep();
-  NestingCount nesting(interp);
-  Run run(interp);
-  // The caller does not look at its maps until the run has ended, so the run
-  // takes them over instead of copying them (which keeps their tries private,
-  // to be written in place) and hands them back at the end. One map given as
-  // both is shared by the two working maps.
-  if (outer) run.outer = std::move(*outer);
-  if (local) run.local = local == outer ? run.outer : std::move(*local);
-  HandBack handBack(run, outer, local);
-  runStatements(run, program);
-  return ExecResult{std::move(run.result), run.returned};
+  return runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
+}
+
+ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {
+  std::string_view bytes = text.view();
+  checkGroupsClosed(bytes);
+  size_t line = 1;
+  auto describe = [&](const CompiledStatement& st, bool innermost) { return interp.describeLine(line, st, innermost); };
+  const decltype(describe)* userLevel = interp.isUserScript(text) ? &describe : nullptr;
+  return runWithMaps(interp, outer, local, [&](Run& run) {
+    for (size_t from = 0;;) {
+      size_t end = statementEnd(bytes, from);
+      ProgramRef one = compileProgram(splitStatements(text.slice(from, end - from)));
+      assert(one->statements.size() == 1);
+      runListed(run, one->statements.front(), userLevel);
+      if (run.stopped || end == bytes.size()) break;
+      for (size_t i = from; i <= end; ++i) line += bytes[i] == '\n';
+      from = end + 1;
+    }
+  });
 }
 
 }  // namespace velk

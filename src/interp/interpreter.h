@@ -67,6 +67,20 @@ class Interpreter final : public Evaluator {
     return describeOrigin_ ? describeOrigin_(user, innermost) : std::string();
   }
 
+  // The user's own script when velk runs one (a script file, a `-e` text):
+  // executeOnce runs it a statement at a time, so its statements are named
+  // by the line they start on ("at line 3 of `f.VELK`"), given also whether
+  // that statement is the innermost one the error passed.
+  using LineDescriber = std::function<std::string(size_t line, const CompiledStatement& user, bool innermost)>;
+  void setUserScript(const Text& script, LineDescriber describe) {
+    userScript_ = script;
+    describeLine_ = std::move(describe);
+  }
+  bool isUserScript(const Text& script) const { return userScript_.rep() && userScript_.rep() == script.rep(); }
+  std::string describeLine(size_t line, const CompiledStatement& user, bool innermost) const {
+    return describeLine_ ? describeLine_(line, user, innermost) : std::string();
+  }
+
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
   const Text& argumentName(size_t i) override {
@@ -83,7 +97,9 @@ class Interpreter final : public Evaluator {
   size_t nesting_ = 0;
   std::deque<Text> argumentNames_;
   const Program* userProgram_ = nullptr;
-  OriginDescriber describeOrigin_;  // stable references as it grows
+  OriginDescriber describeOrigin_;
+  Text userScript_;
+  LineDescriber describeLine_;  // stable references as it grows
 };
 
 // One level of nesting, counted while it lives.
@@ -114,6 +130,14 @@ struct ExecResult {
 // *outer first, then *local, so that when both point at one map the local
 // bindings decide its content.
 ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
+
+// Runs a text that runs once (a loaded script, a long `exec` text, the
+// program velk was started with) as executeStatements runs its program, but
+// splits and compiles one statement at a time and drops each once it has
+// run, so that a long script never has all its statements and their parsed
+// forms in memory at once. As with a whole split, a text that ends inside an
+// open group fails before any of it runs.
+ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local);
 
 // What a brace term in an expression stands for: with Run, it runs at once and
 // stands for its result; with Keep, it becomes a func Value.

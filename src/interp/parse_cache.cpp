@@ -50,7 +50,7 @@ Form cached(ParsedText* entry, Form ParsedText::*slot, Make make) {
   return f;
 }
 
-TokenListRef firstStatementTokens(std::string_view text) {
+TokenListRef firstStatementTokens(const Text& text) {
   auto form = makeRef<TokenList>();
   form->tokens = std::move(splitStatements(text).statements.front());
   return form;
@@ -78,7 +78,7 @@ TermSyntax parseTerm(const Text& term) {
 }
 
 ProgramRef wholeProgram(const Text& text) {
-  return cached(cacheOf(text), &ParsedText::whole, [&] { return compileProgram(splitStatements(text.view())); });
+  return cached(cacheOf(text), &ParsedText::whole, [&] { return compileProgram(splitStatements(text)); });
 }
 
 ProgramRef innerProgram(const Text& text, const char* what) {
@@ -86,16 +86,15 @@ ProgramRef innerProgram(const Text& text, const char* what) {
     fail("malformed " + std::string(what),
          quoteForReport(text.view()) + " is too short to hold a block between two delimiters");
   return cached(cacheOf(text), &ParsedText::inner,
-                [&] { return compileProgram(splitStatements(withoutEnds(text.view()))); });
+                [&] { return compileProgram(splitStatements(textWithoutEnds(text))); });
 }
 
 ExpressionFormRef expressionForm(const Text& text) {
   ParsedText* entry = cacheOf(text);
   if (entry && entry->expr) return entry->expr;
   auto form = makeRef<ExpressionForm>();
-  std::string_view body = text.view();
   // The first byte and the last, whatever it is; "(" alone leaves nothing.
-  if (!body.empty() && body.front() == '(') body = withoutEnds(body);
+  Text body = !text.empty() && text.front() == '(' ? textWithoutEnds(text) : text;
   form->tokens = std::move(splitStatements(body).statements.front());
   for (Text& token : form->tokens) token = internName(token);
   form->terms.reserve(form->tokens.size());
@@ -112,7 +111,7 @@ ExpressionFormRef expressionForm(const Text& text) {
 
 TokenListRef memberPath(const Text& target) {
   return cached(cacheOf(target), &ParsedText::memberPath,
-                [&] { return firstStatementTokens(withoutEnds(target.view())); });
+                [&] { return firstStatementTokens(textWithoutEnds(target)); });
 }
 
 const TermSyntax* cachedTermSyntax(const Text& term) {

@@ -18,6 +18,12 @@ void runInPlace(Run& run, const Program& program) {
   run.bindingsChanged();
 }
 
+// Past this length an `exec` text is run once without keeping its parsed
+// statements: a text that long (a script read from a file) is rarely run
+// again, and keeping it parsed would cost many times its length. Shorter
+// texts, such as the lines the REPL runs, keep theirs.
+constexpr size_t kLongExecText = 64 * 1024;
+
 const std::string kScriptExtension = ".VELK";
 const std::string kLibraryFolder = "lib/";
 
@@ -30,6 +36,16 @@ bool entryExists(const std::string& path) {
 
 void runExec(Run& run, const CompiledStatement& st) {
   Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run));
+  if (code.size() > kLongExecText) {
+    checkGroupsClosed(code.view());  // before the line is claimed, as a split would fail
+    if (!run.interp.console().claimTypedLine(code.view())) {
+      executeOnce(run.interp, code, &run.outer, &run.local);
+      run.bindingsChanged();
+      return;
+    }
+    runTypedLine(run, *wholeProgram(code));
+    return;
+  }
   ProgramRef program = wholeProgram(code);
   if (run.interp.console().claimTypedLine(code.view())) {
     runTypedLine(run, *program);
@@ -53,8 +69,9 @@ void runAlso(Run& run, const CompiledStatement& st) {
 
   // Errors in the file name it, and the innermost file wins.
   try {
-    ProgramRef program = wholeProgram(Text(std::move(script)));
-    runInPlace(run, *program);
+    // Read once and run once: nothing of it is kept parsed.
+    executeOnce(run.interp, Text(std::move(script)), &run.outer, &run.local);
+    run.bindingsChanged();
   } catch (VelkError& e) {
     e.noteFile(path);
     throw;

@@ -1,6 +1,7 @@
 // The splitter: a single pass over the bytes with one open group at a time.
 #include "parse/splitter.h"
 
+#include <cassert>
 #include <string>
 
 #include "support/error.h"
@@ -55,14 +56,23 @@ void traceLine(Console& console, std::string_view s) {
 
 }  // namespace
 
-StatementList splitStatements(std::string_view text, Console* trace) {
+StatementList splitStatements(const Text& source, Console* trace) {
+  std::string_view text = source.view();
   StatementList result;
   Group group = Group::None;
   size_t depth = 0;
   size_t groupStart = 0;
-  std::string token;
+  // A token is always one stretch of the text: the blanks skipped after a
+  // line end come before its first byte, and everything else up to the blank
+  // or line end that closes it belongs to it. So it is kept as a slice.
+  size_t tokenStart = 0;
+  size_t tokenLength = 0;
   Statement statement;
   bool skipBlanks = false;
+  auto closeToken = [&] {
+    statement.push_back(tokenLength ? source.slice(tokenStart, tokenLength) : Text());
+    tokenLength = 0;
+  };
 
   if (trace) traceLine(*trace, "debugging mode is activated, printing debug information while parsing.");
   for (size_t i = 0; i < text.size(); ++i) {
@@ -75,8 +85,7 @@ StatementList splitStatements(std::string_view text, Console* trace) {
     if (c == '\n') {
       if (trace) traceLine(*trace, "detected newline, reset");
       if (group == Group::None) {
-        statement.emplace_back(std::move(token));
-        token.clear();
+        closeToken();
         result.statements.push_back(std::move(statement));
         statement.clear();
         skipBlanks = true;
@@ -89,16 +98,39 @@ StatementList splitStatements(std::string_view text, Console* trace) {
     if (blank && skipBlanks) continue;  // indentation after a line end
     skipBlanks = false;
     if (blank && group == Group::None) {
-      statement.emplace_back(std::move(token));
-      token.clear();
+      closeToken();
       continue;
     }
-    token += c;
+    assert(tokenLength == 0 || tokenStart + tokenLength == i);
+    if (tokenLength++ == 0) tokenStart = i;
   }
-  statement.emplace_back(std::move(token));
+  closeToken();
   result.statements.push_back(std::move(statement));
   if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
   return result;
+}
+
+StatementList splitStatements(std::string_view text, Console* trace) { return splitStatements(Text(text), trace); }
+
+void checkGroupsClosed(std::string_view text) {
+  Group group = Group::None;
+  size_t depth = 0;
+  size_t groupStart = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (group == Group::None) groupStart = i;
+    step(group, depth, text[i]);
+  }
+  if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
+}
+
+size_t statementEnd(std::string_view text, size_t from) {
+  Group group = Group::None;
+  size_t depth = 0;
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '\n' && group == Group::None) return i;
+    step(group, depth, text[i]);
+  }
+  return text.size();
 }
 
 bool endsInsideGroup(std::string_view text) {

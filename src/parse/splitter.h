@@ -23,8 +23,24 @@ struct StatementList {
 
 // Never yields an empty statement; tokens may be empty. Raises OpenGroupError
 // when the text ends inside an open group. With a `trace` console, prints every
-// character and every line end it sees there.
+// character and every line end it sees there. The tokens are slices of the
+// text (see Text::slice), so splitting a text again and again, group inside
+// group, costs memory in proportion to the text.
+StatementList splitStatements(const Text& text, Console* trace = nullptr);
+// The same for bytes not yet held by a text: they are copied into one first.
 StatementList splitStatements(std::string_view text, Console* trace = nullptr);
+
+// Reading a text one statement at a time, for a text that runs once: its
+// statements need not all be held at once. checkGroupsClosed raises the
+// OpenGroupError that splitting the whole text would raise, so that a text
+// ending inside an open group still fails before any of it runs.
+// statementEnd gives where the statement starting at `from` (a statement
+// start: 0 or just after a line end that closes one) ends: at the line end
+// that closes it, or at the end of the text. Splitting that stretch alone
+// yields the statement that splitting the whole text yields there, but for
+// empty tokens where indentation stood.
+void checkGroupsClosed(std::string_view text);
+size_t statementEnd(std::string_view text, size_t from);
 
 // Whether splitting `text` would end inside an open group: what a terminal
 // asks before it runs a typed line or waits for the rest of it.

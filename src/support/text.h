@@ -28,13 +28,40 @@ class TextAttachment {
   virtual ~TextAttachment() = default;
 };
 
+// Bytes that several texts share: the buffer of a text that has been sliced.
+class TextBuffer : public RefCounted {
+ public:
+  explicit TextBuffer(std::string b) : bytes(std::move(b)) {}
+  const std::string bytes;
+};
+
+// The bytes of a text: its own, or a stretch of a shared buffer (a slice).
+// A slice holds the buffer, never the text it was cut from: parsed forms
+// attached to a text hold slices of it, and a slice holding the text would
+// make a cycle that is never freed. A text keeps its bytes itself until it is
+// first sliced; then they move, without being copied, into a shared buffer.
 class TextRep : public RefCounted {
  public:
-  explicit TextRep(std::string b) : bytes(std::move(b)) {}
-  const std::string bytes;
+  explicit TextRep(std::string b) : owned_(std::move(b)), data_(owned_.data()), size_(owned_.size()) {}
+  TextRep(Ref<const TextBuffer> buffer, const char* data, size_t n)
+      : shared_(std::move(buffer)), data_(data), size_(n) {}
+  TextRep(const TextRep&) = delete;
+  TextRep& operator=(const TextRep&) = delete;
+
+  std::string_view bytes() const { return {data_, size_}; }
+  // The buffer that holds the bytes, made shareable on first use.
+  const Ref<const TextBuffer>& sharedBuffer() const;
+  bool isShared() const { return static_cast<bool>(shared_); }
+
   mutable uint64_t hash = 0;
   mutable bool hashed = false;
   mutable std::unique_ptr<TextAttachment> attachment;
+
+ private:
+  mutable std::string owned_;               // empty once shared
+  mutable Ref<const TextBuffer> shared_;    // null until shared
+  const char* data_;
+  size_t size_;
 };
 
 class Text {
@@ -44,19 +71,27 @@ class Text {
   explicit Text(std::string_view bytes) : Text(std::string(bytes)) {}
   explicit Text(const char* bytes) : Text(std::string(bytes)) {}
 
-  const std::string& str() const { return rep_ ? rep_->bytes : emptyString(); }
-  std::string_view view() const { return str(); }
-  size_t size() const { return rep_ ? rep_->bytes.size() : 0; }
+  std::string str() const { return std::string(view()); }
+  std::string_view view() const { return rep_ ? rep_->bytes() : std::string_view(); }
+  size_t size() const { return rep_ ? rep_->bytes().size() : 0; }
   bool empty() const { return !rep_; }
-  char operator[](size_t i) const { return rep_->bytes[i]; }
-  char front() const { return rep_->bytes.front(); }
-  char back() const { return rep_->bytes.back(); }
+  char operator[](size_t i) const { return view()[i]; }
+  char front() const { return view().front(); }
+  char back() const { return view().back(); }
 
   // Computed once per representation, then kept.
   uint64_t hash() const { return rep_ && rep_->hashed ? rep_->hash : computeHash(); }
   void swap(Text& o) noexcept { rep_.swap(o.rep_); }
   // The substring [pos, pos + n), sharing nothing with this text.
   Text sub(size_t pos, size_t n = std::string::npos) const { return Text(view().substr(pos, n)); }
+  // The substring [pos, pos + n), equal to sub() in every way but cost: a
+  // long stretch shares this text's buffer instead of copying it, so that
+  // taking a text apart level by level (groups in groups, blocks in blocks)
+  // costs memory in proportion to the text, not to its square. Short
+  // stretches, and stretches much smaller than the buffer they would keep
+  // alive, are copied: a few bytes kept from a big text must not hold all of
+  // it, and a copy of a few bytes costs no more than a slice.
+  Text slice(size_t pos, size_t n = std::string::npos) const;
 
   // The representation, so that two Texts can be told to be one object and a
   // parsed form can be attached. Null for the empty text.
@@ -68,7 +103,6 @@ class Text {
   friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
 
  private:
-  static const std::string& emptyString();
   uint64_t computeHash() const;
   Ref<const TextRep> rep_;
 };
@@ -81,5 +115,7 @@ uint64_t hashBytes(std::string_view bytes);
 inline std::string_view withoutEnds(std::string_view bytes) {
   return bytes.size() >= 2 ? bytes.substr(1, bytes.size() - 2) : std::string_view();
 }
+// The same as a text, sharing the bytes where that pays (Text::slice).
+inline Text textWithoutEnds(const Text& text) { return text.size() >= 2 ? text.slice(1, text.size() - 2) : Text(); }
 
 }  // namespace velk
