@@ -53,8 +53,9 @@ bool claimTypedLine(std::string_view code);
 
 // At a terminal: reports the error that ended a typed line on standard error,
 // on a line of its own, and answers true: the session goes on. Elsewhere it
-// answers false, and the error ends the run. `interrupted`: Ctrl-C stopped
-// the line (and the terminal may have echoed "^C").
+// answers false (and so it does once output was lost), and the error ends
+// the run. `interrupted`: Ctrl-C stopped the line (and the terminal may have
+// echoed "^C").
 bool keepSession(const std::string& report, bool interrupted);
 
 }  // namespace velk::console
