@@ -96,7 +96,10 @@ ExpressionFormRef expressionForm(const Text& text) {
   // The first byte and the last, whatever it is; "(" alone leaves nothing.
   Text body = !text.empty() && text.front() == '(' ? textWithoutEnds(text) : text;
   form->tokens = std::move(splitStatements(body).statements.front());
-  for (Text& token : form->tokens) token = internName(token);
+  // A token spelt like the whole text stays unshared: the shared one may be
+  // the text itself, whose kept form would then hold its own text for ever.
+  for (Text& token : form->tokens)
+    if (token.view() != text.view()) token = internName(token);
   form->terms.reserve(form->tokens.size());
   form->ops.reserve(form->tokens.size());
   for (const Text& token : form->tokens) {
