@@ -72,7 +72,9 @@ class Text {
   explicit Text(const char* bytes) : Text(std::string(bytes)) {}
 
   std::string str() const { return std::string(view()); }
-  std::string_view view() const { return rep_ ? rep_->bytes() : std::string_view(); }
+  // The empty text views "" rather than null, so its bytes can go to any
+  // function that takes a pointer (fwrite, memcpy) even when none are read.
+  std::string_view view() const { return rep_ ? rep_->bytes() : std::string_view(""); }
   size_t size() const { return rep_ ? rep_->bytes().size() : 0; }
   bool empty() const { return !rep_; }
   char operator[](size_t i) const { return view()[i]; }
