@@ -120,11 +120,9 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
     case Op::Add:
       if (left.typeName == kString && right.typeName == kString) {
         checkGrowth(left.text.size() + right.text.size(), "a joined string");
-        std::string s;
-        s.reserve(left.text.size() + right.text.size());
-        s += left.text.view();
-        s += right.text.view();
-        return Value::string(Text(std::move(s)));
+        // Grows left's buffer in place when it can: building a string a
+        // piece at a time costs time in proportion to its length.
+        return Value::string(left.text.joined(right.text.view()));
       }
       return arithmetic(left, right, wrapAdd, [](long double x, long double y) { return x + y; });
     case Op::Sub: return arithmetic(left, right, wrapSub, [](long double x, long double y) { return x - y; });

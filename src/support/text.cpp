@@ -1,4 +1,5 @@
-// Text: shared immutable byte strings and their hash.
+// Text: shared immutable byte strings, their hash, slices of a shared buffer,
+// and joining by growing a buffer at its end.
 #include "support/text.h"
 
 #include <algorithm>
@@ -25,10 +26,15 @@ namespace {
 constexpr size_t kMinSliceBytes = 64;
 // A slice may keep alive at most this many times its own length.
 constexpr size_t kMaxSliceShare = 4;
+// The least room a fresh buffer for a joined text gets: small joins would
+// otherwise copy at every step until the doubling takes hold. A string with
+// this much room keeps its bytes on the heap, so it can become a shared
+// buffer without moving them.
+constexpr size_t kMinJoinRoom = 32;
 
 }  // namespace
 
-const Ref<const TextBuffer>& TextRep::sharedBuffer() const {
+const Ref<TextBuffer>& TextRep::sharedBuffer() const {
   if (!shared_) {
     // Moving a string that holds its bytes on the heap keeps them where
     // they are, so data_ stays valid; a short one would move them.
@@ -40,6 +46,12 @@ const Ref<const TextBuffer>& TextRep::sharedBuffer() const {
   return shared_;
 }
 
+Text Text::shown(Ref<TextBuffer> buffer, const char* data, size_t n) {
+  Text t;
+  t.rep_ = Ref<const TextRep>(new TextRep(std::move(buffer), data, n));
+  return t;
+}
+
 Text Text::slice(size_t pos, size_t n) const {
   std::string_view whole = view();
   assert(pos <= whole.size());
@@ -47,11 +59,33 @@ Text Text::slice(size_t pos, size_t n) const {
   if (n == 0) return Text();
   // A long text is its bytes on the heap, so its buffer can be shared.
   if (n < kMinSliceBytes) return Text(whole.substr(pos, n));
-  const Ref<const TextBuffer>& buffer = rep_->sharedBuffer();
+  const Ref<TextBuffer>& buffer = rep_->sharedBuffer();
   if (n * kMaxSliceShare < buffer->bytes.size()) return Text(whole.substr(pos, n));
-  Text t;
-  t.rep_ = Ref<const TextRep>(new TextRep(buffer, whole.data() + pos, n));
-  return t;
+  return shown(buffer, whole.data() + pos, n);
+}
+
+Text Text::joined(std::string_view more) const {
+  if (more.empty()) return *this;
+  if (!rep_) return Text(more);
+  const size_t n = rep_->size_ + more.size();
+  // In place only where this text's bytes end the buffer (texts showing
+  // shorter stretches never see what follows theirs) and only within its
+  // room: a reallocation would move bytes that other Texts, and views taken
+  // from them, still show.
+  const std::string& room = rep_->isShared() ? rep_->shared_->bytes : rep_->owned_;
+  const bool atEnd = rep_->data_ + rep_->size_ == room.data() + room.size();
+  if (atEnd && room.capacity() >= kMinJoinRoom && room.capacity() - room.size() >= more.size()) {
+    const Ref<TextBuffer>& buffer = rep_->sharedBuffer();
+    buffer->bytes.append(more);
+    return shown(buffer, rep_->data_, n);
+  }
+  std::string fresh;
+  fresh.reserve(std::max(2 * n, kMinJoinRoom));
+  fresh.append(view());
+  fresh.append(more);
+  auto buffer = makeRef<TextBuffer>(std::move(fresh));
+  const char* data = buffer->bytes.data();
+  return shown(std::move(buffer), data, n);
 }
 
 }  // namespace velk

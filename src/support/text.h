@@ -4,11 +4,20 @@
 // A VELK program is text that is split again every time it runs: a function
 // body at every call, a parenthesised token at every evaluation. A Text keeps
 // its bytes and, once somebody has parsed them, the parsed form side by side
-// (the way a Tcl object does). Because the bytes never change, a parsed form
-// can never go stale: a token that runs again finds its statements, its terms
-// or its call already taken apart. Copies of a Text share one representation,
-// so a func Value copied into a call still reaches the body parsed the first
-// time.
+// (the way a Tcl object does). Because the bytes a representation shows never
+// change, a parsed form can never go stale: a token that runs again finds its
+// statements, its terms or its call already taken apart. Copies of a Text
+// share one representation, so a func Value copied into a call still reaches
+// the body parsed the first time.
+//
+// Building. A string built a piece at a time (`s += "x"`, `s = (s + t)`)
+// would be copied whole at every step. Instead, a representation shows a
+// stretch of a byte buffer, and the buffer may grow at its end beyond every
+// stretch shown so far: joining a Text whose stretch reaches the buffer's end
+// appends the new bytes in place (while there is room) and gives a new
+// representation showing the longer stretch. What any earlier Text shows
+// never changes, so its hash and parsed forms stay right; the buffer's spare
+// room grows geometrically, so building N pieces costs O(N).
 #pragma once
 
 #include <cstddef>
@@ -28,38 +37,43 @@ class TextAttachment {
   virtual ~TextAttachment() = default;
 };
 
-// Bytes that several texts share: the buffer of a text that has been sliced.
+// Bytes that several texts share: the buffer of a text that has been sliced
+// or joined. Its bytes below its current length never change; it grows only
+// at its end and only within its capacity, so it never moves while texts
+// show parts of it.
 class TextBuffer : public RefCounted {
  public:
   explicit TextBuffer(std::string b) : bytes(std::move(b)) {}
-  const std::string bytes;
+  std::string bytes;
 };
 
 // The bytes of a text: its own, or a stretch of a shared buffer (a slice).
 // A slice holds the buffer, never the text it was cut from: parsed forms
 // attached to a text hold slices of it, and a slice holding the text would
 // make a cycle that is never freed. A text keeps its bytes itself until it is
-// first sliced; then they move, without being copied, into a shared buffer.
+// first sliced or grown in place; then they move, without being copied, into
+// a shared buffer.
 class TextRep : public RefCounted {
  public:
   explicit TextRep(std::string b) : owned_(std::move(b)), data_(owned_.data()), size_(owned_.size()) {}
-  TextRep(Ref<const TextBuffer> buffer, const char* data, size_t n)
+  TextRep(Ref<TextBuffer> buffer, const char* data, size_t n)
       : shared_(std::move(buffer)), data_(data), size_(n) {}
   TextRep(const TextRep&) = delete;
   TextRep& operator=(const TextRep&) = delete;
 
   std::string_view bytes() const { return {data_, size_}; }
   // The buffer that holds the bytes, made shareable on first use.
-  const Ref<const TextBuffer>& sharedBuffer() const;
+  const Ref<TextBuffer>& sharedBuffer() const;
   bool isShared() const { return static_cast<bool>(shared_); }
 
-  mutable uint64_t hash = 0;
   mutable bool hashed = false;
+  mutable uint64_t hash = 0;
   mutable std::unique_ptr<TextAttachment> attachment;
 
  private:
-  mutable std::string owned_;               // empty once shared
-  mutable Ref<const TextBuffer> shared_;    // null until shared
+  friend class Text;
+  mutable std::string owned_;         // empty once shared
+  mutable Ref<TextBuffer> shared_;    // null until shared
   const char* data_;
   size_t size_;
 };
@@ -71,11 +85,12 @@ class Text {
   explicit Text(std::string_view bytes) : Text(std::string(bytes)) {}
   explicit Text(const char* bytes) : Text(std::string(bytes)) {}
 
+  // A copy of the bytes, for the interfaces that want a terminated string.
   std::string str() const { return std::string(view()); }
   // The empty text views "" rather than null, so its bytes can go to any
   // function that takes a pointer (fwrite, memcpy) even when none are read.
   std::string_view view() const { return rep_ ? rep_->bytes() : std::string_view(""); }
-  size_t size() const { return rep_ ? rep_->bytes().size() : 0; }
+  size_t size() const { return rep_ ? rep_->size_ : 0; }
   bool empty() const { return !rep_; }
   char operator[](size_t i) const { return view()[i]; }
   char front() const { return view().front(); }
@@ -95,6 +110,12 @@ class Text {
   // it, and a copy of a few bytes costs no more than a slice.
   Text slice(size_t pos, size_t n = std::string::npos) const;
 
+  // This text followed by `more`. The result shares this text's buffer, grown
+  // in place, when this text's bytes reach the buffer's end and there is
+  // room; otherwise it gets a fresh buffer with room to grow. Neither this
+  // text nor any other changes what it shows.
+  Text joined(std::string_view more) const;
+
   // The representation, so that two Texts can be told to be one object and a
   // parsed form can be attached. Null for the empty text.
   const TextRep* rep() const { return rep_.get(); }
@@ -105,6 +126,8 @@ class Text {
   friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
 
  private:
+  // A text showing n bytes of `buffer` from `data` on.
+  static Text shown(Ref<TextBuffer> buffer, const char* data, size_t n);
   uint64_t computeHash() const;
   Ref<const TextRep> rep_;
 };
