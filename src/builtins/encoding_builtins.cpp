@@ -50,7 +50,7 @@ void decodebytes(Evaluator& ev, Value& result, VarMap callMap) {
     rest.remove_prefix(blank + 1);
   }
   result.typeName = kBytes;
-  result.bytes = Bytes(std::move(data));
+  result.setBytes(Bytes(std::move(data)));
 }
 
 void setargmap(Evaluator& ev, Value&, VarMap callMap) {
@@ -63,7 +63,7 @@ void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;
   for (const ValueRef& e : asElements(names)) argNames.push_back(asText(*e));
-  func->argNames = NameList(std::move(argNames));
+  func->setArgNames(NameList(std::move(argNames)));
 }
 
 }  // namespace velk::builtins

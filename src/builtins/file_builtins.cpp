@@ -104,7 +104,7 @@ void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
     if (!opened) fileSystemFailure("readbinfile", p.shown, std::error_code(errno, std::generic_category()));
     // An empty file reads as no bytes at all.
     result.typeName = kBytes;
-    result.bytes = Bytes(std::vector<uint8_t>(raw.begin(), raw.end()));
+    result.setBytes(Bytes(std::vector<uint8_t>(raw.begin(), raw.end())));
   });
 }
 

@@ -72,7 +72,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
     const Value& callee = calleeValue(interp, form->name, vars, calleeSlot);
     if (callee.typeName == kFunc || callee.typeName == kString) {
       body = callee.text;  // the display form of both
-      argNames = callee.argNames;
+      argNames = callee.argNames();
     } else {
       calleeCopy = callee;
     }
@@ -88,7 +88,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
 
   if (calleeCopy) {
     body = asText(*calleeCopy);
-    argNames = calleeCopy->argNames;
+    argNames = calleeCopy->argNames();
   }
   ProgramRef program = innerProgram(body, "function body");
 

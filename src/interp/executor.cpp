@@ -27,7 +27,7 @@ ValueRef memberTarget(Run& run, const Text& target) {
     fail("no such variable", quoteForReport(path->tokens.front().view()) + " in member path " +
                                  quoteForReport(target.view()));
   for (size_t i = 1; i < path->tokens.size(); ++i) {
-    const ValueRef* member = v->members.findRef(path->tokens[i]);
+    const ValueRef* member = v->members().findRef(path->tokens[i]);
     if (!member)
       fail("no such member", quoteForReport(path->tokens[i].view()) + " in member path " +
                                  quoteForReport(target.view()));

@@ -96,7 +96,7 @@ Value divide(const Value& left, const Value& right) {
 
 Value member(const Value& left, const Value& right) {
   Text name = asText(right);
-  const Value* m = left.members.find(name);
+  const Value* m = left.members().find(name);
   if (!m) fail("no such member", quoteForReport(name.view()) + " (the left operand of `->` has no such member)");
   return *m;
 }

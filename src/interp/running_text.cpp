@@ -85,7 +85,7 @@ void runClass(Run& run, const CompiledStatement& st) {
   VarMap outer, members;  // the block sees no variable of the current run
   executeStatements(run.interp, *program, &outer, &members);
   Value instance = Value::ofType(kScaffold);
-  instance.members = std::move(members);
+  instance.setMembers(std::move(members));
   run.bind(name, newValue(std::move(instance)));
 }
 

@@ -30,7 +30,12 @@ void DestroyShared<Value>::destroy(Value* v) {
   // knows where (a plain pointer, cheap to reach on every destruction).
   static thread_local constinit std::vector<Value*>* pending = nullptr;
   if (pending) {
-    pending->push_back(v);
+    // A Value that holds no other Value ends the chain: destroying it at
+    // once recurses no further (and a million list elements need no queue).
+    if (!v->mayHoldValues())
+      delete v;
+    else
+      pending->push_back(v);
     return;
   }
   std::vector<Value*> queue;
@@ -42,6 +47,14 @@ void DestroyShared<Value>::destroy(Value* v) {
     delete next;
   }
   pending = nullptr;
+}
+
+// Where Values are counted on to stay small (x86's ten-byte long double).
+static_assert(std::numeric_limits<long double>::digits != 64 || sizeof(Value) <= 48);
+
+const ValueExtras& Value::noExtras() {
+  static const ValueExtras none;
+  return none;
 }
 
 namespace {
@@ -78,7 +91,7 @@ Text asText(const Value& v) { return displayText(v); }
 
 const Elements& asElements(const Value& v) { return v.elements; }
 
-Bytes asBytes(const Value& v) { return v.typeName == kBytes ? v.bytes : Bytes(); }
+Bytes asBytes(const Value& v) { return v.typeName == kBytes ? v.bytes() : Bytes(); }
 
 Value convertTo(Value v, TypeName target) {
   if (v.typeName == target) return v;
@@ -95,7 +108,7 @@ Value convertTo(Value v, TypeName target) {
     v.floatValue = asFloat(v);
     v.typeName = kFloat;
   } else if (target == kBytes) {
-    v.bytes = Bytes();
+    v.setBytes(Bytes());
     v.typeName = kBytes;
   }
   // "list", "scaffold" and "unspecified" change nothing.
@@ -110,11 +123,11 @@ Value convertTo(Value v, std::string_view target) {
 
 bool valueEquals(const Value& a, const Value& b) {
   if (a.typeName == kScaffold && b.typeName == kScaffold) {
-    if (a.members.size() != b.members.size()) return false;
+    if (a.members().size() != b.members().size()) return false;
     bool same = true;
-    a.members.forEach([&](const Text& name, const ValueRef& member) {
+    a.members().forEach([&](const Text& name, const ValueRef& member) {
       if (same) {
-        const ValueRef* other = b.members.findRef(name);
+        const ValueRef* other = b.members().findRef(name);
         same = other && *other == member;
       }
     });

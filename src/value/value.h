@@ -7,6 +7,12 @@
 // type keep whatever they held: a list converted to a string still carries its
 // elements.
 //
+// Size. A list of a million numbers is a million Values, so a Value fills 48
+// bytes: a one-byte type, the float packed beside the reference count, and the
+// three rarely held slots (bytes, argument names, members) in one shared side
+// block, absent while all three are empty. Values come from a free list of
+// such blocks rather than from the general allocator.
+//
 // Sharing. Variable maps, `elements` and `members` hold ValueRefs, shared
 // handles to Values that live as long as any holder reaches them. Assignment
 // copies content into an existing Value, so every holder sees the change;
@@ -26,6 +32,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,35 +44,50 @@
 
 namespace velk {
 
-// A type name. Every typeName is one of the eight texts below, so a TypeName
-// is the address of its text and two names are equal when the addresses are.
+// A type name: one byte, an index into the eight texts below, so that a
+// Value carries its type in as little room as possible.
 class TypeName {
  public:
-  constexpr explicit TypeName(const char* name) : name_(name) {}
-  std::string_view text() const { return name_; }
-  friend constexpr bool operator==(TypeName a, TypeName b) { return a.name_ == b.name_; }
+  constexpr explicit TypeName(uint8_t id) : id_(id) {}
+  std::string_view text() const { return kNames[id_]; }
+  friend constexpr bool operator==(TypeName a, TypeName b) { return a.id_ == b.id_; }
 
  private:
-  const char* name_;
+  static constexpr const char* kNames[] = {"integer", "float", "string",   "list",
+                                           "func",    "bytes", "scaffold", "unspecified"};
+  uint8_t id_;
 };
 
-inline constexpr char kIntegerText[] = "integer";
-inline constexpr char kFloatText[] = "float";
-inline constexpr char kStringText[] = "string";
-inline constexpr char kListText[] = "list";
-inline constexpr char kFuncText[] = "func";
-inline constexpr char kBytesText[] = "bytes";
-inline constexpr char kScaffoldText[] = "scaffold";
-inline constexpr char kUnspecifiedText[] = "unspecified";
+inline constexpr TypeName kInteger{0};
+inline constexpr TypeName kFloat{1};
+inline constexpr TypeName kString{2};
+inline constexpr TypeName kList{3};
+inline constexpr TypeName kFunc{4};
+inline constexpr TypeName kBytes{5};
+inline constexpr TypeName kScaffold{6};
+inline constexpr TypeName kUnspecified{7};
 
-inline constexpr TypeName kInteger{kIntegerText};
-inline constexpr TypeName kFloat{kFloatText};
-inline constexpr TypeName kString{kStringText};
-inline constexpr TypeName kList{kListText};
-inline constexpr TypeName kFunc{kFuncText};
-inline constexpr TypeName kBytes{kBytesText};
-inline constexpr TypeName kScaffold{kScaffoldText};
-inline constexpr TypeName kUnspecified{kUnspecifiedText};
+// An extended-precision float stored in just the bytes that carry it (ten on
+// x86), with no alignment of its own: it reads and writes as a long double.
+class PackedFloat {
+ public:
+  PackedFloat() = default;
+  PackedFloat(long double x) { *this = x; }  // NOLINT: reads as a long double
+  operator long double() const {  // NOLINT
+    long double x = 0;
+    std::memcpy(&x, bytes_, kBytes);
+    return x;
+  }
+  PackedFloat& operator=(long double x) {
+    std::memcpy(bytes_, &x, kBytes);
+    return *this;
+  }
+
+ private:
+  static constexpr size_t kBytes =
+      std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  unsigned char bytes_[kBytes] = {};
+};
 
 // The type name spelt exactly as text, if there is one.
 const TypeName* typeNameFromText(std::string_view text);
@@ -114,16 +137,23 @@ using NameList = SharedVector<Text>;
 // The element references of a list.
 using Elements = SharedVector<ValueRef>;
 
+// The fields a Value rarely holds, kept apart so that the common Value stays
+// small. Shared between copies of a Value until one of them changes a field.
+struct ValueExtras : RefCounted {
+  Bytes bytes;
+  NameList argNames;
+  VarMap members;
+};
+
 class Value : public RefCounted {
  public:
-  Bytes bytes;
-  Text text;
-  NameList argNames;
-  int64_t intValue = 0;
-  long double floatValue = 0;
-  Elements elements;
-  VarMap members;
+  // Laid out to fill 48 bytes: the count and the type in the first word,
+  // the float packed beside them.
   TypeName typeName = kUnspecified;
+  PackedFloat floatValue;
+  Text text;
+  int64_t intValue = 0;
+  Elements elements;
 
   Value() = default;
   // Copying copies every field; elements and members share the referenced
@@ -139,15 +169,29 @@ class Value : public RefCounted {
     return *this;
   }
   void swapContent(Value& o) noexcept {
-    bytes.swap(o.bytes);
-    text.swap(o.text);
-    argNames.swap(o.argNames);
-    std::swap(intValue, o.intValue);
-    std::swap(floatValue, o.floatValue);
-    elements.swap(o.elements);
-    members.swap(o.members);
     std::swap(typeName, o.typeName);
+    std::swap(floatValue, o.floatValue);
+    text.swap(o.text);
+    std::swap(intValue, o.intValue);
+    elements.swap(o.elements);
+    extras_.swap(o.extras_);
   }
+
+  // The rarely held fields: read in place, written through the setters.
+  const Bytes& bytes() const { return extras_ ? extras_->bytes : noExtras().bytes; }
+  const NameList& argNames() const { return extras_ ? extras_->argNames : noExtras().argNames; }
+  const VarMap& members() const { return extras_ ? extras_->members : noExtras().members; }
+  void setBytes(Bytes b) { ownExtras().bytes = std::move(b); }
+  void setArgNames(NameList names) { ownExtras().argNames = std::move(names); }
+  void setMembers(VarMap m) { ownExtras().members = std::move(m); }
+  // The members, to be changed in place (this Value's own copy of them).
+  VarMap& changeMembers() { return ownExtras().members; }
+  // Whether destroying this Value may release other Values.
+  bool mayHoldValues() const { return !elements.isEmpty() || extras_; }
+
+  // Pooled: Values are made and dropped at nearly every step.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 
   static Value integer(int64_t n) {
     Value v;
@@ -186,6 +230,17 @@ class Value : public RefCounted {
     v.typeName = type;
     return v;
   }
+
+ private:
+  static const ValueExtras& noExtras();
+  ValueExtras& ownExtras() {
+    if (!extras_)
+      extras_ = makeRef<ValueExtras>();
+    else if (!extras_.unique())
+      extras_ = makeRef<ValueExtras>(*extras_);
+    return *extras_;
+  }
+  Ref<ValueExtras> extras_;
 };
 
 inline ValueRef newValue(Value v) { return ValueRef(new Value(std::move(v))); }

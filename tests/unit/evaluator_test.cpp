@@ -218,10 +218,10 @@ TEST_F(Evaluator, CallTerms) {
 TEST_F(Evaluator, MemberAccessChains) {
   Value inner;
   inner.typeName = kScaffold;
-  inner.members.set(Text("x"), newValue(Value::integer(3)));
+  inner.changeMembers().set(Text("x"), newValue(Value::integer(3)));
   Value c;
   c.typeName = kScaffold;
-  c.members.set(Text("inner"), newValue(inner));
+  c.changeMembers().set(Text("inner"), newValue(inner));
   define("c", c);
   define("n", Value::string(Text("inner")));
   EXPECT_EQ(evalInt("(c -> \"inner\" -> \"x\")"), 3);

@@ -155,10 +155,10 @@ TEST(Operators, ContentlessOperandsCountAsZero) {
 TEST(Operators, MemberAccess) {
   Value inner = ofType(kScaffold);
   ValueRef x = newValue(I(9));
-  inner.members.set(Text("x"), x);
+  inner.changeMembers().set(Text("x"), x);
   Value outer = ofType(kScaffold);
-  outer.members.set(Text("inner"), newValue(inner));
-  outer.members.set(Text("5"), newValue(str("five")));
+  outer.changeMembers().set(Text("inner"), newValue(inner));
+  outer.changeMembers().set(Text("5"), newValue(str("five")));
 
   Value got = op(outer, "->", str("inner"));
   EXPECT_EQ(got.typeName, kScaffold);

@@ -53,10 +53,10 @@ TEST(DisplayForm, StringsAndFuncsShowTheirText) {
 
 TEST(DisplayForm, ContentlessTypesShowNothing) {
   Value bytes = ofType(kBytes);
-  bytes.bytes = Bytes({65, 66});
+  bytes.setBytes(Bytes({65, 66}));
   EXPECT_EQ(display(bytes), "");
   Value scaffold = ofType(kScaffold);
-  scaffold.members.set(Text("m"), newValue(Value::integer(1)));
+  scaffold.changeMembers().set(Text("m"), newValue(Value::integer(1)));
   EXPECT_EQ(display(scaffold), "");
   Value unspecified;
   unspecified.text = Text("stale");  // only the type name counts

@@ -25,16 +25,16 @@ TEST(ValueConversion, ConvertingToOwnTypeChangesNothing) {
   EXPECT_EQ(sameList.elements[0], list.elements[0]);
 
   Value bytes = ofType(kBytes);
-  bytes.bytes = Bytes({1, 2, 3});
+  bytes.setBytes(Bytes({1, 2, 3}));
   Value sameBytes = convertTo(bytes, "bytes");
-  EXPECT_EQ(sameBytes.bytes.get(), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(sameBytes.bytes().get(), (std::vector<uint8_t>{1, 2, 3}));
 
   Value scaffold = ofType(kScaffold);
   ValueRef member = newValue(Value::integer(4));
-  scaffold.members.set(Text("m"), member);
+  scaffold.changeMembers().set(Text("m"), member);
   Value sameScaffold = convertTo(scaffold, "scaffold");
   EXPECT_EQ(sameScaffold.typeName, kScaffold);
-  EXPECT_EQ(sameScaffold.members.find(Text("m")), member.get());
+  EXPECT_EQ(sameScaffold.members().find(Text("m")), member.get());
 
   Value func = ofType(kFunc);
   func.text = Text("{ end 1 }");
@@ -145,12 +145,12 @@ TEST(ValueConversion, FieldsOfOtherTypesSurviveConversion) {
   EXPECT_EQ(n.intValue, 5);
 
   Value bytes = ofType(kBytes);
-  bytes.bytes = Bytes({7, 8});
+  bytes.setBytes(Bytes({7, 8}));
   Value bytesAsString = convertTo(bytes, "string");
   EXPECT_EQ(bytesAsString.text, "");
-  EXPECT_EQ(bytesAsString.bytes.size(), 2u);
+  EXPECT_EQ(bytesAsString.bytes().size(), 2u);
   // Converting back to "bytes" keeps nothing of the source.
-  EXPECT_TRUE(convertTo(bytesAsString, "bytes").bytes.isEmpty());
+  EXPECT_TRUE(convertTo(bytesAsString, "bytes").bytes().isEmpty());
 }
 
 TEST(ValueConversion, ListBytesAndFuncTargets) {
@@ -161,10 +161,10 @@ TEST(ValueConversion, ListBytesAndFuncTargets) {
 
   Value b = convertTo(str("abc"), "bytes");
   EXPECT_EQ(b.typeName, kBytes);
-  EXPECT_TRUE(b.bytes.isEmpty());
+  EXPECT_TRUE(b.bytes().isEmpty());
   EXPECT_TRUE(asBytes(str("abc")).isEmpty());
   Value realBytes = ofType(kBytes);
-  realBytes.bytes = Bytes({0, 255});
+  realBytes.setBytes(Bytes({0, 255}));
   EXPECT_EQ(asBytes(realBytes).get(), (std::vector<uint8_t>{0, 255}));
 
   Value f = convertTo(str("{ x }"), "func");
@@ -215,21 +215,21 @@ TEST(ValueEquality, TextComparisonOtherwise) {
 TEST(ValueEquality, ScaffoldsCompareMemberIdentity) {
   Value a = ofType(kScaffold), b = ofType(kScaffold);
   EXPECT_TRUE(valueEquals(a, b));  // both without members
-  a.members.set(Text("x"), newValue(Value::integer(1)));
-  b.members.set(Text("x"), newValue(Value::integer(1)));
+  a.changeMembers().set(Text("x"), newValue(Value::integer(1)));
+  b.changeMembers().set(Text("x"), newValue(Value::integer(1)));
   EXPECT_FALSE(valueEquals(a, b));  // equal content, different Values
   Value copy = a;
   EXPECT_TRUE(valueEquals(a, copy));
-  copy.members.set(Text("y"), newValue(Value::integer(2)));
+  copy.changeMembers().set(Text("y"), newValue(Value::integer(2)));
   EXPECT_FALSE(valueEquals(a, copy));  // different sizes
 
   Value c = ofType(kScaffold), d = ofType(kScaffold);
   ValueRef shared = newValue(Value::integer(3));
-  c.members.set(Text("p"), shared);
-  d.members.set(Text("q"), shared);
+  c.changeMembers().set(Text("p"), shared);
+  d.changeMembers().set(Text("q"), shared);
   EXPECT_FALSE(valueEquals(c, d));  // same Value under different names
   d = ofType(kScaffold);
-  d.members.set(Text("p"), shared);
+  d.changeMembers().set(Text("p"), shared);
   EXPECT_TRUE(valueEquals(c, d));
 }
 
