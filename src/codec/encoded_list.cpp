@@ -129,7 +129,7 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
       if (e->typeName == kString)
         appendString(out, e->text.view());
       else
-        out += displayText(*e).view();
+        appendDisplayText(out, *e);
       items.append(balanceOf(std::string_view(out).substr(itemStart)));
     }
     checkGrowth(out.size(), "an encoded list");
@@ -150,14 +150,18 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
 
 namespace {
 
-Value decodeItem(const Text& item) {
+// An item of `whole` (a view into its bytes): lists, funcs and strings are
+// slices of it, so a deep list is read without copying each level.
+Value decodeItem(const Text& whole, std::string_view item) {
+  const size_t pos = static_cast<size_t>(item.data() - whole.view().data());
   if (item.empty()) readInteger("");  // an empty item is an integer without digits
   char first = item.front();
-  if (first == '(') return Value::list(decodeList(item));
+  if (first == '(') return Value::list(decodeList(whole.slice(pos, item.size())));
   if (first == '$')
     fail("decoding an encoded list runs no code",
-         "the item " + quoteForReport(item.view()) + " is a call");
-  if (first == '{') return Value::func(item);
+         "the item " + quoteForReport(item) + " is a call");
+  if (first == '{') return Value::func(whole.slice(pos, item.size()));
+  if (isQuoted(item)) return Value::string(item.size() >= 2 ? whole.slice(pos + 1, item.size() - 2) : Text());
   return readLiteral(item);
 }
 
@@ -173,12 +177,15 @@ Elements decodeList(const Text& text) {
   NestingGuard guard;
   if (text.size() < 2)
     fail("not an encoded list", "the text " + quoteForReport(text.view()) + " is shorter than \"()\"");
-  Elements result;
-  Text inner = textWithoutEnds(text);
-  if (inner.empty()) return result;
-  StatementList split = splitStatements(inner);
-  for (const Text& item : split.statements.front()) result.push(newValue(decodeItem(item)));
-  return result;
+  std::string_view inner = withoutEnds(text.view());
+  if (inner.empty()) return Elements();
+  // One pass over the bytes finds the items (and any open group); only then
+  // are they read, in order, as the splitter's tokens would be.
+  std::vector<std::string_view> items = firstStatementViews(inner);
+  std::vector<ValueRef> result;
+  result.reserve(items.size());
+  for (std::string_view item : items) result.push_back(newValue(decodeItem(text, item)));
+  return Elements(std::move(result));
 }
 
 Elements decodeList(std::string_view text) { return decodeList(Text(text)); }

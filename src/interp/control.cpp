@@ -47,7 +47,7 @@ void runEach(Run& run, const CompiledStatement& st) {
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
   VarMap merged = run.mergedMap();
   for (size_t i = 0; i < count; ++i) {
-    ValueRef item = bytesOfString ? newValue(Value::string(Text(std::string(1, v.text[i])))) : items[i];
+    ValueRef item = bytesOfString ? newValue(Value::string(oneByteText(static_cast<unsigned char>(v.text[i])))) : items[i];
     merged.set(elementName(), std::move(item));
     ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
     if (r.returned) {

@@ -45,7 +45,7 @@ void runIndex(Run& run, const CompiledStatement& st) {
     run.bind(out, source->elements[i]);  // the element itself, not a copy
   } else {
     size_t i = checkedPosition(n, source->text.size(), "index", name);
-    run.bind(out, newValue(Value::string(Text(std::string(1, source->text[i])))));
+    run.bind(out, newValue(Value::string(oneByteText(static_cast<unsigned char>(source->text[i])))));
   }
 }
 

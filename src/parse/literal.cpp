@@ -7,8 +7,13 @@ namespace velk {
 
 Value readLiteral(const Text& token) {
   if (isQuoted(token)) return Value::string(textWithoutEnds(token));
-  if (token.view().find('.') != std::string_view::npos) return Value::floating(readFloat(token.str()));
-  return Value::integer(readInteger(token.view()));
+  return readLiteral(token.view());
+}
+
+Value readLiteral(std::string_view token) {
+  if (isQuoted(token)) return Value::string(Text(withoutEnds(token)));
+  if (token.find('.') != std::string_view::npos) return Value::floating(readFloat(std::string(token)));
+  return Value::integer(readInteger(token));
 }
 
 }  // namespace velk

@@ -9,10 +9,13 @@
 namespace velk {
 
 // Raises "stoi" or "stof" for a number that does not read.
+Value readLiteral(std::string_view token);
+// The same for a token held by a text: a long string shares its bytes.
 Value readLiteral(const Text& token);
 
-inline bool isQuoted(const Text& token) {
+inline bool isQuoted(std::string_view token) {
   return !token.empty() && (token.front() == '"' || token.front() == '\'');
 }
+inline bool isQuoted(const Text& token) { return isQuoted(token.view()); }
 
 }  // namespace velk

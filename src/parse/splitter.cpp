@@ -133,6 +133,34 @@ size_t statementEnd(std::string_view text, size_t from) {
   return text.size();
 }
 
+std::vector<std::string_view> firstStatementViews(std::string_view text) {
+  std::vector<std::string_view> tokens;
+  Group group = Group::None;
+  size_t depth = 0;
+  size_t groupStart = 0;
+  size_t start = 0;  // of the token being read
+  bool first = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n' && group == Group::None) {
+      if (first) tokens.push_back(text.substr(start, i - start));
+      first = false;
+      continue;
+    }
+    if (group == Group::None) groupStart = i;
+    step(group, depth, c);
+    // Past the first line only the groups matter: an open one is an error.
+    // (Within the first line no indentation is skipped.)
+    if (first && (c == ' ' || c == '\t') && group == Group::None) {
+      tokens.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (first) tokens.push_back(text.substr(start));
+  if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
+  return tokens;
+}
+
 bool endsInsideGroup(std::string_view text) {
   Group group = Group::None;
   size_t depth = 0;

@@ -42,6 +42,12 @@ StatementList splitStatements(std::string_view text, Console* trace = nullptr);
 void checkGroupsClosed(std::string_view text);
 size_t statementEnd(std::string_view text, size_t from);
 
+// The tokens of the first statement that splitStatements would make, as views
+// into `text`, with the same error when the text (any of its statements) ends
+// inside an open group. For readers that take only the first statement apart
+// and keep no tokens.
+std::vector<std::string_view> firstStatementViews(std::string_view text);
+
 // Whether splitting `text` would end inside an open group: what a terminal
 // asks before it runs a typed line or waits for the rest of it.
 bool endsInsideGroup(std::string_view text);

@@ -134,6 +134,10 @@ class Text {
 
 uint64_t hashBytes(std::string_view bytes);
 
+// The text of the one byte c, made once per thread and shared by every
+// caller: `each` over a string and `index` of one take a byte at a time.
+const Text& oneByteText(unsigned char c);
+
 // The bytes between the first and the last, as groups, blocks and quoted
 // literals are opened: nothing for a text shorter than two bytes. Whoever must
 // refuse such a text checks its length first.

@@ -42,6 +42,8 @@ void appendDisplay(std::string& out, const Value& v) {
 
 }  // namespace
 
+void appendDisplayText(std::string& out, const Value& v) { appendDisplay(out, v); }
+
 Text displayText(const Value& v) {
   if (v.typeName == kString || v.typeName == kFunc) return v.text;
   if (v.typeName == kInteger) return Text(formatInteger(v.intValue));

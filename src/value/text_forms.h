@@ -11,6 +11,9 @@ namespace velk {
 // "list": `[1, "a b", [2.500000]]`; anything else: the empty text.
 Text displayText(const Value& v);
 
+// Appends the display form to `out`, without making a Text of it.
+void appendDisplayText(std::string& out, const Value& v);
+
 // As the display form, except that a list shows its elements unquoted and
 // joined with " ," (`[1 ,a b]`), and a string is its text.
 Text functionTextForm(const Value& v);

@@ -157,5 +157,38 @@ TEST(Splitter, SelfTestPrintsTraceThenStatementsAndTokens) {
   EXPECT_NE(listing.find("$print$(\"a b\" 'c')<NE>\n"), std::string::npos);
 }
 
+// The first statement's tokens as views must be exactly the splitter's first
+// statement, and fail exactly when (and where) the splitter fails, for any
+// mix of delimiters, blanks and line ends.
+TEST(Splitter, FirstStatementViewsAgreeWithTheSplitter) {
+  const char alphabet[] = {'(', ')', '{', '}', '"', '\'', ' ', '\t', '\n', 'a', '1', '$'};
+  uint32_t seed = 7;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    size_t length = round % 13;
+    for (size_t i = 0; i < length; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += alphabet[(seed >> 16) % sizeof(alphabet)];
+    }
+    Tokens expected;
+    size_t expectedOffset = 0;
+    bool expectedOpen = false;
+    try {
+      expected = split(text).front();
+    } catch (const OpenGroupError& e) {
+      expectedOpen = true;
+      expectedOffset = e.offset();
+    }
+    try {
+      std::vector<std::string_view> views = firstStatementViews(text);
+      ASSERT_FALSE(expectedOpen) << "text " << ::testing::PrintToString(text);
+      ASSERT_EQ(Tokens(views.begin(), views.end()), expected) << "text " << ::testing::PrintToString(text);
+    } catch (const OpenGroupError& e) {
+      ASSERT_TRUE(expectedOpen) << "text " << ::testing::PrintToString(text);
+      ASSERT_EQ(e.offset(), expectedOffset) << "text " << ::testing::PrintToString(text);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velk
