@@ -47,6 +47,7 @@ TEST(TextJoin, JoiningATextToItself) {
 
 TEST(TextJoin, EmptySides) {
   Text none;
+  EXPECT_NE(none.view().data(), nullptr);  // handed to fwrite and memcpy as is
   EXPECT_TRUE(none.joined("").empty());
   EXPECT_EQ(none.joined("q").view(), "q");
   Text q("q");
