@@ -32,6 +32,8 @@ namespace {
 fs::path baseFolder;
 // With VELK_FUZZ_VERBOSE set, the error that ended each run is printed.
 bool verbose = false;
+// The bounds every run gets; the folder it is confined to is set per input.
+velk::RunLimits limits;
 
 size_t memoryInUse() { return __sanitizer_get_current_allocated_bytes(); }
 
@@ -48,6 +50,7 @@ int runProgram(std::string_view text) {
     velk::StdioConsole console;
     velk::Interpreter interp(console);
     velk::registerBuiltins(interp.builtins());
+    interp.setLimits(limits);
     velk::ProgramRef program = velk::compileProgram(velk::splitStatements(text));
     velk::VarMap global;
     velk::executeStatements(interp, *program, &global, nullptr);
@@ -75,7 +78,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::atexit(removeBase);
   verbose = std::getenv("VELK_FUZZ_VERBOSE") != nullptr;
 
-  velk::RunLimits& limits = velk::runLimits();
   limits.maxSteps = 200000;
   limits.maxTime = std::chrono::milliseconds(2000);
   limits.maxValueBytes = size_t{4} << 20;
@@ -90,8 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fs::remove_all(folder);
   fs::create_directory(folder);
   fs::current_path(folder);
-  velk::runLimits().confineTo = folder.string();
-  velk::startRunBudget();
+  limits.confineTo = folder.string();
   // A stack of its own, small enough that deep recursion stays far below the
   // fuzzer's memory limit, with the depth guard armed on it.
   constexpr size_t kStack = size_t{64} << 20;

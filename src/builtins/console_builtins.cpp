@@ -8,20 +8,20 @@ namespace velk::builtins {
 namespace {
 
 void convertArgument(Evaluator& ev, Value& result, const VarMap& callMap, TypeName target) {
-  result = convertTo(evalArgument(ev, callMap, 0), target);
+  result = convertTo(evalArgument(ev, callMap, 0), target, ev.limits().maxValueBytes);
 }
 
 }  // namespace
 
 void print(Evaluator& ev, Value&, VarMap callMap) {
-  ev.console().write(asText(evalArgument(ev, callMap, 0)).view());
+  ev.console().write(textOf(ev, evalArgument(ev, callMap, 0)).view());
   // A caller variable named arg1 counts as a second argument, as every other
   // variable of the call map does.
   if (!hasArgument(ev, callMap, 1)) {
     ev.console().lineEnd();
     return;
   }
-  Text selector = asText(evalArgument(ev, callMap, 1));
+  Text selector = textOf(ev, evalArgument(ev, callMap, 1));
   if (selector == "r")
     ev.console().write('\r');
   else if (selector == "n")
@@ -51,8 +51,8 @@ void typeOf(Evaluator& ev, Value& result, VarMap callMap) {
 
 void turn(Evaluator& ev, Value& result, VarMap callMap) {
   Value v = evalArgument(ev, callMap, 0);
-  Text target = asText(evalArgument(ev, callMap, 1));
-  result = convertTo(std::move(v), target.view());
+  Text target = textOf(ev, evalArgument(ev, callMap, 1));
+  result = convertTo(std::move(v), target.view(), ev.limits().maxValueBytes);
 }
 
 void str(Evaluator& ev, Value& result, VarMap callMap) { convertArgument(ev, result, callMap, kString); }

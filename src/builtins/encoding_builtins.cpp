@@ -8,20 +8,20 @@
 namespace velk::builtins {
 
 void encodelist(Evaluator& ev, Value& result, VarMap callMap) {
-  result = Value::string(Text(encodeList(evalArgument(ev, callMap, 0).elements)));
+  result = Value::string(Text(encodeList(evalArgument(ev, callMap, 0).elements, ev.limits().maxValueBytes)));
 }
 
 void decodelist(Evaluator& ev, Value& result, VarMap callMap) {
-  Text text = asText(evalArgument(ev, callMap, 0));
+  Text text = textOf(ev, evalArgument(ev, callMap, 0));
   result = Value::list(decodeList(text));
 }
 
 void base64encode(Evaluator& ev, Value& result, VarMap callMap) {
-  result = Value::string(Text(base64Encode(asText(evalArgument(ev, callMap, 0)).view())));
+  result = Value::string(Text(base64Encode(textOf(ev, evalArgument(ev, callMap, 0)).view())));
 }
 
 void base64decode(Evaluator& ev, Value& result, VarMap callMap) {
-  result = Value::string(Text(base64Decode(asText(evalArgument(ev, callMap, 0)).view())));
+  result = Value::string(Text(base64Decode(textOf(ev, evalArgument(ev, callMap, 0)).view())));
 }
 
 void encodebytes(Evaluator& ev, Value& result, VarMap callMap) {
@@ -38,7 +38,7 @@ void encodebytes(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void decodebytes(Evaluator& ev, Value& result, VarMap callMap) {
-  Text text = asText(evalArgument(ev, callMap, 0));
+  Text text = textOf(ev, evalArgument(ev, callMap, 0));
   std::string_view rest = text.view();
   std::vector<uint8_t> data;
   // Pieces between single blanks; a blank at the end adds no piece.
@@ -62,7 +62,7 @@ void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   ValueRef func = *target;
   Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;
-  for (const ValueRef& e : asElements(names)) argNames.push_back(asText(*e));
+  for (const ValueRef& e : asElements(names)) argNames.push_back(textOf(ev, *e));
   func->setArgNames(NameList(std::move(argNames)));
 }
 

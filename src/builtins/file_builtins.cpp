@@ -23,15 +23,15 @@ struct PathArgument {
 
 // The path a builtin's first argument names. A zero byte would cut the path
 // short where the system reads it, so such a path is refused.
-PathArgument pathFromText(std::string path, const char* builtin) {
+PathArgument pathFromText(Evaluator& ev, std::string path, const char* builtin) {
   if (path.find('\0') != std::string::npos)
     fail("invalid path", std::string(builtin) + " of " + quoteForReport(path) + ": a path cannot hold a zero byte");
-  checkConfined(path, builtin);
+  checkConfined(ev.limits(), path, builtin);
   return {path, path};
 }
 
 PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* builtin) {
-  return pathFromText(asText(evalArgument(ev, callMap, 0)).str(), builtin);
+  return pathFromText(ev, textOf(ev, evalArgument(ev, callMap, 0)).str(), builtin);
 }
 
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
@@ -89,7 +89,7 @@ void writefile(Evaluator& ev, Value&, VarMap callMap) {
   PathArgument p = pathArgument(ev, callMap, "writefile");
   // The content is evaluated before the file is touched, so a file can be
   // rewritten from its own content.
-  Text content = asText(evalArgument(ev, callMap, 1));
+  Text content = textOf(ev, evalArgument(ev, callMap, 1));
   replaceFile("writefile", p.path, p.shown, content.view());
 }
 
@@ -109,15 +109,15 @@ void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
-  std::string text = asText(evalArgument(ev, callMap, 0)).str();
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
   std::string folder;
   if (packForm(text, folder)) {
     // The library's check of a whole pack before unpacking it into folder.
-    pathFromText(folder.empty() ? "." : folder, "writebinfile");  // a zero byte, the sandbox
-    checkUnpack(folder, evalArgument(ev, callMap, 1));
+    pathFromText(ev, folder.empty() ? "." : folder, "writebinfile");  // a zero byte, the sandbox
+    checkUnpack(folder, evalArgument(ev, callMap, 1), ev.limits().maxValueBytes);
     return;
   }
-  PathArgument p = pathFromText(std::move(text), "writebinfile");
+  PathArgument p = pathFromText(ev, std::move(text), "writebinfile");
   Value content = evalArgument(ev, callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
   replaceFile("writebinfile", p.path, p.shown,
@@ -133,7 +133,7 @@ void mkdir(Evaluator& ev, Value&, VarMap callMap) {
 
 void rm(Evaluator& ev, Value&, VarMap callMap) {
   PathArgument p = pathArgument(ev, callMap, "rm");
-  checkConfined(p.path, "rm", false);
+  checkConfined(ev.limits(), p.path, "rm", false);
   // Trailing slashes are dropped, so that `link/` removes the link and never
   // what it points to; a path whose last component is then ., .. or nothing,
   // or that names the current folder or one above, is refused before anything
@@ -152,16 +152,16 @@ void rm(Evaluator& ev, Value&, VarMap callMap) {
 }
 
 void listdir(Evaluator& ev, Value& result, VarMap callMap) {
-  std::string text = asText(evalArgument(ev, callMap, 0)).str();
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
   std::string folder;
   if (packForm(text, folder)) {
     // The library's listing of a folder it packs: its links checked first.
-    PathArgument p = pathFromText(std::move(folder), "listdir");
+    PathArgument p = pathFromText(ev, std::move(folder), "listdir");
     result.typeName = kList;
     for (std::string& name : checkPackedLinks(p.path)) result.elements.push(newValue(Value::string(Text(std::move(name)))));
     return;
   }
-  PathArgument p = pathFromText(std::move(text), "listdir");
+  PathArgument p = pathFromText(ev, std::move(text), "listdir");
   std::error_code ec;
   fs::directory_iterator it(p.path, ec);
   if (ec) fileSystemFailure("listdir", p.shown, ec);

@@ -79,7 +79,7 @@ enum class Kind { Folder, File };
 // per entry.
 class UnpackCheck {
  public:
-  explicit UnpackCheck(std::string_view root) {
+  UnpackCheck(std::string_view root, size_t maxValueBytes) : maxValueBytes_(maxValueBytes) {
     if (!root.empty() && root.front() == '/')
       refuseUnpacking("the folder " + quoteForReport(root) + " to unpack into is an absolute path");
     Components r = componentsOf(root);
@@ -114,7 +114,7 @@ class UnpackCheck {
     const Elements& paths = pack.elements[0]->elements;
     const Elements& contents = pack.elements[1]->elements;
     for (size_t i = 0; i < paths.size(); ++i) {
-      std::string path = asText(*paths[i]).str();
+      std::string path = asText(*paths[i], maxValueBytes_).str();
       if (i >= contents.size()) refuseUnpacking("the entry " + quoteForReport(path) + " has no content");
       const Value& content = *contents[i];
       if (content.typeName == kList) {
@@ -208,6 +208,7 @@ class UnpackCheck {
   std::string prefix_;  // the root as a path prefix: "" or "lib/"
   std::string real_;    // the root's real path, when it exists
   bool rootMissing_ = false;
+  size_t maxValueBytes_;
   bool intoCurrent_ = true;
   std::unordered_map<std::string, Planned> planned_;
   std::unordered_set<std::string> folders_;  // existing folders found sound
@@ -259,8 +260,8 @@ std::vector<std::string> checkPackedLinks(const std::string& folder) {
   return names;
 }
 
-void checkUnpack(std::string_view root, const Value& pack) {
-  UnpackCheck check(root);
+void checkUnpack(std::string_view root, const Value& pack, size_t maxValueBytes) {
+  UnpackCheck check(root, maxValueBytes);
   check.walk(pack);
 }
 

@@ -40,6 +40,7 @@ std::vector<std::string> checkPackedLinks(const std::string& folder);
 // link, go into a folder that exists or that an earlier entry makes, not clash
 // with what is on disk (a file where a folder goes, a folder, pipe or device
 // where a file goes) and not name a path that another entry names.
-void checkUnpack(std::string_view root, const Value& pack);
+// `maxValueBytes` caps the display form read of a path that is not a string.
+void checkUnpack(std::string_view root, const Value& pack, size_t maxValueBytes = 0);
 
 }  // namespace velk::builtins

@@ -50,11 +50,13 @@ Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) {
   const Text& name = ev.argumentName(i);
   const Value* entry = callMap.find(name);
   if (!entry) fail("missing argument", "the call has no argument " + name.str());
-  return asText(*entry);
+  return textOf(ev, *entry);
 }
 
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
   return ev.evaluate(argumentText(ev, callMap, i), callMap);
 }
+
+Text textOf(Evaluator& ev, const Value& v) { return asText(v, ev.limits().maxValueBytes); }
 
 }  // namespace velk

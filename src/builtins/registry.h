@@ -17,5 +17,7 @@ bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i);
 Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i);
 // Argument i evaluated: its text evaluated against the call map, blocks run.
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i);
+// The display form of `v`, within the interpreter's cap on one value.
+Text textOf(Evaluator& ev, const Value& v);
 
 }  // namespace velk

@@ -89,15 +89,15 @@ void appendString(std::string& out, std::string_view text) {
   out += quote;
 }
 
-ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nested);
+ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nested, size_t maxBytes);
 
 // Names the first item, searching nested lists, whose own parentheses do not
 // pair up: the one that makes a nested list unreadable.
-[[noreturn]] void failUneven(const Elements& elements, std::string_view listText) {
+[[noreturn]] void failUneven(const Elements& elements, std::string_view listText, size_t maxBytes) {
   for (const ValueRef& e : elements) {
     if (e->typeName == kList) {
       std::string inner;
-      if (!appendEncoded(inner, e->elements, true).even()) failUneven(e->elements, listText);
+      if (!appendEncoded(inner, e->elements, true, maxBytes).even()) failUneven(e->elements, listText, maxBytes);
       continue;
     }
     Text shown = displayText(*e);
@@ -113,7 +113,7 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
 // is read back as one token only if it is, split from the top level; when its
 // parentheses keep the group open to its own ")" that is plain, otherwise the
 // splitter's rules are followed through its text.
-ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nested) {
+ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nested, size_t maxBytes) {
   NestingGuard guard;
   size_t start = out.size();
   out += '(';
@@ -124,7 +124,7 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
     first = false;
     size_t itemStart = out.size();
     if (e->typeName == kList) {
-      items.append(appendEncoded(out, e->elements, true));
+      items.append(appendEncoded(out, e->elements, true, maxBytes));
     } else {
       if (e->typeName == kString)
         appendString(out, e->text.view());
@@ -132,12 +132,12 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
         appendDisplayText(out, *e);
       items.append(balanceOf(std::string_view(out).substr(itemStart)));
     }
-    checkGrowth(out.size(), "an encoded list");
+    checkGrowth(out.size(), maxBytes, "an encoded list");
   }
   out += ')';
   if (nested && !items.even()) {
     std::string_view text = std::string_view(out).substr(start);
-    if (items.low >= 0 || !staysOneToken(text.substr(1), '(', 1)) failUneven(elements, text);
+    if (items.low >= 0 || !staysOneToken(text.substr(1), '(', 1)) failUneven(elements, text, maxBytes);
   }
   ParenBalance whole{1, 0};
   whole.append(items);
@@ -167,9 +167,9 @@ Value decodeItem(const Text& whole, std::string_view item) {
 
 }  // namespace
 
-std::string encodeList(const Elements& elements) {
+std::string encodeList(const Elements& elements, size_t maxBytes) {
   std::string out;
-  appendEncoded(out, elements, false);
+  appendEncoded(out, elements, false, maxBytes);
   return out;
 }
 

@@ -14,8 +14,9 @@ namespace velk {
 // Nothing is escaped, so what the decoder could not read back as written is
 // refused with "cannot encode the list": a string holding both kinds of
 // quote, and an item of a nested list whose parentheses would end the list
-// early or leave it open.
-std::string encodeList(const Elements& elements);
+// early or leave it open. `maxBytes`, when not 0, is the most the form may
+// take: building beyond it raises "value too large".
+std::string encodeList(const Elements& elements, size_t maxBytes = 0);
 
 // Reads the form back into new Values. The first and last bytes are dropped
 // unchecked; the rest is split, and its first statement's tokens are the

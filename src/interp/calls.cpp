@@ -87,7 +87,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   for (const Text& arg : parts.args) slots.push_back(newValue(evaluateExpression(interp, arg, vars, Blocks::Run)));
 
   if (calleeCopy) {
-    body = asText(*calleeCopy);
+    body = asText(*calleeCopy, interp.limits().maxValueBytes);
     argNames = calleeCopy->argNames();
   }
   ProgramRef program = innerProgram(body, "function body");

@@ -3,7 +3,6 @@
 // map, and passes an `end` of the body up to the current run.
 #include "interp/run.h"
 #include "support/error.h"
-#include "support/run_limits.h"
 #include "support/stack_guard.h"
 
 namespace velk {
@@ -69,7 +68,7 @@ void runUntil(Run& run, const CompiledStatement& st) {
   while (isTrue(run, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
     checkStack();
-    countStep();
+    run.interp.countStep();
     NestingCount nesting(run.interp);
     iteration.startOver(std::move(loop));
     runStatements(iteration, *body);

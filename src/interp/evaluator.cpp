@@ -115,7 +115,7 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     }
     // An empty pending operator (two blanks in a row) is no operator at all.
     if (pending < n && !tokens[pending].empty()) {
-      aSlot = applyOperator(*running, *a, form.ops[pending]);
+      aSlot = applyOperator(*running, *a, form.ops[pending], interp.limits());
       a = &*aSlot;
     }
     if (i == n) {
@@ -135,7 +135,7 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     }
     ValueSlot bSlot;
     const Value& b = termRef(interp, form, i++, vars, blocks, bSlot);
-    running = applyOperator(*a, b, form.ops[op]);
+    running = applyOperator(*a, b, form.ops[op], interp.limits());
     if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
     firstStep = false;
     if (i == n) break;

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "support/console.h"
+#include "support/run_limits.h"
 #include "value/value.h"
 
 namespace velk {
@@ -27,6 +28,8 @@ class Evaluator {
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
   virtual Console& console() = 0;
+  // The bounds this interpreter runs under (confinement, the value cap).
+  virtual const RunLimits& limits() const = 0;
 
  protected:
   ~Evaluator() = default;

@@ -5,7 +5,6 @@
 
 #include "interp/run.h"
 #include "support/error.h"
-#include "support/run_limits.h"
 #include "support/interrupt.h"
 #include "support/stack_guard.h"
 
@@ -57,7 +56,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    *slot = applyOperator(*slot, value, st.compoundOp);
+    *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());
   } else if (scratch && &value == &*scratch) {
     *slot = std::move(*scratch);
   } else {
@@ -132,7 +131,7 @@ namespace {
 template <class Describe>
 void runListed(Run& run, const CompiledStatement& st, const Describe* describe) {
   try {
-    countStep();
+    run.interp.countStep();
     checkInterrupt();
     runStatement(run, st);
   } catch (VelkError& e) {
@@ -156,7 +155,7 @@ void runListed(Run& run, const CompiledStatement& st, const Describe* describe) 
 template <class Body>
 ExecResult runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
   checkStack();
-  countStep();
+  interp.countStep();
   NestingCount nesting(interp);
   Run run(interp);
   if (outer) run.outer = std::move(*outer);

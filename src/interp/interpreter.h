@@ -38,7 +38,8 @@ class VelkError;
 inline constexpr size_t kMaxNesting = 100000;
 
 // Everything one interpreter changes while it runs: its builtins, its console,
-// how deep its code is nested and the argument names it has made. Two
+// how deep its code is nested, the argument names it has made, and the bounds
+// it runs under with the steps and time its run has taken. Two
 // interpreters in one process share nothing of it. Every change is undone on
 // the way out of an error (the nesting count by its guards), so after an error
 // the interpreter is as it was before the statement that failed began.
@@ -89,17 +90,29 @@ class Interpreter final : public Evaluator {
     return argumentNames_[i];
   }
   Console& console() override { return console_; }
+  const RunLimits& limits() const override { return limits_; }
+
+  // Sets the bounds for the runs that follow and starts the step and time
+  // budget afresh: a harness calls it before each run.
+  void setLimits(RunLimits limits) {
+    limits_ = std::move(limits);
+    budget_.start(limits_);
+  }
+  // One step of a run (see RunBudget::countStep).
+  void countStep() { budget_.countStep(limits_); }
 
  private:
   friend class NestingCount;
   Console& console_;
   BuiltinTable builtins_;
   size_t nesting_ = 0;
-  std::deque<Text> argumentNames_;
+  std::deque<Text> argumentNames_;  // stable references as it grows
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
   Text userScript_;
-  LineDescriber describeLine_;  // stable references as it grows
+  LineDescriber describeLine_;
+  RunLimits limits_;
+  RunBudget budget_;
 };
 
 // One level of nesting, counted while it lives.
@@ -157,8 +170,9 @@ using ValueSlot = std::optional<Value>;
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
                              ValueSlot& scratch);
 
-// One of the thirteen operators, or Op::Unknown for an "unspecified" result.
-Value applyOperator(const Value& left, const Value& right, Op op);
+// One of the thirteen operators, or Op::Unknown for an "unspecified" result;
+// the strings and list forms it builds stay within `limits`' value cap.
+Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits);
 
 // A `$` call: a builtin when the name is in the interpreter's table, else a
 // user function.

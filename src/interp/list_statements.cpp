@@ -56,7 +56,7 @@ void runWhere(Run& run, const CompiledStatement& st) {
   const Text& out = operand(st, 3, "an output name");
   Elements items = source->elements;
   size_t count = 0;
-  while (count < items.size() && !valueEquals(*items[count], x)) ++count;
+  while (count < items.size() && !valueEquals(*items[count], x, run.interp.limits().maxValueBytes)) ++count;
   run.bind(out, newValue(Value::integer(static_cast<int64_t>(count))));
 }
 

@@ -23,12 +23,12 @@ int64_t wrapMul(int64_t a, int64_t b) {
 
 constexpr size_t kMaxRepeatBytes = size_t{1} << 31;
 
-Value repeat(const Text& text, int64_t count) {
+Value repeat(const Text& text, int64_t count, size_t maxBytes) {
   if (count <= 0 || text.empty()) return Value::string(Text());
   if (static_cast<uint64_t>(count) > kMaxRepeatBytes / text.size())
     fail("string too long", "repeating " + std::to_string(text.size()) + " bytes " +
                                 std::to_string(count) + " times exceeds 2 GiB");
-  checkGrowth(text.size() * static_cast<size_t>(count), "a repeated string");
+  checkGrowth(text.size() * static_cast<size_t>(count), maxBytes, "a repeated string");
   std::string out;
   out.reserve(text.size() * static_cast<size_t>(count));
   for (int64_t i = 0; i < count; ++i) out += text.view();
@@ -72,11 +72,11 @@ Value ordering(const Value& left, const Value& right, Compare compare) {
 // Equality: two integers are equal when their single-precision readings are
 // (as valueEquals reads numbers), two strings when their texts are (a string's
 // display form is its text), everything else as valueEquals decides.
-bool equal(const Value& left, const Value& right) {
+bool equal(const Value& left, const Value& right, size_t maxBytes) {
   if (left.typeName == kInteger && right.typeName == kInteger)
     return static_cast<float>(left.intValue) == static_cast<float>(right.intValue);
   if (left.typeName == kString && right.typeName == kString) return left.text == right.text;
-  return valueEquals(left, right);
+  return valueEquals(left, right, maxBytes);
 }
 
 Value divide(const Value& left, const Value& right) {
@@ -94,8 +94,8 @@ Value divide(const Value& left, const Value& right) {
   return Value::integer(a / b);
 }
 
-Value member(const Value& left, const Value& right) {
-  Text name = asText(right);
+Value member(const Value& left, const Value& right, size_t maxBytes) {
+  Text name = asText(right, maxBytes);
   const Value* m = left.members().find(name);
   if (!m) fail("no such member", quoteForReport(name.view()) + " (the left operand of `->` has no such member)");
   return *m;
@@ -103,7 +103,7 @@ Value member(const Value& left, const Value& right) {
 
 }  // namespace
 
-Value applyOperator(const Value& left, const Value& right, Op op) {
+Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits) {
   switch (op) {
     case Op::And:
       if (asInt(left) == 0) return truth(false);
@@ -111,15 +111,15 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
     case Op::Or:
       if (asInt(left) != 0) return truth(true);
       return truth(asInt(right) != 0);
-    case Op::Eq: return truth(equal(left, right));
-    case Op::Ne: return truth(!equal(right, left));
+    case Op::Eq: return truth(equal(left, right, limits.maxValueBytes));
+    case Op::Ne: return truth(!equal(right, left, limits.maxValueBytes));
     case Op::Gt: return ordering(left, right, [](auto x, auto y) { return x > y; });
     case Op::Ge: return ordering(left, right, [](auto x, auto y) { return x >= y; });
     case Op::Lt: return ordering(left, right, [](auto x, auto y) { return x < y; });
     case Op::Le: return ordering(left, right, [](auto x, auto y) { return x <= y; });
     case Op::Add:
       if (left.typeName == kString && right.typeName == kString) {
-        checkGrowth(left.text.size() + right.text.size(), "a joined string");
+        checkGrowth(left.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
         // Grows left's buffer in place when it can: building a string a
         // piece at a time costs time in proportion to its length.
         return Value::string(left.text.joined(right.text.view()));
@@ -127,17 +127,13 @@ Value applyOperator(const Value& left, const Value& right, Op op) {
       return arithmetic(left, right, wrapAdd, [](long double x, long double y) { return x + y; });
     case Op::Sub: return arithmetic(left, right, wrapSub, [](long double x, long double y) { return x - y; });
     case Op::Mul:
-      if (left.typeName == kString && right.typeName == kInteger) return repeat(left.text, right.intValue);
+      if (left.typeName == kString && right.typeName == kInteger) return repeat(left.text, right.intValue, limits.maxValueBytes);
       return arithmetic(left, right, wrapMul, [](long double x, long double y) { return x * y; });
     case Op::Div: return divide(left, right);
-    case Op::Member: return member(left, right);
+    case Op::Member: return member(left, right, limits.maxValueBytes);
     case Op::Unknown: break;
   }
   return Value();
-}
-
-Value applyOperator(const Value& left, const Value& right, std::string_view op) {
-  return applyOperator(left, right, opFromText(op));
 }
 
 }  // namespace velk

@@ -35,7 +35,8 @@ bool entryExists(const std::string& path) {
 }  // namespace
 
 void runExec(Run& run, const CompiledStatement& st) {
-  Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run));
+  Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run),
+                     run.interp.limits().maxValueBytes);
   if (code.size() > kLongExecText) {
     checkGroupsClosed(code.view());  // before the line is claimed, as a split would fail
     if (!run.interp.console().claimTypedLine(code.view())) {
@@ -55,7 +56,8 @@ void runExec(Run& run, const CompiledStatement& st) {
 }
 
 void runAlso(Run& run, const CompiledStatement& st) {
-  Text name = asText(evaluateExpression(run.interp, operand(st, 1, "a script name"), run.readView(), Blocks::Run));
+  Text name = asText(evaluateExpression(run.interp, operand(st, 1, "a script name"), run.readView(), Blocks::Run),
+                     run.interp.limits().maxValueBytes);
   // A zero byte would cut the path short where the system reads it, so that
   // another file than the one named would be loaded; refuse it, as the file
   // builtins do.
@@ -64,7 +66,7 @@ void runAlso(Run& run, const CompiledStatement& st) {
   std::string file = name.str() + kScriptExtension;
   std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
 
-  checkConfined(path, "also");
+  checkConfined(run.interp.limits(), path, "also");
   std::string script = loadScriptFile(run.interp.console(), path);
 
   // Errors in the file name it, and the innermost file wins.
@@ -81,7 +83,7 @@ void runAlso(Run& run, const CompiledStatement& st) {
 void runClass(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a name and a block");
   Value block = evaluateExpression(run.interp, operand(st, 2, "a block"), run.readView(), Blocks::Keep);
-  ProgramRef program = innerProgram(asText(block), "class block");
+  ProgramRef program = innerProgram(asText(block, run.interp.limits().maxValueBytes), "class block");
   VarMap outer, members;  // the block sees no variable of the current run
   executeStatements(run.interp, *program, &outer, &members);
   Value instance = Value::ofType(kScaffold);

@@ -8,51 +8,31 @@
 namespace fs = std::filesystem;
 
 namespace velk {
-namespace {
 
-uint64_t stepsTaken = 0;
-std::chrono::steady_clock::time_point deadline;
+void RunBudget::start(const RunLimits& limits) {
+  stepsTaken_ = 0;
+  deadline_ = std::chrono::steady_clock::now() + limits.maxTime;
+  budgeted_ = limits.maxSteps || limits.maxTime.count() || (limits.memoryInUse && limits.maxMemoryBytes);
+}
 
-}  // namespace
-
-namespace run_limits_detail {
-bool budgeted = false;
-
-void takeStep() {
-  const RunLimits& limits = runLimits();
-  ++stepsTaken;
-  if (limits.maxSteps && stepsTaken > limits.maxSteps)
+void RunBudget::takeStep(const RunLimits& limits) {
+  ++stepsTaken_;
+  if (limits.maxSteps && stepsTaken_ > limits.maxSteps)
     fail("step limit reached", "the run took more than " + std::to_string(limits.maxSteps) + " steps");
   // Reading the clock costs more than a step; look at it every 256 steps.
-  if (limits.maxTime.count() && (stepsTaken & 255) == 0 && std::chrono::steady_clock::now() > deadline)
+  if (limits.maxTime.count() && (stepsTaken_ & 255) == 0 && std::chrono::steady_clock::now() > deadline_)
     fail("time limit reached", "the run took more than " + std::to_string(limits.maxTime.count()) + " ms");
   if (limits.memoryInUse && limits.maxMemoryBytes && limits.memoryInUse() > limits.maxMemoryBytes)
     fail("memory limit reached", "the run uses more than " + std::to_string(limits.maxMemoryBytes) + " bytes");
 }
-}  // namespace run_limits_detail
 
-RunLimits& runLimits() {
-  static RunLimits limits;
-  return limits;
+void failValueSize(size_t bytes, size_t maxBytes, const char* what) {
+  fail("value too large", std::string(what) + " would take " + std::to_string(bytes) + " bytes, more than " +
+                              std::to_string(maxBytes));
 }
 
-void startRunBudget() {
-  const RunLimits& limits = runLimits();
-  stepsTaken = 0;
-  deadline = std::chrono::steady_clock::now() + limits.maxTime;
-  run_limits_detail::budgeted =
-      limits.maxSteps || limits.maxTime.count() || (limits.memoryInUse && limits.maxMemoryBytes);
-}
-
-void checkValueSize(size_t bytes, const char* what) {
-  size_t cap = runLimits().maxValueBytes;
-  if (cap && bytes > cap)
-    fail("value too large", std::string(what) + " would take " + std::to_string(bytes) + " bytes, more than " +
-                                std::to_string(cap));
-}
-
-void checkConfined(const std::string& path, const char* builtin, bool allowRoot) {
-  const std::string& root = runLimits().confineTo;
+void checkConfined(const RunLimits& limits, const std::string& path, const char* builtin, bool allowRoot) {
+  const std::string& root = limits.confineTo;
   if (root.empty()) return;
   std::error_code ec;
   // Links are resolved as far as the path exists, the rest is read as text.

@@ -2,7 +2,8 @@
 // confined to, a budget of steps and of time, and caps on the size of one
 // value and on the memory in use. Every bound is off unless set, and the velk
 // executable sets none; a harness that runs hostile programs (the fuzz targets)
-// sets them before a run. All of them live here, in one place.
+// gives an interpreter its bounds before a run. Each interpreter keeps its own
+// bounds and budget; the checks here are handed the bounds they enforce.
 #pragma once
 
 #include <chrono>
@@ -30,35 +31,37 @@ struct RunLimits {
   size_t maxMemoryBytes = 0;
 };
 
-// The bounds in force. Change them between runs only.
-RunLimits& runLimits();
+// The steps and time one run has taken against its bounds.
+class RunBudget {
+ public:
+  // Starts counting steps and time afresh under `limits`.
+  void start(const RunLimits& limits);
+  // One step of a run (a statement, or a nested run starting); raises "step
+  // limit reached", "time limit reached" or "memory limit reached" once a
+  // bound of `limits` (those the budget was started with) is exceeded.
+  void countStep(const RunLimits& limits) {
+    if (budgeted_) takeStep(limits);
+  }
 
-// Starts counting steps and time afresh for a new run.
-void startRunBudget();
-
-namespace run_limits_detail {
-extern bool budgeted;  // any of steps, time or memory is bounded
-void takeStep();
-}  // namespace run_limits_detail
-
-// One step of a run (a statement, or a nested run starting); raises "step
-// limit reached", "time limit reached" or "memory limit reached" once a
-// bound is exceeded.
-inline void countStep() {
-  if (run_limits_detail::budgeted) run_limits_detail::takeStep();
-}
+ private:
+  void takeStep(const RunLimits& limits);
+  bool budgeted_ = false;  // any of steps, time or memory is bounded
+  uint64_t stepsTaken_ = 0;
+  std::chrono::steady_clock::time_point deadline_;
+};
 
 // Raises "value too large" when an operation is about to build `bytes` bytes
-// of one value beyond the cap; `what` says what was being built.
-void checkValueSize(size_t bytes, const char* what);
-inline void checkGrowth(size_t bytes, const char* what) {
-  if (runLimits().maxValueBytes && bytes > runLimits().maxValueBytes) checkValueSize(bytes, what);
+// of one value beyond `maxBytes` (0: no cap); `what` says what was being
+// built.
+[[noreturn]] void failValueSize(size_t bytes, size_t maxBytes, const char* what);
+inline void checkGrowth(size_t bytes, size_t maxBytes, const char* what) {
+  if (maxBytes && bytes > maxBytes) failValueSize(bytes, maxBytes, what);
 }
 
-// `path` (as a builtin was given it) checked against the confinement folder:
-// raises "path outside the sandbox" naming `builtin` when it leads outside,
-// or to the folder itself when `allowRoot` is false. Does nothing when files
-// are not confined.
-void checkConfined(const std::string& path, const char* builtin, bool allowRoot = true);
+// `path` (as a builtin was given it) checked against the confinement folder
+// of `limits`: raises "path outside the sandbox" naming `builtin` when it
+// leads outside, or to the folder itself when `allowRoot` is false. Does
+// nothing when files are not confined.
+void checkConfined(const RunLimits& limits, const std::string& path, const char* builtin, bool allowRoot = true);
 
 }  // namespace velk

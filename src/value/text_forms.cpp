@@ -8,9 +8,9 @@
 namespace velk {
 namespace {
 
-void appendDisplay(std::string& out, const Value& v);
+void appendDisplay(std::string& out, const Value& v, size_t maxBytes);
 
-void appendListDisplay(std::string& out, const Elements& elements) {
+void appendListDisplay(std::string& out, const Elements& elements, size_t maxBytes) {
   NestingGuard guard;  // a list can nest, or even hold itself, without end
   out += '[';
   bool first = true;
@@ -22,14 +22,14 @@ void appendListDisplay(std::string& out, const Elements& elements) {
       out += e->text.view();
       out += '"';
     } else {
-      appendDisplay(out, *e);
+      appendDisplay(out, *e, maxBytes);
     }
-    checkGrowth(out.size(), "the text of a list");
+    checkGrowth(out.size(), maxBytes, "the text of a list");
   }
   out += ']';
 }
 
-void appendDisplay(std::string& out, const Value& v) {
+void appendDisplay(std::string& out, const Value& v, size_t maxBytes) {
   if (v.typeName == kString || v.typeName == kFunc)
     out += v.text.view();
   else if (v.typeName == kInteger)
@@ -37,34 +37,34 @@ void appendDisplay(std::string& out, const Value& v) {
   else if (v.typeName == kFloat)
     out += formatFloat(v.floatValue);
   else if (v.typeName == kList)
-    appendListDisplay(out, v.elements);
+    appendListDisplay(out, v.elements, maxBytes);
 }
 
 }  // namespace
 
-void appendDisplayText(std::string& out, const Value& v) { appendDisplay(out, v); }
+void appendDisplayText(std::string& out, const Value& v, size_t maxBytes) { appendDisplay(out, v, maxBytes); }
 
-Text displayText(const Value& v) {
+Text displayText(const Value& v, size_t maxBytes) {
   if (v.typeName == kString || v.typeName == kFunc) return v.text;
   if (v.typeName == kInteger) return Text(formatInteger(v.intValue));
   if (v.typeName == kFloat) return Text(formatFloat(v.floatValue));
   if (v.typeName == kList) {
     std::string out;
-    appendListDisplay(out, v.elements);
+    appendListDisplay(out, v.elements, maxBytes);
     return Text(std::move(out));
   }
   return Text();  // "bytes", "scaffold", "unspecified"
 }
 
-Text functionTextForm(const Value& v) {
-  if (v.typeName != kList) return displayText(v);
+Text functionTextForm(const Value& v, size_t maxBytes) {
+  if (v.typeName != kList) return displayText(v, maxBytes);
   std::string out = "[";
   bool first = true;
   for (const ValueRef& e : v.elements) {
     if (!first) out += " ,";
     first = false;
-    appendDisplay(out, *e);
-    checkGrowth(out.size(), "the text of a list");
+    appendDisplay(out, *e, maxBytes);
+    checkGrowth(out.size(), maxBytes, "the text of a list");
   }
   out += ']';
   return Text(std::move(out));

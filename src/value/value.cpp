@@ -87,19 +87,19 @@ long double asFloat(const Value& v) {
   return 0;
 }
 
-Text asText(const Value& v) { return displayText(v); }
+Text asText(const Value& v, size_t maxBytes) { return displayText(v, maxBytes); }
 
 const Elements& asElements(const Value& v) { return v.elements; }
 
 Bytes asBytes(const Value& v) { return v.typeName == kBytes ? v.bytes() : Bytes(); }
 
-Value convertTo(Value v, TypeName target) {
+Value convertTo(Value v, TypeName target, size_t maxBytes) {
   if (v.typeName == target) return v;
   if (target == kString) {
-    v.text = displayText(v);
+    v.text = displayText(v, maxBytes);
     v.typeName = kString;
   } else if (target == kFunc) {
-    v.text = functionTextForm(v);
+    v.text = functionTextForm(v, maxBytes);
     v.typeName = kString;  // only brace blocks make Values of type "func"
   } else if (target == kInteger) {
     v.intValue = asInt(v);
@@ -115,13 +115,13 @@ Value convertTo(Value v, TypeName target) {
   return v;
 }
 
-Value convertTo(Value v, std::string_view target) {
+Value convertTo(Value v, std::string_view target, size_t maxBytes) {
   const TypeName* t = typeNameFromText(target);
   if (!t) return v;  // a name that names no type changes nothing
-  return convertTo(std::move(v), *t);
+  return convertTo(std::move(v), *t, maxBytes);
 }
 
-bool valueEquals(const Value& a, const Value& b) {
+bool valueEquals(const Value& a, const Value& b, size_t maxBytes) {
   if (a.typeName == kScaffold && b.typeName == kScaffold) {
     if (a.members().size() != b.members().size()) return false;
     bool same = true;
@@ -138,7 +138,7 @@ bool valueEquals(const Value& a, const Value& b) {
     long double y = asFloat(b);
     return x == y;
   }
-  return asText(a) == asText(b);
+  return asText(a, maxBytes) == asText(b, maxBytes);
 }
 
 }  // namespace velk

@@ -250,19 +250,20 @@ inline ValueRef newValue() { return ValueRef(new Value()); }
 inline bool isNumeric(const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; }
 
 // The one conversion routine: v converted to the type named by target. Fields
-// other than the converted one keep their content.
-Value convertTo(Value v, std::string_view target);
-Value convertTo(Value v, TypeName target);
+// other than the converted one keep their content. `maxBytes`, when not 0,
+// caps the text form built of a list (see text_forms.h).
+Value convertTo(Value v, std::string_view target, size_t maxBytes = 0);
+Value convertTo(Value v, TypeName target, size_t maxBytes = 0);
 
 // The typed accessors: what convertTo of a copy of v would give in one field.
 // They never change v.
-Text asText(const Value& v);        // the display form
+Text asText(const Value& v, size_t maxBytes = 0);  // the display form
 int64_t asInt(const Value& v);      // "stoi" for a string that holds no integer
 long double asFloat(const Value& v);  // "stof" for a string that holds no float
 const Elements& asElements(const Value& v);
 Bytes asBytes(const Value& v);
 
 // Equality behind "==", "!=" and `where`.
-bool valueEquals(const Value& a, const Value& b);
+bool valueEquals(const Value& a, const Value& b, size_t maxBytes = 0);  // maxBytes as for asText
 
 }  // namespace velk

@@ -17,7 +17,7 @@ using testing::str;
 Value I(int64_t n) { return Value::integer(n); }
 Value F(long double x) { return Value::floating(x); }
 
-Value op(const Value& l, const char* o, const Value& r) { return applyOperator(l, r, opFromText(o)); }
+Value op(const Value& l, const char* o, const Value& r) { return applyOperator(l, r, opFromText(o), RunLimits{}); }
 
 int64_t intOf(const Value& v) {
   EXPECT_EQ(v.typeName, kInteger);

@@ -26,27 +26,27 @@ class RunLimitsTest : public ::testing::Test {
     fs::current_path(base_ / "box");
   }
   void TearDown() override {
-    runLimits() = RunLimits{};
-    startRunBudget();
     fs::current_path(saved_);
     fs::remove_all(base_);
   }
-  void confine() { runLimits().confineTo = (base_ / "box").string(); }
+  void confine() { limits_.confineTo = (base_ / "box").string(); }
+  // Runs `text` on the interpreter under limits_, its budget started afresh.
   void run(std::string_view text) {
-    startRunBudget();
+    session_.interp.setLimits(limits_);
     ProgramRef program = compileProgram(splitStatements(text));
     VarMap global;
     executeStatements(session_.interp, *program, &global, nullptr);
   }
 
   testing::TestInterpreter session_;
+  RunLimits limits_;
   fs::path saved_, base_;
 };
 
 TEST_F(RunLimitsTest, NothingIsBoundedByDefault) {
-  EXPECT_NO_THROW(checkConfined("/", "cd"));
-  EXPECT_NO_THROW(checkConfined(".", "rm", false));
-  EXPECT_NO_THROW(checkValueSize(size_t{1} << 40, "a test"));
+  EXPECT_NO_THROW(checkConfined(limits_, "/", "cd"));
+  EXPECT_NO_THROW(checkConfined(limits_, ".", "rm", false));
+  EXPECT_NO_THROW(checkGrowth(size_t{1} << 40, limits_.maxValueBytes, "a test"));
   EXPECT_NO_THROW(run("n = 0\nuntil (n < 300000) { n += 1 }"));
   EXPECT_NO_THROW(run("$writefile$(\"../outside.txt\" \"x\")"));
   EXPECT_TRUE(fs::exists(base_ / "outside.txt"));
@@ -55,18 +55,18 @@ TEST_F(RunLimitsTest, NothingIsBoundedByDefault) {
 TEST_F(RunLimitsTest, ConfinedPathsStayInsideTheFolder) {
   confine();
   fs::create_directory("d");
-  EXPECT_NO_THROW(checkConfined("d/../new.txt", "writefile"));
-  EXPECT_NO_THROW(checkConfined(".", "listdir"));
-  EXPECT_NO_THROW(checkConfined((base_ / "box" / "d").string(), "cd"));
-  EXPECT_NO_THROW(checkConfined("d/", "rm", false));
+  EXPECT_NO_THROW(checkConfined(limits_, "d/../new.txt", "writefile"));
+  EXPECT_NO_THROW(checkConfined(limits_, ".", "listdir"));
+  EXPECT_NO_THROW(checkConfined(limits_, (base_ / "box" / "d").string(), "cd"));
+  EXPECT_NO_THROW(checkConfined(limits_, "d/", "rm", false));
   for (const char* path : {"..", "../", "../box2", "d/../..", "/tmp", "/", "missing/../../x", ""}) {
     SCOPED_TRACE(path);
-    EXPECT_VELK_ERROR(checkConfined(path, "writefile"), "path outside the sandbox");
+    EXPECT_VELK_ERROR(checkConfined(limits_, path, "writefile"), "path outside the sandbox");
   }
   // The folder itself may be read and entered, never removed.
   for (const char* path : {".", "./", ".//", "d/..", "d/../"}) {
     SCOPED_TRACE(path);
-    EXPECT_VELK_ERROR(checkConfined(path, "rm", false), "path outside the sandbox");
+    EXPECT_VELK_ERROR(checkConfined(limits_, path, "rm", false), "path outside the sandbox");
   }
 }
 
@@ -75,9 +75,9 @@ TEST_F(RunLimitsTest, ConfinementFollowsLinks) {
   fs::create_directory(base_ / "secret");
   fs::create_directory_symlink(base_ / "secret", "out");
   fs::create_symlink("d", "dangling");
-  EXPECT_VELK_ERROR(checkConfined("out", "rm", false), "path outside the sandbox");
-  EXPECT_VELK_ERROR(checkConfined("out/x.txt", "writefile"), "path outside the sandbox");
-  EXPECT_NO_THROW(checkConfined("dangling", "writefile"));
+  EXPECT_VELK_ERROR(checkConfined(limits_, "out", "rm", false), "path outside the sandbox");
+  EXPECT_VELK_ERROR(checkConfined(limits_, "out/x.txt", "writefile"), "path outside the sandbox");
+  EXPECT_NO_THROW(checkConfined(limits_, "dangling", "writefile"));
 }
 
 TEST_F(RunLimitsTest, ConfinedBuiltinsTouchNothingOutside) {
@@ -98,22 +98,39 @@ TEST_F(RunLimitsTest, ConfinedBuiltinsTouchNothingOutside) {
 }
 
 TEST_F(RunLimitsTest, StepBudgetEndsEndlessLoopsAndStartsAfresh) {
-  runLimits().maxSteps = 1000;
+  limits_.maxSteps = 1000;
   EXPECT_VELK_ERROR(run("until (1) { }"), "step limit reached");
   EXPECT_VELK_ERROR(run("f = { $f$(1) }\nn = 0\nuntil (n < 2000) { n += 1 }"), "step limit reached");
   EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
   EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
 }
 
+TEST_F(RunLimitsTest, EachInterpreterKeepsItsOwnBounds) {
+  limits_.maxSteps = 1000;
+  limits_.maxValueBytes = 1000;
+  confine();
+  EXPECT_VELK_ERROR(run("until (1) { }"), "step limit reached");
+  // A second interpreter in the same process runs unbounded, while the first
+  // one keeps its bounds.
+  testing::TestInterpreter other;
+  ProgramRef program = compileProgram(splitStatements(
+      "n = 0\nuntil (n < 3000) { n += 1 }\nx = (\"ab\" * 600)\n$writefile$(\"../other.txt\" x)"));
+  VarMap global;
+  EXPECT_NO_THROW(executeStatements(other.interp, *program, &global, nullptr));
+  EXPECT_TRUE(fs::exists(base_ / "other.txt"));
+  EXPECT_VELK_ERROR(run("x = (\"ab\" * 501)"), "value too large");
+  EXPECT_VELK_ERROR(run("$writefile$(\"../escaped.txt\" \"x\")"), "path outside the sandbox");
+}
+
 TEST_F(RunLimitsTest, TimeBudgetEndsALongRun) {
-  runLimits().maxTime = std::chrono::milliseconds(50);
+  limits_.maxTime = std::chrono::milliseconds(50);
   EXPECT_VELK_ERROR(run("until (1) { }"), "time limit reached");
 }
 
 TEST_F(RunLimitsTest, MemoryBudgetReadsTheGivenMeasure) {
   static size_t inUse = 0;
-  runLimits().memoryInUse = [] { return inUse; };
-  runLimits().maxMemoryBytes = 1000;
+  limits_.memoryInUse = [] { return inUse; };
+  limits_.maxMemoryBytes = 1000;
   inUse = 10;
   EXPECT_NO_THROW(run("x = 1"));
   inUse = 2000;
@@ -121,7 +138,7 @@ TEST_F(RunLimitsTest, MemoryBudgetReadsTheGivenMeasure) {
 }
 
 TEST_F(RunLimitsTest, ValueCapBoundsEveryGrowingOperation) {
-  runLimits().maxValueBytes = 1000;
+  limits_.maxValueBytes = 1000;
   EXPECT_NO_THROW(run("x = (\"ab\" * 500)"));
   EXPECT_VELK_ERROR(run("x = (\"ab\" * 501)"), "value too large");
   EXPECT_VELK_ERROR(run("x = \"abcdefgh\"\nuntil (1) { x = (x + x) }"), "value too large");
