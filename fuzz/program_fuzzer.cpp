@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "builtins/registry.h"
-#include "host/console.h"
+#include "console/stdio_console.h"
 #include "interp/interpreter.h"
 #include "parse/splitter.h"
 #include "support/error.h"

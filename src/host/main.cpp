@@ -17,7 +17,7 @@
 
 #include "builtins/registry.h"
 #include "host/command_line.h"
-#include "host/console.h"
+#include "console/stdio_console.h"
 #include "host/startup.h"
 #include "support/error.h"
 #include "support/stack_guard.h"

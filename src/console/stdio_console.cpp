@@ -1,5 +1,5 @@
 // Console streams on top of C stdio, and the terminal's way of reading.
-#include "host/console.h"
+#include "console/stdio_console.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "host/line_editor.h"
+#include "console/line_editor.h"
 #include "parse/splitter.h"
 #include "support/error.h"
 #include "support/interrupt.h"

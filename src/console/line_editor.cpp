@@ -6,7 +6,7 @@
 // sets the interrupt request for Ctrl-C) and takes the terminal again when
 // it returns. The read is cut short by Ctrl-C, which is how this file tells
 // an interrupt apart from the end of input.
-#include "host/line_editor.h"
+#include "console/line_editor.h"
 
 #include <unistd.h>
 
