@@ -15,16 +15,16 @@ const Text& elementName() {
 }
 
 // A condition's truth, its value read in place.
-bool isTrue(Run& run, const Text& cond) {
+bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
   ValueSlot scratch;
-  return asInt(evaluateInPlace(run.interp, cond, run.readView(), Blocks::Run, scratch)) != 0;
+  return asInt(evaluateInPlace(run.interp, cond, st.operandForm, run.readView(), Blocks::Run, scratch)) != 0;
 }
 
 }  // namespace
 
 void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
-  if (!isTrue(run, cond)) return;
+  if (!isTrue(run, st, cond)) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
   VarMap merged = run.mergedMap();
   ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
@@ -65,7 +65,7 @@ void runUntil(Run& run, const CompiledStatement& st) {
   // serves them all, and its read view too while no binding changes.
   Run iteration(run.interp);
   // The condition reads the current run's maps, not the loop map.
-  while (isTrue(run, cond)) {
+  while (isTrue(run, st, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
     checkStack();
     run.interp.countStep();

@@ -174,10 +174,16 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
   return termValue(interp, *form, term, vars, blocks);
 }
 
-const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
-                             ValueSlot& scratch) {
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                             Blocks blocks, ValueSlot& scratch) {
   checkStack();
-  ExpressionFormRef form = expressionForm(text);
+  ExpressionFormRef fresh;  // holds a form that is not kept beside its text
+  const ExpressionForm* form = kept;
+  if (!form) {
+    fresh = expressionForm(text);
+    form = fresh.get();
+    if (form->kept) kept = form;
+  }
   // A single term is its own value.
   if (form->tokens.size() == 1 && !isNot(form->tokens[0])) {
     const Value& v = termRef(interp, *form, 0, vars, blocks, scratch);
@@ -186,6 +192,12 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap
   }
   evaluateSteps(interp, text, *form, vars, blocks, scratch);
   return *scratch;
+}
+
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
+                             ValueSlot& scratch) {
+  const ExpressionForm* form = nullptr;
+  return evaluateInPlace(interp, text, form, vars, blocks, scratch);
 }
 
 Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks) {

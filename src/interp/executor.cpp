@@ -12,7 +12,14 @@ namespace velk {
 namespace {
 
 void runEnd(Run& run, const CompiledStatement& st) {
-  if (st.tokens.size() > 1) run.result = evaluateExpression(run.interp, st.tokens[1], run.readView(), Blocks::Run);
+  if (st.tokens.size() > 1) {
+    ValueSlot scratch;
+    const Value& v = evaluateInPlace(run.interp, st.tokens[1], st.operandForm, run.readView(), Blocks::Run, scratch);
+    if (scratch && &v == &*scratch)
+      run.result = std::move(scratch);
+    else
+      run.result = v;
+  }
   run.returned = true;
   run.stopped = true;
 }
@@ -53,7 +60,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
     }
   }
   ValueSlot scratch;
-  const Value& value = evaluateInPlace(run.interp, st.tokens[2], run.readView(), Blocks::Keep, scratch);
+  const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
     *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());

@@ -169,6 +169,10 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
 using ValueSlot = std::optional<Value>;
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
                              ValueSlot& scratch);
+// The same for a statement's expression operand, whose kept form is
+// remembered in `kept` (CompiledStatement::operandForm) once it is known.
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                             Blocks blocks, ValueSlot& scratch);
 
 // One of the thirteen operators, or Op::Unknown for an "unspecified" result;
 // the strings and list forms it builds stay within `limits`' value cap.

@@ -22,6 +22,8 @@ enum class Keyword { None, Compare, Each, Until, End, Add, Remove, List, Where, 
 // What a statement is, decided by its first token.
 enum class StatementKind { Empty, Keyword, Call, Assignment };
 
+class ExpressionForm;
+
 struct CompiledStatement {
   StatementKind kind = StatementKind::Empty;
   Keyword keyword = Keyword::None;
@@ -29,6 +31,13 @@ struct CompiledStatement {
   // For an assignment with an operator token longer than one character: the
   // operator its first character names (`+=` adds).
   Op compoundOp = Op::Unknown;
+  // The parsed form of the statement's expression operand (the value of an
+  // assignment, the condition of `until` and `compare`, the value of `end`),
+  // remembered at its first run so that later runs need not look for it
+  // beside the token. The form is kept beside the token, which this
+  // statement holds, so it lives as long as the statement; null until then,
+  // and always when forms are not kept.
+  mutable const ExpressionForm* operandForm = nullptr;
   std::string sourceText() const;  // for error reports
 };
 
