@@ -1,5 +1,7 @@
 // Calls: builtins through the registry, user functions through their func
 // Values, with argument slots, argument names, import lists and dynamic scope.
+#include <cassert>
+
 #include "interp/interpreter.h"
 #include "support/error.h"
 #include "support/stack_guard.h"
@@ -56,6 +58,9 @@ Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars
 }
 
 Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars) {
+  // Only call terms and call statements (texts that start with `$`) come
+  // here; anything else calls nothing, also in a release build.
+  assert(!callText.empty() && callText.front() == '$');
   if (callText.empty() || callText.front() != '$') return Value();
   checkStack();
   CallSyntaxRef form = callSyntax(callText);

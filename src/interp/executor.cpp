@@ -91,7 +91,7 @@ void runStatement(Run& run, const CompiledStatement& st) {
     case Keyword::Exec: runExec(run, st); break;
     case Keyword::Also: runAlso(run, st); break;
     case Keyword::Class: runClass(run, st); break;
-    case Keyword::None: break;
+    case Keyword::None: assert(!"a keyword statement names its keyword"); break;
   }
 }
 
