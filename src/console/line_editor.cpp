@@ -37,6 +37,7 @@ struct Editor {
   std::string historyFile;  // empty when there is no home directory
 };
 
+// One terminal per process, so one editor (libedit's callbacks find it here).
 Editor* editor = nullptr;
 
 char* currentPrompt(EditLine*) { return editor->prompt.data(); }

@@ -19,6 +19,8 @@
 namespace velk::console {
 namespace {
 
+// The state below is the process's: there is one standard input and one
+// standard output, whichever interpreter writes to them.
 bool inputEnded = false;
 bool session = false;   // the REPL runs: its lines are typed lines
 bool terminal = false;  // ... and standard input and output are terminals
@@ -121,7 +123,7 @@ void rawWrite(const char* s) {
 }
 
 bool readPiped(std::string& line) {
-  static char* buffer = nullptr;
+  static char* buffer = nullptr;  // getline's buffer, kept for the next line
   static size_t capacity = 0;
   errno = 0;
   ssize_t n = ::getline(&buffer, &capacity, stdin);

@@ -8,12 +8,6 @@
 namespace velk {
 namespace {
 
-// The loop variable's name, one with the name as the body's tokens spell it.
-const Text& elementName() {
-  static thread_local const Text name = internName(Text("element"));
-  return name;
-}
-
 // A condition's truth, its value read in place.
 bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
   ValueSlot scratch;
@@ -47,7 +41,7 @@ void runEach(Run& run, const CompiledStatement& st) {
   VarMap merged = run.mergedMap();
   for (size_t i = 0; i < count; ++i) {
     ValueRef item = bytesOfString ? newValue(Value::string(oneByteText(static_cast<unsigned char>(v.text[i])))) : items[i];
-    merged.set(elementName(), std::move(item));
+    merged.set(run.interp.elementName(), std::move(item));
     ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
     if (r.returned) {
       run.passUp(std::move(r));

@@ -45,7 +45,7 @@ inline constexpr size_t kMaxNesting = 100000;
 // the interpreter is as it was before the statement that failed began.
 class Interpreter final : public Evaluator {
  public:
-  explicit Interpreter(Console& console) : console_(console) {}
+  explicit Interpreter(Console& console) : console_(console), elementName_(internName(Text("element"))) {}
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;
 
@@ -91,6 +91,9 @@ class Interpreter final : public Evaluator {
   }
   Console& console() override { return console_; }
   const RunLimits& limits() const override { return limits_; }
+  // The name `each` binds its items to, one with the name as the body's
+  // tokens spell it (interned), so that binding it finds the slot at once.
+  const Text& elementName() const { return elementName_; }
 
   // Sets the bounds for the runs that follow and starts the step and time
   // budget afresh: a harness calls it before each run.
@@ -107,6 +110,7 @@ class Interpreter final : public Evaluator {
   BuiltinTable builtins_;
   size_t nesting_ = 0;
   std::deque<Text> argumentNames_;  // stable references as it grows
+  Text elementName_;
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
   Text userScript_;

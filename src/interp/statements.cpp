@@ -42,8 +42,11 @@ bool mayName(const Text& token) {
 
 Text internName(const Text& token) {
   if (!mayName(token)) return token;
-  // Per thread, as the interpreter's own state is; the keys view the bytes
-  // of the Texts that the table holds.
+  // Per thread, not per interpreter: programs are compiled where no
+  // interpreter is at hand (a parsed form is kept beside its text, and any
+  // interpreter on the thread may run it), and a Text's count is not atomic,
+  // so the table cannot be the process's. The keys view the bytes of the
+  // Texts that the table holds.
   static thread_local std::unordered_map<std::string_view, Text> table;
   auto it = table.find(token.view());
   if (it != table.end()) return it->second;

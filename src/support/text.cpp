@@ -65,7 +65,8 @@ Text Text::slice(size_t pos, size_t n) const {
 }
 
 const Text& oneByteText(unsigned char c) {
-  // Per thread: the counts of Texts are not atomic.
+  // Per thread: the counts of Texts are not atomic, and the texts are
+  // handed out where no interpreter is at hand (splitting, `each`).
   static thread_local const Text* table = [] {
     static thread_local Text texts[256];
     for (int i = 0; i < 256; ++i) texts[i] = Text(std::string(1, static_cast<char>(i)));

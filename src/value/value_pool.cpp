@@ -30,7 +30,10 @@ struct FreeBlock {
 
 // One thread's pool. Chunks are kept until the process ends, linked through
 // their first word (so that they stay reachable); a chunk's blocks return to
-// the free list of whichever thread drops them.
+// the free list of whichever thread drops them. Per thread, not per
+// interpreter: Values are made and dropped everywhere (a test's locals, the
+// parse cache's literals) with no interpreter at hand, and a per-thread pool
+// needs no lock.
 struct Pool {
   FreeBlock* free = nullptr;
   char* next = nullptr;
