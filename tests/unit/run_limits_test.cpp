@@ -146,6 +146,15 @@ TEST_F(RunLimitsTest, ValueCapBoundsEveryGrowingOperation) {
   const char* nested = "list l\nadd l \"abcdefgh\"\nn = 0\nuntil (n < 20) { list m\nadd m l\nadd m l\nl = m\nn += 1 }\n";
   EXPECT_VELK_ERROR(run(std::string(nested) + "x = $str$(l)"), "value too large");
   EXPECT_VELK_ERROR(run(std::string(nested) + "x = $encodelist$(l)"), "value too large");
+  // Every place that takes a list's text is bounded: printing it, the other
+  // conversions, comparing it, finding it in a list, running it and reading
+  // a member or a path named by it.
+  for (const char* use : {"$print$(l)", "x = $func$(l)", "x = $turn$(l \"string\")", "x = (l == l)",
+                          "x = (l != \"x\")", "list w\nadd w l\nwhere w l at", "exec l", "x = (l -> l)",
+                          "also l", "$writefile$(\"f.txt\" l)", "x = $exists$(l)"}) {
+    SCOPED_TRACE(use);
+    EXPECT_VELK_ERROR(run(std::string(nested) + use), "value too large");
+  }
 }
 
 }  // namespace
