@@ -54,9 +54,9 @@ void runWhere(Run& run, const CompiledStatement& st) {
   ValueRef source = namedVariable(run, name, "where");
   Value x = evaluateExpression(run.interp, operand(st, 2, "a value"), run.readView(), Blocks::Run);
   const Text& out = operand(st, 3, "an output name");
+  // This handle keeps the elements alive while they are compared.
   Elements items = source->elements;
-  size_t count = 0;
-  while (count < items.size() && !valueEquals(*items[count], x, run.interp.limits().maxValueBytes)) ++count;
+  size_t count = firstEqual(items, x, run.interp.limits().maxValueBytes);
   run.bind(out, newValue(Value::integer(static_cast<int64_t>(count))));
 }
 

@@ -121,7 +121,20 @@ Value convertTo(Value v, std::string_view target, size_t maxBytes) {
   return convertTo(std::move(v), *t, maxBytes);
 }
 
+namespace {
+
+// Whether a Value's display form is its text as it stands.
+bool showsItsText(const Value& v) { return v.typeName == kString || v.typeName == kFunc; }
+
+}  // namespace
+
 bool valueEquals(const Value& a, const Value& b, size_t maxBytes) {
+  // Two texts shown as they are compare by their bytes; two integers by
+  // their single-precision readings, as asFloat reads them. Both give what
+  // the general rules below would, without building display forms.
+  if (showsItsText(a) && showsItsText(b)) return a.text == b.text;
+  if (a.typeName == kInteger && b.typeName == kInteger)
+    return static_cast<float>(a.intValue) == static_cast<float>(b.intValue);
   if (a.typeName == kScaffold && b.typeName == kScaffold) {
     if (a.members().size() != b.members().size()) return false;
     bool same = true;
@@ -139,6 +152,47 @@ bool valueEquals(const Value& a, const Value& b, size_t maxBytes) {
     return x == y;
   }
   return asText(a, maxBytes) == asText(b, maxBytes);
+}
+
+size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
+  const size_t count = items.size();
+  const ValueRef* e = items.begin();
+  size_t i = 0;
+  if (showsItsText(x)) {
+    // A text against texts: their bytes, size first. Elements of any other
+    // type take the general rule (a number reads x as a number and may fail).
+    const std::string_view bytes = x.text.view();
+    for (; i < count; ++i) {
+      const Value& v = *e[i];
+      if (showsItsText(v)) {
+        // The last bytes first: texts of one size that differ mostly differ
+        // there (numbered names), and one byte costs less than a call.
+        const std::string_view other = v.text.view();
+        if (other.size() == bytes.size() &&
+            (bytes.empty() || (other.back() == bytes.back() && other == bytes)))
+          return i;
+      } else if (valueEquals(v, x, maxBytes)) {
+        return i;
+      }
+    }
+    return i;
+  }
+  if (isNumeric(x)) {
+    // A number against numbers: both as floats, x read once. Elements of
+    // other types take the general rule, in the same order of reading.
+    const long double y = asFloat(x);
+    for (; i < count; ++i) {
+      const Value& v = *e[i];
+      if (v.typeName == kInteger || v.typeName == kFloat) {
+        if (asFloat(v) == y) return i;
+      } else if (valueEquals(v, x, maxBytes)) {
+        return i;
+      }
+    }
+    return i;
+  }
+  while (i < count && !valueEquals(*e[i], x, maxBytes)) ++i;
+  return i;
 }
 
 }  // namespace velk

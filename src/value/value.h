@@ -265,5 +265,9 @@ Bytes asBytes(const Value& v);
 
 // Equality behind "==", "!=" and `where`.
 bool valueEquals(const Value& a, const Value& b, size_t maxBytes = 0);  // maxBytes as for asText
+// The position of the first of items for which valueEquals(item, x) holds,
+// or items.size() when none does, with any error the first failing
+// comparison raises: what `where` answers.
+size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes = 0);
 
 }  // namespace velk

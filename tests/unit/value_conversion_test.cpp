@@ -233,6 +233,49 @@ TEST(ValueEquality, ScaffoldsCompareMemberIdentity) {
   EXPECT_TRUE(valueEquals(c, d));
 }
 
+// firstEqual, `where`'s scan, must answer exactly as valueEquals applied to
+// each element in turn: the same position, or the same error from the same
+// element. Every pairing of kinds below goes through both.
+TEST(ValueEquality, FirstEqualAgreesWithElementByElementScan) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  std::vector<Value> kinds = {
+      str("abc"), str("axc"), str("ab"), str(""), str("1"), str("2.0"), str("[1, 2]"), str("nan"),
+      Value::func(Text("{ x }")), str("{ x }"), Value::integer(0), Value::integer(1), Value::integer(2),
+      Value::integer(16777216), Value::integer(16777217), Value::floating(2.0L), Value::floating(nan),
+      Value::floating(0.5L), listOf({Value::integer(1), Value::integer(2)}), listOf({}), ofType(kBytes),
+      ofType(kScaffold), ofType(kUnspecified)};
+  // What a plain scan answers: a position, or the error's text and detail.
+  auto scan = [](const Elements& items, const Value& x, bool fast) -> std::string {
+    try {
+      size_t i = 0;
+      if (fast)
+        i = firstEqual(items, x);
+      else
+        while (i < items.size() && !valueEquals(*items[i], x)) ++i;
+      return std::to_string(i);
+    } catch (const VelkError& e) {
+      return std::string("error ") + e.what();
+    }
+  };
+  // Each kind alone, each pair in both orders, and the whole list.
+  std::vector<std::vector<Value>> lists;
+  for (const Value& a : kinds) {
+    lists.push_back({a});
+    for (const Value& b : kinds) lists.push_back({a, b});
+  }
+  lists.push_back(kinds);
+  lists.push_back({});
+  for (const auto& values : lists) {
+    std::vector<ValueRef> refs;
+    for (const Value& v : values) refs.push_back(newValue(v));
+    Elements items(refs);
+    for (const Value& x : kinds) {
+      ASSERT_EQ(scan(items, x, true), scan(items, x, false))
+          << "probe " << asText(x).view() << " in " << values.size() << " items";
+    }
+  }
+}
+
 TEST(ValueSharing, CopiesShareElementsButNotTheirLists) {
   Value original = listOf({Value::integer(1), Value::integer(2)});
   Value copy = original;
