@@ -207,4 +207,9 @@ Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& va
   return v;
 }
 
+// Builtins reach it through the evaluator interface only, by a virtual call.
+Value Interpreter::evaluate(const Text& text, const VarMap& vars) {
+  return evaluateExpression(*this, text, vars, Blocks::Run);
+}
+
 }  // namespace velk

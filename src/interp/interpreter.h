@@ -187,8 +187,4 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
 Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars);
 Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars);
 
-inline Value Interpreter::evaluate(const Text& text, const VarMap& vars) {
-  return evaluateExpression(*this, text, vars, Blocks::Run);
-}
-
 }  // namespace velk
