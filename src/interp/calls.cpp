@@ -85,7 +85,7 @@ Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText
 
   if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);
   ProgramRef program = innerProgram(body, "function body");
-  ExecResult r = executeStatements(interp, *program, &bodyMap, nullptr);
+  ExecResult r = executeDetached(interp, *program, std::move(bodyMap));
   return std::move(r).value();
 }
 

@@ -152,6 +152,10 @@ struct ExecResult {
 // *outer first, then *local, so that when both point at one map the local
 // bindings decide its content.
 ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
+// The same with `scope` as the outer map and no local map, for callers that
+// drop the outer map afterwards (a call's body map, the merged map of a
+// `compare` body, a block's copy of its scope): nothing is written back.
+ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
 
 // Runs a text that runs once (a loaded script, a long `exec` text, the
 // program velk was started with) as executeStatements runs its program, but
