@@ -22,6 +22,12 @@ class CallSyntax : public RefCounted {
   bool hasName = false;
   Text name;  // the first piece: the callee term
 
+  // Whether the callee term is one name whose value is the variable of that
+  // name where one is bound (so `vars.find(name)` reads it), as learnt from
+  // its expression form the first time the callee was evaluated.
+  enum class Callee : uint8_t { Unknown, Name, Other };
+  mutable Callee callee = Callee::Unknown;
+
   // The builtin `name` is registered as in `table`, or null. The binding is
   // kept, and looked up again whenever the table has changed since, so that a
   // call parsed before the builtins were registered (or under another

@@ -9,19 +9,25 @@
 namespace velk {
 namespace {
 
-const Text& parameterName(Interpreter& interp, const NameList& argNames, size_t i) {
-  const std::vector<Text>& names = argNames.get();
-  // Arguments beyond the named ones keep their default names.
-  return i < names.size() ? names[i] : interp.argumentName(i);
-}
-
-// The callee of a user call. A name that is neither a variable nor a number
-// is a function that does not exist (a misspelt builtin, most often), and the
+// The callee of a user call, read in place where it lies (a variable), else
+// evaluated into `slot`. A name that is neither a variable nor a number is a
+// function that does not exist (a misspelt builtin, most often), and the
 // error says so rather than only that it holds no integer.
-// Read in place where it lies (a variable), else evaluated into `slot`.
-const Value& calleeValue(Interpreter& interp, const Text& name, const VarMap& vars, ValueSlot& slot) {
+const Value& evaluatedCallee(Interpreter& interp, const CallSyntax& form, const VarMap& vars, ValueSlot& slot) {
+  const Text& name = form.name;
   try {
-    return evaluateInPlace(interp, name, vars, Blocks::Run, slot);
+    const Value& v = evaluateInPlace(interp, name, vars, Blocks::Run, slot);
+    if (form.callee == CallSyntax::Callee::Unknown) {
+      // The expression form is kept beside the name by now (unless nothing
+      // is kept): a lone token spelt like the name, and not `not`, reads as
+      // the variable of that name whenever one is bound.
+      ExpressionFormRef expr = expressionForm(name);
+      if (expr->kept) {
+        bool lone = expr->tokens.size() == 1 && expr->tokens[0].view() == name.view() && name.view() != "not";
+        form.callee = lone ? CallSyntax::Callee::Name : CallSyntax::Callee::Other;
+      }
+    }
+    return v;
   } catch (const VelkError& e) {
     if (e.kind() != ErrorKind::InvalidArgument || e.hasStatement() || vars.find(name)) throw;
     const TermSyntax* cached = cachedTermSyntax(name);
@@ -31,7 +37,66 @@ const Value& calleeValue(Interpreter& interp, const Text& name, const VarMap& va
   }
 }
 
+const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarMap& vars, ValueSlot& slot) {
+  if (form.callee == CallSyntax::Callee::Name)
+    if (const Value* v = vars.find(form.name)) return *v;
+  return evaluatedCallee(interp, form, vars, slot);
+}
+
+// A user-function call whose syntax is `form`.
+Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars) {
+  // What the call needs of the callee is taken before the arguments run,
+  // since they may change it: a func's or string's text and argument names
+  // (shared handles), or else a copy of the whole Value, whose display form
+  // is taken afterwards.
+  Text body;
+  NameList argNames;
+  ValueSlot calleeCopy;
+  {
+    ValueSlot calleeSlot;
+    const Value& callee = calleeValue(interp, form, vars, calleeSlot);
+    if (callee.typeName == kFunc || callee.typeName == kString) {
+      body = callee.text;  // the display form of both
+    } else {
+      calleeCopy = callee;
+    }
+    argNames = callee.argNames();
+  }
+  const CallSyntax::UserParts& parts = form.userParts(callText);
+
+  // The body map: the visible variables, or only the imported ones (a name
+  // that is no variable is left out), then the arguments. The arguments
+  // change no binding of `vars`, so the map can be started before them.
+  VarMap bodyMap;
+  if (parts.restricted) {
+    for (const Text& name : parts.imports)
+      if (const ValueRef* v = vars.findRef(name)) bodyMap.set(name, *v);
+  } else {
+    bodyMap = vars;
+  }
+  // Each argument is evaluated in turn into a fresh slot, bound at once;
+  // later arguments see what earlier ones did to shared Values. Arguments
+  // beyond the named ones keep their default names.
+  const std::vector<Text>& names = argNames.get();
+  for (size_t i = 0; i < parts.args.size(); ++i) {
+    ValueRef slot = newValue(evaluateExpression(interp, parts.args[i], vars, Blocks::Run));
+    bodyMap.set(i < names.size() ? names[i] : interp.argumentName(i), std::move(slot));
+  }
+
+  if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);
+  ProgramRef program = innerProgram(body, "function body");
+  ExecResult r = executeDetached(interp, *program, std::move(bodyMap));
+  return std::move(r).value();
+}
+
 }  // namespace
+
+const Text& Interpreter::newArgumentName(size_t i) {
+  while (argumentNames_.size() <= i)
+    argumentNames_.push_back(internName(Text("arg" + std::to_string(argumentNames_.size()))));
+  if (i < kNearArguments) nearArgumentNames_[i] = argumentNames_[i];
+  return argumentNames_[i];
+}
 
 void NestingCount::tooDeep() {
   --interp_.nesting_;
@@ -44,7 +109,7 @@ Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars
   CallSyntaxRef form = callSyntax(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
   BuiltinHandler builtin = form->builtinIn(interp.builtins());
-  if (!builtin) return callFunction(interp, callText, vars);
+  if (!builtin) return callUser(interp, *form, callText, vars);
   const std::vector<Text>& args = form->builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
@@ -65,50 +130,7 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   checkStack();
   CallSyntaxRef form = callSyntax(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
-
-  // What the call needs of the callee is taken before the arguments run,
-  // since they may change it: a func's or string's text and argument names
-  // (shared handles), or else a copy of the whole Value, whose display form
-  // is taken afterwards.
-  Text body;
-  NameList argNames;
-  ValueSlot calleeSlot, calleeCopy;
-  {
-    const Value& callee = calleeValue(interp, form->name, vars, calleeSlot);
-    if (callee.typeName == kFunc || callee.typeName == kString) {
-      body = callee.text;  // the display form of both
-      argNames = callee.argNames();
-    } else {
-      calleeCopy = callee;
-    }
-  }
-  calleeSlot.reset();
-  const CallSyntax::UserParts& parts = form->userParts(callText);
-
-  // Each argument is evaluated in turn into a fresh slot; later arguments see
-  // what earlier ones did to shared Values.
-  std::vector<ValueRef> slots;
-  slots.reserve(parts.args.size());
-  for (const Text& arg : parts.args) slots.push_back(newValue(evaluateExpression(interp, arg, vars, Blocks::Run)));
-
-  if (calleeCopy) {
-    body = asText(*calleeCopy, interp.limits().maxValueBytes);
-    argNames = calleeCopy->argNames();
-  }
-  ProgramRef program = innerProgram(body, "function body");
-
-  VarMap bodyMap;
-  if (parts.restricted) {
-    // Only the imported names; a name that is no variable is left out.
-    for (const Text& name : parts.imports)
-      if (const ValueRef* v = vars.findRef(name)) bodyMap.set(name, *v);
-  } else {
-    bodyMap = vars;
-  }
-  for (size_t i = 0; i < slots.size(); ++i) bodyMap.set(parameterName(interp, argNames, i), std::move(slots[i]));
-
-  ExecResult r = executeStatements(interp, *program, &bodyMap, nullptr);
-  return std::move(r).value();
+  return callUser(interp, *form, callText, vars);
 }
 
 }  // namespace velk

@@ -20,8 +20,7 @@ void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
   if (!isTrue(run, st, cond)) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
-  VarMap merged = run.mergedMap();
-  ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
+  ExecResult r = executeDetached(run.interp, *body, run.mergedMap());
   if (r.returned) {
     run.passUp(std::move(r));
     run.stopped = true;  // an `end` in the body ends the current run at once

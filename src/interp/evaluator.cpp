@@ -28,8 +28,8 @@ Value negatedTerm(const Value& v) { return Value::integer(v.intValue == 0 ? 1 : 
 
 Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   ProgramRef program = innerProgram(block, "block");
-  VarMap scope = vars;  // names the block creates or rebinds stay in this copy
-  ExecResult r = executeStatements(interp, *program, &scope, nullptr);
+  // Names the block creates or rebinds stay in its copy of the scope.
+  ExecResult r = executeDetached(interp, *program, vars);
   return std::move(r).value();
 }
 

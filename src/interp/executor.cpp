@@ -188,6 +188,17 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
   return runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
 }
 
+ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
+  checkStack();
+  countStep();
+  NestingCount nesting(interp);
+  Run run(interp);
+  run.outer = std::move(scope);
+  run.localsInOuter = true;
+  runStatements(run, program);
+  return ExecResult{std::move(run.result), run.returned};
+}
+
 ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {
   std::string_view bytes = text.view();
   checkGroupsClosed(bytes);

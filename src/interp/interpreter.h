@@ -85,9 +85,9 @@ class Interpreter final : public Evaluator {
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
   const Text& argumentName(size_t i) override {
-    while (argumentNames_.size() <= i)
-      argumentNames_.push_back(internName(Text("arg" + std::to_string(argumentNames_.size()))));
-    return argumentNames_[i];
+    if (i < kNearArguments && !nearArgumentNames_[i].empty()) [[likely]]
+      return nearArgumentNames_[i];
+    return newArgumentName(i);
   }
   Console& console() override { return console_; }
   const RunLimits& limits() const override { return limits_; }
@@ -109,7 +109,12 @@ class Interpreter final : public Evaluator {
   Console& console_;
   BuiltinTable builtins_;
   size_t nesting_ = 0;
-  std::deque<Text> argumentNames_;  // stable references as it grows
+  // "arg0", "arg1", ...: the first few in a plain array, read at every
+  // call; the rest made as needed, with stable references as they grow.
+  static constexpr size_t kNearArguments = 8;
+  Text nearArgumentNames_[kNearArguments];
+  std::deque<Text> argumentNames_;
+  const Text& newArgumentName(size_t i);
   Text elementName_;
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
@@ -147,6 +152,10 @@ struct ExecResult {
 // *outer first, then *local, so that when both point at one map the local
 // bindings decide its content.
 ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
+// The same with `scope` as the outer map and no local map, for callers that
+// drop the outer map afterwards (a call's body map, the merged map of a
+// `compare` body, a block's copy of its scope): nothing is written back.
+ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
 
 // Runs a text that runs once (a loaded script, a long `exec` text, the
 // program velk was started with) as executeStatements runs its program, but

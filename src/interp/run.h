@@ -17,22 +17,30 @@ class Run {
   ValueSlot result;  // set by `end` or passed up; none means integer 0
   bool returned = false;
   bool stopped = false;
+  // The outer map is dropped when the run ends and no local map was given
+  // (a call's body map, a compare body's merged map), so new variables are
+  // bound in the outer map too. Only the write-back at the end could tell the
+  // two maps apart: a name enters the local map only when the outer map lacks
+  // it, so the two never bind one name, and reads, merges and rebinding see
+  // the same bindings either way. It spares the run a second map and a read
+  // view laid over two.
+  bool localsInOuter = false;
 
   // Every binding of the outer map, plus the local bindings for names the
   // outer map lacks. Expressions of a statement are evaluated against it.
+  // When one map is empty or both are one, that is the other map itself, read
+  // where it lies: no expression changes a binding of the run it is
+  // evaluated in, and nothing keeps the reference past its statement.
   const VarMap& readView() {
-    if (!viewValid_) {
-      view_ = VarMap::overlay(local, outer, &viewConflicts_);
-      viewValid_ = true;
-    }
-    return view_;
+    if (!view_) [[unlikely]] view_ = &makeView();
+    return *view_;
   }
   // Both maps, the local bindings winning: what control bodies run on. Unless
   // a name is bound to two different Values in the two maps, that is the read
   // view itself.
   VarMap mergedMap() {
-    readView();
-    if (!viewConflicts_) return view_;
+    const VarMap& view = readView();
+    if (&view != &overlay_ || !overlayConflicts_) return view;
     return VarMap::overlay(outer, local);
   }
 
@@ -46,20 +54,21 @@ class Run {
   // else the local map.
   void bind(const Text& name, ValueRef value) {
     bindingsChanged();
-    if (outer.findRef(name))
+    if (outer.findRef(name) || (localsInOuter && !local.findRef(name)))
       outer.set(name, std::move(value));
     else
       local.set(name, std::move(value));
   }
+  // Binds a name that neither map holds.
   void bindLocal(const Text& name, ValueRef value) {
     bindingsChanged();
-    local.set(name, std::move(value));
+    (localsInOuter ? outer : local).set(name, std::move(value));
   }
   // Before or after anything replaces bindings of the working maps. Dropping
   // the view also lets a write change the maps in place instead of copying.
   void bindingsChanged() {
-    view_.clear();
-    viewValid_ = false;
+    overlay_.clear();
+    view_ = nullptr;
   }
 
   // Starts the run over on one map given as both working maps, as an `until`
@@ -69,7 +78,7 @@ class Run {
   void startOver(VarMap&& both) {
     local = std::move(both);
     outer = local;
-    if (viewValid_ && !view_.sameAs(local)) bindingsChanged();
+    if (view_ == &overlay_ && !overlay_.sameAs(local)) bindingsChanged();
     result.reset();
     returned = false;
     stopped = false;
@@ -88,9 +97,15 @@ class Run {
   }
 
  private:
-  VarMap view_;
-  bool viewValid_ = false;
-  bool viewConflicts_ = false;
+  const VarMap& makeView() {
+    if (local.empty() || local.sameAs(outer)) return outer;
+    if (outer.empty()) return local;
+    overlay_ = VarMap::overlay(local, outer, &overlayConflicts_);
+    return overlay_;
+  }
+  const VarMap* view_ = nullptr;  // the read view: outer, local or overlay_; null until made
+  VarMap overlay_;
+  bool overlayConflicts_ = false;
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.

@@ -106,6 +106,19 @@ bool trieInsert(Ref<MapNode>& root, const Text& key, uint64_t hash, ValueRef&& v
 
 }  // namespace
 
+using HeadPool = BlockPool<sizeof(MapHead)>;
+
+void* MapHead::operator new(size_t size) {
+  return size == sizeof(MapHead) ? HeadPool::take() : ::operator new(size);
+}
+
+void MapHead::operator delete(void* p, size_t size) noexcept {
+  if (size == sizeof(MapHead))
+    HeadPool::give(p);
+  else
+    ::operator delete(p);
+}
+
 const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t hash) {
   const std::string_view name = key.view();
   int shift = 0;

@@ -30,6 +30,7 @@
 #include <new>
 #include <vector>
 
+#include "support/block_pool.h"
 #include "support/ref.h"
 #include "support/text.h"
 
@@ -77,6 +78,10 @@ struct MapHead : RefCounted {
   ~MapHead() {
     for (uint32_t i = 0; i < frontCount; ++i) front()[i].~MapEntry();
   }
+
+  // Pooled: a call makes one head for its arguments and drops it at its end.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 
   MapEntry* front() { return std::launder(reinterpret_cast<MapEntry*>(storage)); }
   const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }

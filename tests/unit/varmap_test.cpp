@@ -170,5 +170,41 @@ TEST(VarMap, FrontLayerShadowsAndFlattensWithoutLeaking) {
   }
 }
 
+// Heads come from a free list: many copies alive at once, each with its own
+// binding (more than one chunk of heads), and heads dropped and made again in
+// between, must never share or lose a binding.
+TEST(VarMap, ManyHeadsAliveAtOnceStayApart) {
+  VarMap base;
+  base.set(Text("shared"), newValue(Value::integer(-1)));
+  std::vector<VarMap> maps;
+  for (int i = 0; i < 2000; ++i) {
+    VarMap m = base;
+    m.set(Text("own"), newValue(Value::integer(i)));
+    maps.push_back(m);
+    if (i % 3 == 0) {
+      VarMap dropped = base;  // made and dropped: its head goes back to the list
+      dropped.set(Text("own"), newValue(Value::integer(-i)));
+    }
+  }
+  for (int i = 0; i < 2000; i += 2) maps[static_cast<size_t>(i)] = VarMap();
+  for (int i = 0; i < 1000; ++i) {
+    VarMap m = base;
+    m.set(Text("later"), newValue(Value::integer(i)));
+    maps[static_cast<size_t>(2 * i)] = m;
+  }
+  for (int i = 0; i < 2000; ++i) {
+    const VarMap& m = maps[static_cast<size_t>(i)];
+    EXPECT_EQ(m.find(Text("shared"))->intValue, -1) << i;
+    if (i % 2 == 0) {
+      EXPECT_EQ(m.find(Text("own")), nullptr) << i;
+      EXPECT_EQ(m.find(Text("later"))->intValue, i / 2) << i;
+    } else {
+      EXPECT_EQ(m.find(Text("own"))->intValue, i) << i;
+      EXPECT_EQ(m.find(Text("later")), nullptr) << i;
+    }
+  }
+  EXPECT_EQ(base.size(), 1u);
+}
+
 }  // namespace
 }  // namespace velk
