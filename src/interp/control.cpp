@@ -29,21 +29,31 @@ void runCompare(Run& run, const CompiledStatement& st) {
 
 void runEach(Run& run, const CompiledStatement& st) {
   const Text& collection = operand(st, 1, "a collection and a body");
-  Value v = evaluateExpression(run.interp, collection, run.readView(), Blocks::Run);
+  ValueSlot scratch;
+  const Value& v = evaluateInPlace(run.interp, collection, st.operandForm, run.readView(), Blocks::Run, scratch);
   // The items are fixed before the first iteration: a string's bytes, or the
   // element Values themselves (this handle keeps the list as it is now).
   bool bytesOfString = v.typeName == kString;
   size_t count = bytesOfString ? v.text.size() : v.elements.size();
   if (count == 0) return;
-  Elements items = v.elements;
+  const Text bytes = v.text;
+  const Elements items = v.elements;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
-  VarMap merged = run.mergedMap();
+  // Each iteration is a run with the merged map as its outer map and no
+  // local bindings, the same as executeStatements(body, &merged, nullptr)
+  // would make, but one run record serves them all.
+  Run iteration(run.interp);
+  iteration.outer = run.mergedMap();
   for (size_t i = 0; i < count; ++i) {
-    ValueRef item = bytesOfString ? newValue(Value::string(oneByteText(static_cast<unsigned char>(v.text[i])))) : items[i];
-    merged.set(run.interp.elementName(), std::move(item));
-    ExecResult r = executeStatements(run.interp, *body, &merged, nullptr);
-    if (r.returned) {
-      run.passUp(std::move(r));
+    ValueRef item = bytesOfString ? newValue(Value::string(oneByteText(static_cast<unsigned char>(bytes[i])))) : items[i];
+    checkStack();
+    run.interp.countStep();
+    NestingCount nesting(run.interp);
+    iteration.startAgain();
+    iteration.outer.set(run.interp.elementName(), std::move(item));
+    runStatements(iteration, *body);
+    if (iteration.returned) {
+      run.passUp(ExecResult{std::move(iteration.result), true});
       break;  // the current run goes on with its next statement
     }
   }

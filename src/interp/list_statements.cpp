@@ -5,8 +5,15 @@
 namespace velk {
 namespace {
 
-Value positionOperand(Run& run, const CompiledStatement& st) {
-  return evaluateExpression(run.interp, operand(st, 2, "a position"), run.readView(), Blocks::Run);
+// The statement's expression operand, its third token, read in place (the
+// statement keeps its parsed form).
+const Value& valueOperand(Run& run, const CompiledStatement& st, const char* what, ValueSlot& scratch) {
+  return evaluateInPlace(run.interp, operand(st, 2, what), st.operandForm, run.readView(), Blocks::Run, scratch);
+}
+
+int64_t positionOperand(Run& run, const CompiledStatement& st) {
+  ValueSlot scratch;
+  return asInt(valueOperand(run, st, "a position", scratch));
 }
 
 // Positions count from 0; anything outside the list or string is refused.
@@ -27,8 +34,11 @@ void runList(Run& run, const CompiledStatement& st) {
 void runAdd(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name and a value");
   ValueRef target = namedVariable(run, name, "add");
-  Value v = evaluateExpression(run.interp, operand(st, 2, "a value"), run.readView(), Blocks::Run);
-  target->elements.push(newValue(std::move(v)));
+  // The value read in place is copied into the new element; one made by the
+  // evaluation moves there.
+  ValueSlot scratch;
+  const Value& v = valueOperand(run, st, "a value", scratch);
+  target->elements.push(scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v));
 }
 
 void runIndex(Run& run, const CompiledStatement& st) {
@@ -38,7 +48,7 @@ void runIndex(Run& run, const CompiledStatement& st) {
   // position may change the Value, and then what it holds is read by the
   // rule its type chose.
   const bool isList = source->typeName == kList;
-  int64_t n = asInt(positionOperand(run, st));
+  int64_t n = positionOperand(run, st);
   const Text& out = operand(st, 3, "an output name");
   if (isList) {
     size_t i = checkedPosition(n, source->elements.size(), "index", name);
@@ -52,7 +62,8 @@ void runIndex(Run& run, const CompiledStatement& st) {
 void runWhere(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name, a value and an output name");
   ValueRef source = namedVariable(run, name, "where");
-  Value x = evaluateExpression(run.interp, operand(st, 2, "a value"), run.readView(), Blocks::Run);
+  ValueSlot scratch;
+  const Value& x = valueOperand(run, st, "a value", scratch);
   const Text& out = operand(st, 3, "an output name");
   // This handle keeps the elements alive while they are compared.
   Elements items = source->elements;
@@ -63,7 +74,7 @@ void runWhere(Run& run, const CompiledStatement& st) {
 void runRemove(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name and a position");
   ValueRef target = namedVariable(run, name, "remove");
-  int64_t n = asInt(positionOperand(run, st));
+  int64_t n = positionOperand(run, st);
   target->elements.erase(checkedPosition(n, target->elements.size(), "remove", name));
 }
 

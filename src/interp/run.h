@@ -83,6 +83,16 @@ class Run {
     returned = false;
     stopped = false;
   }
+  // Starts the run over on its outer map as it stands and no local bindings,
+  // as each iteration of an `each` body runs: the same as a new run given
+  // that map as its outer map alone.
+  void startAgain() {
+    bindingsChanged();
+    local.clear();
+    result.reset();
+    returned = false;
+    stopped = false;
+  }
   // Ends such a run: the local bindings are what the map keeps.
   VarMap finish() {
     outer.clear();

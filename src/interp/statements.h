@@ -32,7 +32,9 @@ struct CompiledStatement {
   // operator its first character names (`+=` adds).
   Op compoundOp = Op::Unknown;
   // The parsed form of the statement's expression operand (the value of an
-  // assignment, the condition of `until` and `compare`, the value of `end`),
+  // assignment, the condition of `until` and `compare`, the value of `end`,
+  // the collection of `each`, the value of `add` and `where`, the position
+  // of `index` and `remove`),
   // remembered at its first run so that later runs need not look for it
   // beside the token. The form is kept beside the token, which this
   // statement holds, so it lives as long as the statement; null until then,
