@@ -190,7 +190,7 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
 
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
   checkStack();
-  countStep();
+  interp.countStep();
   NestingCount nesting(interp);
   Run run(interp);
   run.outer = std::move(scope);
