@@ -52,6 +52,10 @@ class ExpressionForm : public TokenList {
   // Kept beside its text, so that it outlives an evaluation and its literals
   // can be read where they lie.
   bool kept = false;
+  // `a op b` of two terms that are variables or literals (neither a call, a
+  // group nor a block, and no leading `not`): reading them runs no code, so
+  // both can be read where they lie before the operator applies.
+  bool quietBinary = false;
 };
 using ExpressionFormRef = Ref<const ExpressionForm>;
 
