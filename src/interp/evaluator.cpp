@@ -73,24 +73,30 @@ bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
 
 bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
 
+// Term i evaluated into `slot`: a term that is neither a variable nor a kept
+// literal.
+[[gnu::noinline]] const Value& evaluatedTerm(Interpreter& interp, const ExpressionForm& form, size_t i,
+                                             const VarMap& vars, Blocks blocks, ValueSlot& slot) {
+  slot = termValue(interp, form.terms[i], form.tokens[i], vars, blocks);
+  return *slot;
+}
+
 // The Value of term i: where it lies for a variable or a kept literal, else
 // evaluated into `slot`.
-const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars, Blocks blocks,
-                     ValueSlot& slot) {
-  const Text& term = form.tokens[i];
+inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
+                            Blocks blocks, ValueSlot& slot) {
   // A variable hides any literal of the same spelling.
-  if (const Value* v = vars.find(term)) return *v;
+  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
   const TermSyntax& syntax = form.terms[i];
   if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
-  slot = termValue(interp, syntax, term, vars, blocks);
-  return *slot;
+  return evaluatedTerm(interp, form, i, vars, blocks, slot);
 }
 
 // A quiet term where it lies: a variable, or a literal kept in the form; null
 // for a term that is neither (a number that does not read, or a literal of a
 // form that is not kept), which termRef then reads.
-const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (const Value* v = vars.find(form.tokens[i])) return v;
+inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
   const TermSyntax& syntax = form.terms[i];
   if (syntax.kind == TermKind::Literal && form.kept) return &syntax.literal;
   return nullptr;

@@ -51,7 +51,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   if (target.front() == '(') {
     slot = memberTarget(run, target);
   } else {
-    slot = run.lookup(target);
+    slot = run.lookup(target, st.targetMemos);
     if (!slot) {
       // A new variable is local to the run that creates it, and exists
       // before its value is evaluated.

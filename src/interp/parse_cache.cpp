@@ -110,6 +110,7 @@ ExpressionFormRef expressionForm(const Text& text) {
     TermKind k = form->terms[i].kind;
     return k == TermKind::Literal || k == TermKind::BadNumber;
   };
+  form->memos.resize(form->tokens.size());
   form->quietBinary = form->tokens.size() == 3 && form->tokens[0].view() != "not" && quiet(0) && quiet(2);
   if (!entry) return form;
   form->kept = true;

@@ -84,9 +84,17 @@ class PackedFloat {
   }
   // Every byte zero, as in a Value that never held a float (not -0.0).
   bool isZeroBits() const {
-    unsigned char any = 0;
-    for (unsigned char b : bytes_) any |= b;
-    return any == 0;
+    if constexpr (kBytes == 10) {
+      uint64_t low;
+      uint16_t high;
+      std::memcpy(&low, bytes_, 8);
+      std::memcpy(&high, bytes_ + 8, 2);
+      return (low | high) == 0;
+    } else {
+      unsigned char any = 0;
+      for (unsigned char b : bytes_) any |= b;
+      return any == 0;
+    }
   }
 
  private:
