@@ -10,8 +10,7 @@ namespace {
 
 // A condition's truth, its value read in place.
 bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
-  ValueSlot scratch;
-  return asInt(evaluateInPlace(run.interp, cond, st.operandForm, run.readView(), Blocks::Run, scratch)) != 0;
+  return evaluateCondition(run.interp, cond, st.operandForm, run.readView());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // operator using them; before a term that can run code (a call, a group, a
 // block) the operand on its left is copied, so that what the code changes is
 // not seen in a value that was already read.
+#include "interp/integer_operators.h"
 #include "interp/interpreter.h"
 #include <cassert>
 
@@ -72,17 +73,33 @@ bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
 
 bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
 
+// Term i evaluated into `slot`: a term that is neither a variable nor a kept
+// literal.
+[[gnu::noinline]] const Value& evaluatedTerm(Interpreter& interp, const ExpressionForm& form, size_t i,
+                                             const VarMap& vars, Blocks blocks, ValueSlot& slot) {
+  slot = termValue(interp, form.terms[i], form.tokens[i], vars, blocks);
+  return *slot;
+}
+
 // The Value of term i: where it lies for a variable or a kept literal, else
 // evaluated into `slot`.
-const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars, Blocks blocks,
-                     ValueSlot& slot) {
-  const Text& term = form.tokens[i];
+inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
+                            Blocks blocks, ValueSlot& slot) {
   // A variable hides any literal of the same spelling.
-  if (const Value* v = vars.find(term)) return *v;
+  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
   const TermSyntax& syntax = form.terms[i];
   if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
-  slot = termValue(interp, syntax, term, vars, blocks);
-  return *slot;
+  return evaluatedTerm(interp, form, i, vars, blocks, slot);
+}
+
+// A quiet term where it lies: a variable, or a literal kept in the form; null
+// for a term that is neither (a number that does not read, or a literal of a
+// form that is not kept), which termRef then reads.
+inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
+  const TermSyntax& syntax = form.terms[i];
+  if (syntax.kind == TermKind::Literal && form.kept) return &syntax.literal;
+  return nullptr;
 }
 
 // Expressions of more than one term (or a lone `not` term): the result into
@@ -190,8 +207,33 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
     // A literal lies in the form, which lives on beside its text.
     return v;
   }
+  // Two quiet terms: both read where they lie, as evaluateSteps would.
+  if (form->quietBinary) {
+    const Value* a = quietTermRef(*form, 0, vars);
+    const Value* b = a ? quietTermRef(*form, 2, vars) : nullptr;
+    if (b) {
+      scratch = applyOperator(*a, *b, form->ops[1], interp.limits());
+      return *scratch;
+    }
+  }
   evaluateSteps(interp, text, *form, vars, blocks, scratch);
   return *scratch;
+}
+
+bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
+  if (kept && kept->quietBinary) {
+    checkStack();
+    // Two integers compared (or joined by any operator that gives an
+    // integer): the truth of the result without making it.
+    const Value* a = quietTermRef(*kept, 0, vars);
+    const Value* b = a ? quietTermRef(*kept, 2, vars) : nullptr;
+    int64_t n;
+    if (b && a->typeName == kInteger && b->typeName == kInteger &&
+        integerOperation(kept->ops[1], a->intValue, b->intValue, n))
+      return n != 0;
+  }
+  ValueSlot scratch;
+  return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
 }
 
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,

@@ -51,7 +51,7 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   if (target.front() == '(') {
     slot = memberTarget(run, target);
   } else {
-    slot = run.lookup(target);
+    slot = run.lookup(target, st.targetMemos);
     if (!slot) {
       // A new variable is local to the run that creates it, and exists
       // before its value is evaluated.
@@ -63,7 +63,8 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());
+    if (!applyInPlace(*slot, value, st.compoundOp, run.interp.limits()))
+      *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());
   } else if (scratch && &value == &*scratch) {
     *slot = std::move(*scratch);
   } else {

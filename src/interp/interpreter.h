@@ -186,10 +186,19 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap
 // remembered in `kept` (CompiledStatement::operandForm) once it is known.
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
                              Blocks blocks, ValueSlot& scratch);
+// A statement's condition: its value (brace blocks run) read as an integer is
+// not zero.
+bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars);
 
 // One of the thirteen operators, or Op::Unknown for an "unspecified" result;
 // the strings and list forms it builds stay within `limits`' value cap.
 Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits);
+// `target = (target op right)` done in place, for `x += 1` and `s += "x"`:
+// true when it was (two integers, or + of two strings, where the target holds
+// nothing but its integer or its text), leaving the target exactly as
+// assigning applyOperator's result would; false, with the target untouched,
+// otherwise.
+bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits);
 
 // A `$` call: a builtin when the name is in the interpreter's table, else a
 // user function.

@@ -3,23 +3,13 @@
 // extended precision; division by zero gives 0 of the division's type.
 #include <cstdint>
 
+#include "interp/integer_operators.h"
 #include "interp/interpreter.h"
 #include "support/error.h"
 #include "support/run_limits.h"
 
 namespace velk {
 namespace {
-
-// Two's complement wrap-around without undefined behaviour.
-int64_t wrapAdd(int64_t a, int64_t b) {
-  return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
-}
-int64_t wrapSub(int64_t a, int64_t b) {
-  return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
-}
-int64_t wrapMul(int64_t a, int64_t b) {
-  return static_cast<int64_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(b));
-}
 
 constexpr size_t kMaxRepeatBytes = size_t{1} << 31;
 
@@ -104,6 +94,10 @@ Value member(const Value& left, const Value& right, size_t maxBytes) {
 }  // namespace
 
 Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits) {
+  if (left.typeName == kInteger && right.typeName == kInteger) {
+    int64_t n;
+    if (integerOperation(op, left.intValue, right.intValue, n)) return Value::integer(n);
+  }
   switch (op) {
     case Op::And:
       if (asInt(left) == 0) return truth(false);
@@ -134,6 +128,21 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
     case Op::Unknown: break;
   }
   return Value();
+}
+
+bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {
+  // Only where applyOperator's result would differ from the target in the
+  // one field changed here: it makes a Value with every other field empty.
+  if (!target.holdsOnlyIntAndText()) return false;
+  if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty()) {
+    return integerOperation(op, target.intValue, right.intValue, target.intValue);
+  }
+  if (op == Op::Add && target.typeName == kString && right.typeName == kString && target.intValue == 0) {
+    checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
+    target.text = target.text.joined(right.text.view());
+    return true;
+  }
+  return false;
 }
 
 }  // namespace velk

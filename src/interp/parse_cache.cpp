@@ -106,6 +106,12 @@ ExpressionFormRef expressionForm(const Text& text) {
     form->terms.push_back(parseTerm(token));
     form->ops.push_back(opFromText(token.view()));
   }
+  auto quiet = [&](size_t i) {
+    TermKind k = form->terms[i].kind;
+    return k == TermKind::Literal || k == TermKind::BadNumber;
+  };
+  form->memos.resize(form->tokens.size());
+  form->quietBinary = form->tokens.size() == 3 && form->tokens[0].view() != "not" && quiet(0) && quiet(2);
   if (!entry) return form;
   form->kept = true;
   entry->expr = form;

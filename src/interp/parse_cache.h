@@ -52,6 +52,12 @@ class ExpressionForm : public TokenList {
   // Kept beside its text, so that it outlives an evaluation and its literals
   // can be read where they lie.
   bool kept = false;
+  // `a op b` of two terms that are variables or literals (neither a call, a
+  // group nor a block, and no leading `not`): reading them runs no code, so
+  // both can be read where they lie before the operator applies.
+  bool quietBinary = false;
+  // One per token: what looking the token up as a variable found last.
+  mutable std::vector<LookupMemo> memos;
 };
 using ExpressionFormRef = Ref<const ExpressionForm>;
 

@@ -50,6 +50,13 @@ class Run {
     if (const ValueRef* v = local.findRef(name)) return *v;
     return ValueRef();
   }
+  // The same, the two searches answered from `memos` while the maps are as
+  // they were at the last lookup of this name with them.
+  ValueRef lookup(const Text& name, LookupMemo (&memos)[2]) const {
+    if (const ValueRef* v = outer.findRef(name, memos[0])) return *v;
+    if (const ValueRef* v = local.findRef(name, memos[1])) return *v;
+    return ValueRef();
+  }
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
   void bind(const Text& name, ValueRef value) {

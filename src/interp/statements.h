@@ -9,6 +9,7 @@
 
 #include "parse/splitter.h"
 #include "support/ref.h"
+#include "value/value.h"
 
 namespace velk {
 
@@ -40,6 +41,9 @@ struct CompiledStatement {
   // statement holds, so it lives as long as the statement; null until then,
   // and always when forms are not kept.
   mutable const ExpressionForm* operandForm = nullptr;
+  // What looking an assignment's target up found in the outer and the local
+  // map of its last run.
+  mutable LookupMemo targetMemos[2];
   std::string sourceText() const;  // for error reports
 };
 

@@ -82,6 +82,20 @@ class PackedFloat {
     std::memcpy(bytes_, &x, kBytes);
     return *this;
   }
+  // Every byte zero, as in a Value that never held a float (not -0.0).
+  bool isZeroBits() const {
+    if constexpr (kBytes == 10) {
+      uint64_t low;
+      uint16_t high;
+      std::memcpy(&low, bytes_, 8);
+      std::memcpy(&high, bytes_ + 8, 2);
+      return (low | high) == 0;
+    } else {
+      unsigned char any = 0;
+      for (unsigned char b : bytes_) any |= b;
+      return any == 0;
+    }
+  }
 
  private:
   static constexpr size_t kBytes =
@@ -186,6 +200,10 @@ class Value : public RefCounted {
   void setMembers(VarMap m) { ownExtras().members = std::move(m); }
   // The members, to be changed in place (this Value's own copy of them).
   VarMap& changeMembers() { return ownExtras().members; }
+  // Whether the fields beside the integer and the text are all empty (no
+  // float, no elements, no bytes, argument names or members), as in a Value
+  // made by integer() or string().
+  bool holdsOnlyIntAndText() const { return elements.isEmpty() && !extras_ && floatValue.isZeroBits(); }
   // Whether destroying this Value may release other Values.
   bool mayHoldValues() const { return !elements.isEmpty() || extras_; }
 

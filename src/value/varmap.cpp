@@ -141,11 +141,28 @@ const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t has
   return nullptr;
 }
 
+uint64_t newMapStamp() {
+  static thread_local uint64_t last = 0;
+  return ++last;
+}
+
+const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const {
+  const ValueRef* r = findRef(key);
+  const MapHead& h = *head_;
+  if (h.stamp == 0) h.stamp = newMapStamp();
+  memo.head = &h;
+  memo.stamp = h.stamp;
+  memo.found = r;
+  return r;
+}
+
 MapHead& VarMap::own() {
   if (!head_)
     head_ = makeRef<MapHead>();
   else if (!head_.unique())
     head_ = makeRef<MapHead>(*head_);
+  else
+    head_->stamp = 0;  // about to change in place: what was remembered of it no longer holds
   return *head_;
 }
 

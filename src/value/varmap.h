@@ -65,6 +65,9 @@ struct MapEntry {
   ValueRef value;
 };
 
+// A stamp no other head of this thread has had (never 0).
+uint64_t newMapStamp();
+
 // The front layer's entries live in place, only the first frontCount of them
 // constructed, so that copying or dropping a head touches only those.
 struct MapHead : RefCounted {
@@ -87,10 +90,32 @@ struct MapHead : RefCounted {
   const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
 
   uint32_t frontCount = 0;
+  // Given when a lookup first remembers what it found in this head, and
+  // taken away (0) before every change: a head with the stamp that a lookup
+  // remembered still holds the bindings it saw, since the trie behind it is
+  // persistent (a node that a head reaches changes in place only through
+  // that head, and that head loses its stamp first). A head made anew has
+  // none, so a head at the address of a dropped one never passes for it.
+  mutable uint64_t stamp = 0;
   size_t size = 0;
   uint64_t filter = 0;  // filterBits of every name bound in either layer
   Ref<MapNode> root;
   alignas(MapEntry) unsigned char storage[kFrontCapacity * sizeof(MapEntry)];
+};
+
+// What one lookup of a name found in one map, to be reused while that map is
+// unchanged: kept beside a name that is looked up again and again (a term of
+// a loop's condition, an assignment's target), it answers without a search.
+// A memo that keeps missing (a name in a function body, looked up in a new
+// map at every call) stops remembering, apart from one try in a while, so
+// that it costs next to nothing where it cannot help.
+struct LookupMemo {
+  const void* head = nullptr;  // compared only, never followed
+  uint64_t stamp = 0;  // never that of a head without a stamp
+  const void* found = nullptr;  // the ValueRef found, or null
+  uint32_t misses = 0;  // since the last time it answered
+  static constexpr uint32_t kGiveUp = 8;
+  static constexpr uint32_t kRetryEvery = 64;
 };
 
 class VarMap {
@@ -109,6 +134,24 @@ class VarMap {
     if (const MapEntry* e = frontEntry(*head_, key, hash)) return &e->value;
     const MapSlot* s = locate(head_->root.get(), key, hash);
     return s ? &s->value : nullptr;
+  }
+
+  // findRef(key), answered from `memo` when the memo is of this very map as
+  // it is now; the memo must always be used with the same key.
+  const ValueRef* findRef(const Text& key, LookupMemo& memo) const {
+    const MapHead* h = head_.get();
+    if (!h) return nullptr;
+    // A memo that names a head holds a stamp, which is never 0.
+    if (memo.stamp == h->stamp && memo.head == h) {
+      memo.misses = 0;
+      return static_cast<const ValueRef*>(memo.found);
+    }
+    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
+    return findAndRemember(key, memo);
+  }
+  Value* find(const Text& key, LookupMemo& memo) const {
+    const ValueRef* r = findRef(key, memo);
+    return r ? r->get() : nullptr;
   }
 
   // Binds key to value, replacing an existing binding.
@@ -162,6 +205,7 @@ class VarMap {
     }
   }
   static const MapSlot* locate(const MapNode* node, const Text& key, uint64_t hash);
+  const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
   MapHead& own();
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);
 

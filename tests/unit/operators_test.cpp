@@ -207,5 +207,75 @@ TEST(Operators, StringEqualityComparesBytes) {
   EXPECT_EQ(intOf(op(str("{ x }"), "==", Value::func(Text("{ x }")))), 1);
 }
 
+// Two integers give the same results as an integer and the text of one, which
+// reach the arithmetic through the general reading of operands.
+TEST(Operators, IntegerPairsAgreeWithTheGeneralReading) {
+  const int64_t samples[] = {0, 1, -1, 2, -2, 3, 7, -7, 16777217, 2147483647, -2147483648LL};
+  for (int64_t a : samples) {
+    for (int64_t b : samples) {
+      for (const char* o : {"+", "-", "*", "/", "and", "or", "<", ">=", "==", "!="}) {
+        Value text = str(std::to_string(b));
+        EXPECT_EQ(intOf(op(I(a), o, I(b))), intOf(op(I(a), o, text))) << a << " " << o << " " << b;
+      }
+    }
+  }
+}
+
+bool sameContent(const Value& a, const Value& b) {
+  return a.typeName == b.typeName && a.intValue == b.intValue && a.text == b.text &&
+         a.elements.size() == b.elements.size() && a.holdsOnlyIntAndText() == b.holdsOnlyIntAndText() &&
+         a.members().size() == b.members().size() && a.bytes().size() == b.bytes().size();
+}
+
+// `x op= v` in place leaves the target as assigning the operator's result
+// would, and refuses, leaving it untouched, wherever that result differs in
+// another field than the one it would change.
+TEST(Operators, InPlaceAssignmentMatchesTheOperatorsResult) {
+  const int64_t edge = std::numeric_limits<int64_t>::max(), low = std::numeric_limits<int64_t>::min();
+  const int64_t samples[] = {0, 1, -1, 16777217, edge, low, 123456789012345LL};
+  for (int64_t a : samples) {
+    for (int64_t b : samples) {
+      for (const char* o : {"+", "-", "*", "/", "and", "or", "<", "<=", ">", ">=", "==", "!="}) {
+        Value target = I(a);
+        ASSERT_TRUE(applyInPlace(target, I(b), opFromText(o), RunLimits{})) << a << " " << o << " " << b;
+        EXPECT_TRUE(sameContent(target, op(I(a), o, I(b)))) << a << " " << o << " " << b;
+      }
+    }
+  }
+  Value s = str("ab");
+  ASSERT_TRUE(applyInPlace(s, str("cd"), opFromText("+"), RunLimits{}));
+  EXPECT_TRUE(sameContent(s, str("abcd")));
+  ASSERT_TRUE(applyInPlace(s, s, opFromText("+"), RunLimits{}));
+  EXPECT_EQ(stringOf(s), "abcdabcd");
+  Value e = str("");
+  ASSERT_TRUE(applyInPlace(e, str(""), opFromText("+"), RunLimits{}));
+  EXPECT_TRUE(sameContent(e, str("")));
+
+  // Mixed operands, other operators and other types take the general path.
+  Value i = I(1);
+  EXPECT_FALSE(applyInPlace(i, F(0.5L), opFromText("+"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(i, str("2"), opFromText("+"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(i, I(2), opFromText("?"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(i, I(2), opFromText("->"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(s, str("x"), opFromText("-"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(s, I(2), opFromText("*"), RunLimits{}));
+  Value f = F(1.5L);
+  EXPECT_FALSE(applyInPlace(f, F(1.0L), opFromText("+"), RunLimits{}));
+  EXPECT_EQ(intOf(i), 1);
+  EXPECT_EQ(floatOf(f), 1.5L);
+
+  // A target that carries more than its integer or its text.
+  Value fromList = convertTo(listOf({I(1), I(2)}), kInteger);
+  EXPECT_FALSE(applyInPlace(fromList, I(1), opFromText("+"), RunLimits{}));
+  EXPECT_EQ(fromList.elements.size(), 2u);
+  Value fromText = convertTo(str("12"), kInteger);
+  EXPECT_FALSE(applyInPlace(fromText, I(1), opFromText("+"), RunLimits{}));
+  Value fromFloat = convertTo(F(-0.0L), kInteger);
+  EXPECT_FALSE(applyInPlace(fromFloat, I(1), opFromText("+"), RunLimits{}));
+  Value textFromInteger = convertTo(I(5), kString);
+  EXPECT_FALSE(applyInPlace(textFromInteger, str("x"), opFromText("+"), RunLimits{}));
+  EXPECT_EQ(stringOf(textFromInteger), "5");
+}
+
 }  // namespace
 }  // namespace velk

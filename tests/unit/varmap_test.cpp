@@ -206,5 +206,51 @@ TEST(VarMap, ManyHeadsAliveAtOnceStayApart) {
   EXPECT_EQ(base.size(), 1u);
 }
 
+// A remembered lookup answers as a fresh one would after every kind of change:
+// a binding added or replaced in place, a copy written, the front layer
+// flattened into the trie, a map dropped and another made in its place.
+TEST(VarMap, RememberedLookupsFollowEveryChange) {
+  const Text key("x");
+  LookupMemo memo;
+  VarMap m;
+  EXPECT_EQ(m.find(key, memo), nullptr);
+  m.set(Text("y"), newValue());
+  EXPECT_EQ(m.find(key, memo), nullptr);
+  EXPECT_EQ(m.find(key, memo), nullptr);  // answered from the memo
+  ValueRef first = newValue(Value::integer(1));
+  m.set(key, first);  // the only handle: changed in place
+  EXPECT_EQ(m.find(key, memo), first.get());
+  EXPECT_EQ(m.find(key, memo), first.get());
+  ValueRef second = newValue(Value::integer(2));
+  m.set(key, second);
+  EXPECT_EQ(m.find(key, memo), second.get());
+
+  VarMap copy = m;
+  EXPECT_EQ(copy.find(key, memo), second.get());
+  ValueRef third = newValue(Value::integer(3));
+  copy.set(key, third);  // shared: copied first
+  EXPECT_EQ(copy.find(key, memo), third.get());
+  EXPECT_EQ(m.find(key, memo), second.get());
+  EXPECT_EQ(copy.find(key, memo), third.get());
+
+  // Ten more names move the front layer, x's binding among it, into the trie.
+  EXPECT_EQ(m.find(key, memo), second.get());
+  for (int i = 0; i < 10; ++i) m.set(Text("n" + std::to_string(i)), newValue());
+  EXPECT_EQ(m.find(key, memo), second.get());
+  ASSERT_NE(m.findRef(key, memo), nullptr);
+  EXPECT_EQ(m.findRef(key, memo), m.findRef(key));
+
+  // Maps made and dropped one after the other, likely at one address.
+  for (int round = 0; round < 50; ++round) {
+    VarMap fresh;
+    ValueRef v = newValue(Value::integer(round));
+    if (round % 2) fresh.set(key, v);
+    fresh.set(Text("z"), newValue());
+    for (int again = 0; again < 2; ++again)
+      EXPECT_EQ(fresh.find(key, memo), round % 2 ? v.get() : nullptr) << round;
+  }
+  EXPECT_EQ(m.find(key, memo), second.get());
+}
+
 }  // namespace
 }  // namespace velk
