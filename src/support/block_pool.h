@@ -1,5 +1,5 @@
 // A free list of equal-sized blocks, for objects made and dropped at nearly
-// every step (the heads of variable maps, one per call): taking a block and
+// every step (Values, the heads of variable maps): taking a block and
 // giving it back cost a few instructions instead of a trip through the
 // general allocator.
 //
@@ -32,7 +32,9 @@ template <size_t kBlock>
 class BlockPool {
   static constexpr size_t kAlign = alignof(std::max_align_t);
   static constexpr size_t kStride = (kBlock + kAlign - 1) / kAlign * kAlign;
-  static constexpr size_t kChunkBytes = kStride * 256 + kAlign;
+  static constexpr size_t kChunkBytes = 64 * 1024;
+  static constexpr size_t kPerChunk = (kChunkBytes - kAlign) / kStride;
+  static_assert(kPerChunk > 0, "a block larger than a chunk");
 
  public:
   static void* take() {
@@ -73,7 +75,7 @@ class BlockPool {
     *reinterpret_cast<void**>(chunk) = s.chunks;
     s.chunks = chunk;
     s.next = chunk + kAlign;
-    s.end = s.next + 256 * kStride;
+    s.end = s.next + kPerChunk * kStride;
   }
   static inline thread_local constinit State state;
 };
