@@ -13,6 +13,33 @@ bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
   return evaluateCondition(run.interp, cond, st.operandForm, run.readView());
 }
 
+// Binds the element name to an item of a list: where the previous item's
+// binding lies, when the map is the iteration's own, so that the lookups the
+// body remembers stay good.
+void bindItem(VarMap& map, const Text& name, const ValueRef& item) {
+  if (ValueRef* bound = map.frontBinding(name))
+    *bound = item;
+  else
+    map.set(name, item);
+}
+
+// Binds the element name to a fresh string Value of one byte. The previous
+// byte's Value is reused when nothing but this binding refers to it and it
+// still holds nothing but its string: then no one can tell it from a new one.
+void bindByte(VarMap& map, const Text& name, unsigned char byte) {
+  const Text& text = oneByteText(byte);
+  ValueRef* bound = map.frontBinding(name);
+  if (!bound) {
+    map.set(name, newValue(Value::string(text)));
+    return;
+  }
+  Value& v = **bound;
+  if (bound->unique() && v.typeName == kString && v.intValue == 0 && v.holdsOnlyIntAndText())
+    v.text = text;
+  else
+    *bound = newValue(Value::string(text));
+}
+
 }  // namespace
 
 void runCompare(Run& run, const CompiledStatement& st) {
@@ -43,13 +70,16 @@ void runEach(Run& run, const CompiledStatement& st) {
   // would make, but one run record serves them all.
   Run iteration(run.interp);
   iteration.outer = run.mergedMap();
+  const Text& name = run.interp.elementName();
   for (size_t i = 0; i < count; ++i) {
-    ValueRef item = bytesOfString ? newValue(Value::string(oneByteText(static_cast<unsigned char>(bytes[i])))) : items[i];
     checkStack();
     run.interp.countStep();
     NestingCount nesting(run.interp);
     iteration.startAgain();
-    iteration.outer.set(run.interp.elementName(), std::move(item));
+    if (bytesOfString)
+      bindByte(iteration.outer, name, static_cast<unsigned char>(bytes[i]));
+    else
+      bindItem(iteration.outer, name, items[i]);
     runStatements(iteration, *body);
     if (iteration.returned) {
       run.passUp(ExecResult{std::move(iteration.result), true});

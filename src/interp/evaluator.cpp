@@ -191,8 +191,12 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
   return termValue(interp, *form, term, vars, blocks);
 }
 
-const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
-                             Blocks blocks, ValueSlot& scratch) {
+namespace {
+
+// evaluateInPlace apart from a kept lone variable or literal.
+[[gnu::noinline]] const Value& evaluateInPlaceFully(Interpreter& interp, const Text& text,
+                                                    const ExpressionForm*& kept, const VarMap& vars,
+                                                    Blocks blocks, ValueSlot& scratch) {
   checkStack();
   ExpressionFormRef fresh;  // holds a form that is not kept beside its text
   const ExpressionForm* form = kept;
@@ -220,6 +224,19 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   return *scratch;
 }
 
+}  // namespace
+
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                             Blocks blocks, ValueSlot& scratch) {
+  // The most common expression, a lone variable or literal, read where it
+  // lies before anything else is set up: reading it runs nothing.
+  if (const ExpressionForm* form = kept; form && form->singleTerm) {
+    if (const Value* v = vars.find(form->tokens[0], form->memos[0])) return *v;
+    if (form->terms[0].kind == TermKind::Literal) return form->terms[0].literal;
+  }
+  return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
+}
+
 bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
   if (kept && kept->quietBinary) {
     checkStack();
@@ -227,10 +244,15 @@ bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionFo
     // integer): the truth of the result without making it.
     const Value* a = quietTermRef(*kept, 0, vars);
     const Value* b = a ? quietTermRef(*kept, 2, vars) : nullptr;
-    int64_t n;
-    if (b && a->typeName == kInteger && b->typeName == kInteger &&
-        integerOperation(kept->ops[1], a->intValue, b->intValue, n))
-      return n != 0;
+    if (b) {
+      const Op op = kept->ops[1];
+      int64_t n;
+      if (a->typeName == kInteger && b->typeName == kInteger && integerOperation(op, a->intValue, b->intValue, n))
+        return n != 0;
+      // Two strings are equal when their texts are.
+      if (a->typeName == kString && b->typeName == kString && (op == Op::Eq || op == Op::Ne))
+        return (a->text == b->text) == (op == Op::Eq);
+    }
   }
   ValueSlot scratch;
   return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;

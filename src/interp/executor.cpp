@@ -116,18 +116,13 @@ class HandBack {
 
 }  // namespace
 
-const Text& operand(const CompiledStatement& st, size_t i, const char* what) {
-  if (st.tokens.size() <= i)
-    fail("missing operand", std::string("`").append(st.tokens.front().view()) + "` needs " + what);
-  return st.tokens[i];
+void missingOperand(const CompiledStatement& st, const char* what) {
+  fail("missing operand", std::string("`").append(st.tokens.front().view()) + "` needs " + what);
 }
 
-ValueRef namedVariable(const Run& run, const Text& name, const char* statement) {
-  ValueRef v = run.lookup(name);
-  if (!v)
-    fail("no such variable",
-         std::string("`").append(statement) + "` names " + quoteForReport(name.view()) + ", which is no variable");
-  return v;
+void noSuchVariable(const Text& name, const char* statement) {
+  fail("no such variable",
+       std::string("`").append(statement) + "` names " + quoteForReport(name.view()) + ", which is no variable");
 }
 
 namespace {

@@ -32,18 +32,18 @@ void runList(Run& run, const CompiledStatement& st) {
 }
 
 void runAdd(Run& run, const CompiledStatement& st) {
-  const Text& name = operand(st, 1, "a list name and a value");
-  ValueRef target = namedVariable(run, name, "add");
+  operand(st, 1, "a list name and a value");
+  ValueRef target = namedVariable(run, st, "add");
   // The value read in place is copied into the new element; one made by the
   // evaluation moves there.
   ValueSlot scratch;
   const Value& v = valueOperand(run, st, "a value", scratch);
-  target->elements.push(scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v));
+  target->elements.push(scratch && &v == &*scratch ? newValue(std::move(*scratch)) : copiedValue(v));
 }
 
 void runIndex(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a name, a position and an output name");
-  ValueRef source = namedVariable(run, name, "index");
+  ValueRef source = namedVariable(run, st, "index");
   // The type decides before the position is evaluated: a block in the
   // position may change the Value, and then what it holds is read by the
   // rule its type chose.
@@ -60,8 +60,8 @@ void runIndex(Run& run, const CompiledStatement& st) {
 }
 
 void runWhere(Run& run, const CompiledStatement& st) {
-  const Text& name = operand(st, 1, "a list name, a value and an output name");
-  ValueRef source = namedVariable(run, name, "where");
+  operand(st, 1, "a list name, a value and an output name");
+  ValueRef source = namedVariable(run, st, "where");
   ValueSlot scratch;
   const Value& x = valueOperand(run, st, "a value", scratch);
   const Text& out = operand(st, 3, "an output name");
@@ -73,7 +73,7 @@ void runWhere(Run& run, const CompiledStatement& st) {
 
 void runRemove(Run& run, const CompiledStatement& st) {
   const Text& name = operand(st, 1, "a list name and a position");
-  ValueRef target = namedVariable(run, name, "remove");
+  ValueRef target = namedVariable(run, st, "remove");
   int64_t n = positionOperand(run, st);
   target->elements.erase(checkedPosition(n, target->elements.size(), "remove", name));
 }

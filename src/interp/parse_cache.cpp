@@ -111,6 +111,7 @@ ExpressionFormRef expressionForm(const Text& text) {
     return k == TermKind::Literal || k == TermKind::BadNumber;
   };
   form->memos.resize(form->tokens.size());
+  form->singleTerm = form->tokens.size() == 1 && form->tokens[0].view() != "not";
   form->quietBinary = form->tokens.size() == 3 && form->tokens[0].view() != "not" && quiet(0) && quiet(2);
   if (!entry) return form;
   form->kept = true;

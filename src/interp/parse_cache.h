@@ -56,6 +56,8 @@ class ExpressionForm : public TokenList {
   // group nor a block, and no leading `not`): reading them runs no code, so
   // both can be read where they lie before the operator applies.
   bool quietBinary = false;
+  // One term, and not `not`: the expression is that term's value.
+  bool singleTerm = false;
   // One per token: what looking the token up as a variable found last.
   mutable std::vector<LookupMemo> memos;
 };

@@ -125,10 +125,21 @@ class Run {
   bool overlayConflicts_ = false;
 };
 
+[[noreturn]] void missingOperand(const CompiledStatement& st, const char* what);
+[[noreturn]] void noSuchVariable(const Text& name, const char* statement);
+
 // The operand tokens of a keyword statement, with a clean error for a missing one.
-const Text& operand(const CompiledStatement& st, size_t i, const char* what);
-// A variable that a list statement names; it must exist.
-ValueRef namedVariable(const Run& run, const Text& name, const char* statement);
+inline const Text& operand(const CompiledStatement& st, size_t i, const char* what) {
+  if (st.tokens.size() <= i) [[unlikely]] missingOperand(st, what);
+  return st.tokens[i];
+}
+// A variable that a list statement names (its second token); it must exist.
+inline ValueRef namedVariable(const Run& run, const CompiledStatement& st, const char* statement) {
+  const Text& name = st.tokens[1];
+  ValueRef v = run.lookup(name, st.targetMemos);
+  if (!v) [[unlikely]] noSuchVariable(name, statement);
+  return v;
+}
 
 // The statements of a program in order on `run`, until one stops it; an error
 // passing names the statement it passed.

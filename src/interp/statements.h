@@ -41,8 +41,8 @@ struct CompiledStatement {
   // statement holds, so it lives as long as the statement; null until then,
   // and always when forms are not kept.
   mutable const ExpressionForm* operandForm = nullptr;
-  // What looking an assignment's target up found in the outer and the local
-  // map of its last run.
+  // What looking an assignment's target (or the variable a list statement
+  // names) up found in the outer and the local map of its last run.
   mutable LookupMemo targetMemos[2];
   std::string sourceText() const;  // for error reports
 };

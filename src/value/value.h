@@ -263,6 +263,7 @@ class Value : public RefCounted {
 
 inline ValueRef newValue(Value v) { return ValueRef(new Value(std::move(v))); }
 inline ValueRef newValue() { return ValueRef(new Value()); }
+inline ValueRef copiedValue(const Value& v) { return ValueRef(new Value(v)); }
 
 // True for "integer" and "float".
 inline bool isNumeric(const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; }

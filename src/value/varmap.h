@@ -158,6 +158,14 @@ class VarMap {
   void set(const Text& key, ValueRef value);
   // Binds key to value unless key is bound already.
   void setIfAbsent(const Text& key, ValueRef value);
+  // The binding of key, to be replaced in place, when key is among the
+  // newest bindings of a head that no other map shares; else null (then
+  // set() rebinds it). Replacing it keeps every remembered lookup of this map
+  // good: the binding stays where lookups found it, and no name comes or goes.
+  ValueRef* frontBinding(const Text& key) {
+    if (!head_ || !head_.unique()) return nullptr;
+    return const_cast<ValueRef*>(frontValue(*head_, key, key.hash()));
+  }
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
@@ -193,6 +201,10 @@ class VarMap {
       if (e.hash == hash && e.key == key) return &e;
     }
     return nullptr;
+  }
+  static const ValueRef* frontValue(const MapHead& h, const Text& key, uint64_t hash) {
+    const MapEntry* e = frontEntry(h, key, hash);
+    return e ? &e->value : nullptr;
   }
   // Trie entries hidden by a front entry are not visited.
   template <class F>
