@@ -64,16 +64,20 @@ Text Text::slice(size_t pos, size_t n) const {
   return shown(buffer, whole.data() + pos, n);
 }
 
-const Text& oneByteText(unsigned char c) {
-  // Per thread: the counts of Texts are not atomic, and the texts are
-  // handed out where no interpreter is at hand (splitting, `each`).
-  static thread_local const Text* table = [] {
-    static thread_local Text texts[256];
-    for (int i = 0; i < 256; ++i) texts[i] = Text(std::string(1, static_cast<char>(i)));
-    return texts;
-  }();
-  return table[c];
+namespace text_detail {
+
+// Per thread: the counts of Texts are not atomic, and the texts are handed
+// out where no interpreter is at hand (splitting, `each`).
+thread_local constinit const Text* oneByteTable = nullptr;
+
+const Text* makeOneByteTable() {
+  static thread_local Text texts[256];
+  for (int i = 0; i < 256; ++i) texts[i] = Text(std::string(1, static_cast<char>(i)));
+  oneByteTable = texts;
+  return texts;
 }
+
+}  // namespace text_detail
 
 Text Text::joined(std::string_view more) const {
   if (more.empty()) return *this;

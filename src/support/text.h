@@ -136,7 +136,15 @@ uint64_t hashBytes(std::string_view bytes);
 
 // The text of the one byte c, made once per thread and shared by every
 // caller: `each` over a string and `index` of one take a byte at a time.
-const Text& oneByteText(unsigned char c);
+namespace text_detail {
+extern thread_local constinit const Text* oneByteTable;
+const Text* makeOneByteTable();
+}  // namespace text_detail
+inline const Text& oneByteText(unsigned char c) {
+  const Text* table = text_detail::oneByteTable;
+  if (!table) [[unlikely]] table = text_detail::makeOneByteTable();
+  return table[c];
+}
 
 // The bytes between the first and the last, as groups, blocks and quoted
 // literals are opened: nothing for a text shorter than two bytes. Whoever must
