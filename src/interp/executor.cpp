@@ -47,16 +47,19 @@ void runAssignment(Run& run, const CompiledStatement& st) {
     fail("incomplete assignment", "an assignment is a target, an operator and a value");
   const Text& target = st.tokens[0];
   const Text& op = st.tokens[1];
-  ValueRef slot;
+  ValueRef held;  // a member, which the evaluation may unbind, or a new variable
+  Value* slot;
   if (target.front() == '(') {
-    slot = memberTarget(run, target);
+    held = memberTarget(run, target);
+    slot = held.get();
   } else {
-    slot = run.lookup(target, st.targetMemos);
+    slot = run.lookupValue(target, st.targetMemos);
     if (!slot) {
       // A new variable is local to the run that creates it, and exists
       // before its value is evaluated.
-      slot = newValue();
-      run.bindLocal(target, slot);
+      held = newValue();
+      slot = held.get();
+      run.bindLocal(target, std::move(held));
     }
   }
   ValueSlot scratch;

@@ -57,6 +57,14 @@ class Run {
     if (const ValueRef* v = local.findRef(name, memos[1])) return *v;
     return ValueRef();
   }
+  // The same, the Value itself: what an assignment writes into. No
+  // expression changes a binding of the run it is evaluated in, so the Value
+  // stays bound, and alive, while the assigned value is evaluated.
+  Value* lookupValue(const Text& name, LookupMemo (&memos)[2]) const {
+    if (const ValueRef* v = outer.findRef(name, memos[0])) return v->get();
+    if (const ValueRef* v = local.findRef(name, memos[1])) return v->get();
+    return nullptr;
+  }
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
   void bind(const Text& name, ValueRef value) {
