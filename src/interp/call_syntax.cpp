@@ -152,6 +152,7 @@ const CallSyntax::UserParts& CallSyntax::userParts(const Text& callText) const {
     user_ = partsByGroup(callText, afterName + 2, close);
   else
     user_ = partsByPieces(callText);
+  user_.argForms.assign(user_.args.size(), nullptr);
   userParsed_ = true;
   return user_;
 }

@@ -15,6 +15,8 @@
 
 namespace velk {
 
+class ExpressionForm;
+
 class CallSyntax : public RefCounted {
  public:
   explicit CallSyntax(const Text& callText);
@@ -46,6 +48,9 @@ class CallSyntax : public RefCounted {
   struct UserParts {
     bool hasArgs = false;
     std::vector<Text> args;
+    // One per argument: its expression form once the argument has run, as a
+    // statement remembers its operand's (CompiledStatement::operandForm).
+    mutable std::vector<const ExpressionForm*> argForms;
     bool restricted = false;  // the call has an import list
     std::vector<Text> imports;
   };

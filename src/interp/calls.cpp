@@ -79,7 +79,9 @@ Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText
   // beyond the named ones keep their default names.
   const std::vector<Text>& names = argNames.get();
   for (size_t i = 0; i < parts.args.size(); ++i) {
-    ValueRef slot = newValue(evaluateExpression(interp, parts.args[i], vars, Blocks::Run));
+    ValueSlot scratch;
+    const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);
+    ValueRef slot = scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v);
     bodyMap.set(i < names.size() ? names[i] : interp.argumentName(i), std::move(slot));
   }
 
@@ -105,8 +107,14 @@ void NestingCount::tooDeep() {
 }
 
 Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars) {
+  CallSyntaxRef none;
+  return dispatchCall(interp, none, callText, vars);
+}
+
+Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars) {
   checkStack();
-  CallSyntaxRef form = callSyntax(callText);
+  if (!kept) kept = callSyntax(callText);
+  CallSyntaxRef form = kept;  // the call's syntax outlives the call, whatever it rebinds
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
   BuiltinHandler builtin = form->builtinIn(interp.builtins());
   if (!builtin) return callUser(interp, *form, callText, vars);

@@ -49,11 +49,18 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   fail("unreadable term", quoteForReport(term.view()));
 }
 
+bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
+
 // The value of a term whose syntax is known.
 Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, const VarMap& vars, Blocks blocks) {
   switch (form.kind) {
-    case TermKind::Call: return dispatchCall(interp, term, vars);
-    case TermKind::Group: return evaluateExpression(interp, term, vars, Blocks::Run);
+    case TermKind::Call: return dispatchCall(interp, form.call, term, vars);
+    case TermKind::Group: {
+      ValueSlot scratch;
+      const Value& v = evaluateInPlace(interp, term, form.group, vars, Blocks::Run, scratch);
+      if (holds(scratch, &v)) return std::move(*scratch);
+      return v;
+    }
     case TermKind::Block:
       if (blocks == Blocks::Run) return runBlock(interp, term, vars);
       return Value::func(term);
@@ -70,8 +77,6 @@ bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
   TermKind k = form.terms[i].kind;
   return k == TermKind::Literal || k == TermKind::BadNumber || vars.find(form.tokens[i]);
 }
-
-bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
 
 // Term i evaluated into `slot`: a term that is neither a variable nor a kept
 // literal.

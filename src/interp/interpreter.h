@@ -203,6 +203,9 @@ bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& lim
 // A `$` call: a builtin when the name is in the interpreter's table, else a
 // user function.
 Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars);
+// The same with the call's syntax remembered in `kept` (beside a term that
+// stays, as TermSyntax::call) once it is known.
+Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars);
 Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars);
 
 }  // namespace velk

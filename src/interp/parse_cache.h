@@ -40,6 +40,12 @@ enum class TermKind { Call, Group, Block, Literal, BadNumber };
 struct TermSyntax {
   TermKind kind = TermKind::Literal;
   Value literal;  // a string, integer or float literal
+  // Remembered at the term's first evaluation, so that later ones need not
+  // look for them beside the term: a call term's syntax, and a group term's
+  // expression form (kept beside the term, which whoever holds this syntax
+  // holds too; null while unknown and always when forms are not kept).
+  mutable CallSyntaxRef call;
+  mutable const ExpressionForm* group = nullptr;
 };
 
 // An expression's token list with every token resolved once: its syntax as a
