@@ -66,12 +66,13 @@ Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText
 
   // The body map: the visible variables, or only the imported ones (a name
   // that is no variable is left out), then the arguments. The arguments
-  // change no binding of `vars`, so the map can be started before them.
+  // change no binding of `vars`, so the map of all visible variables is made
+  // with the first argument, in one go, and the others are bound into it.
   VarMap bodyMap;
   if (parts.restricted) {
     for (const Text& name : parts.imports)
       if (const ValueRef* v = vars.findRef(name)) bodyMap.set(name, *v);
-  } else {
+  } else if (parts.args.empty()) {
     bodyMap = vars;
   }
   // Each argument is evaluated in turn into a fresh slot, bound at once;
@@ -82,7 +83,11 @@ Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText
     ValueSlot scratch;
     const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);
     ValueRef slot = scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v);
-    bodyMap.set(i < names.size() ? names[i] : interp.argumentName(i), std::move(slot));
+    const Text& name = i < names.size() ? names[i] : interp.argumentName(i);
+    if (i == 0 && !parts.restricted)
+      bodyMap = VarMap::with(vars, name, std::move(slot));
+    else
+      bodyMap.set(name, std::move(slot));
   }
 
   if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);

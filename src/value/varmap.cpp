@@ -211,6 +211,54 @@ void VarMap::setIfAbsent(const Text& key, ValueRef value) {
   pushFront(h, key, key.hash(), std::move(value));
 }
 
+VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
+  const MapHead* b = base.head_.get();
+  if (!b || b->frontCount == MapHead::kFrontCapacity) {
+    VarMap m = base;
+    m.set(key, std::move(value));
+    return m;
+  }
+  const uint64_t hash = key.hash();
+  const MapEntry* front = b->front();
+  const uint32_t count = b->frontCount;
+  uint32_t at = count;  // key's front entry, if it has one
+  for (uint32_t i = 0; i < count; ++i) {
+    if (front[i].hash == hash && front[i].key == key) {
+      at = i;
+      break;
+    }
+  }
+  size_t size = b->size;
+  if (at < count) {
+    if (front[at].value == value) return base;
+  } else {
+    const MapSlot* s = locate(b->root.get(), key, hash);
+    if (s && s->value == value) return base;
+    if (!s) ++size;
+  }
+  // Not value-initialised: only the entries made below are ever read.
+  Ref<MapHead> head(new MapHead);
+  MapHead& h = *head;
+  h.size = size;
+  h.filter = b->filter | filterBits(hash);
+  h.root = b->root;
+  MapEntry* out = h.front();
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i == at)
+      new (&out[i]) MapEntry{hash, front[i].key, std::move(value)};
+    else
+      new (&out[i]) MapEntry(front[i]);
+  }
+  h.frontCount = count;
+  if (at == count) {
+    new (&out[count]) MapEntry{hash, key, std::move(value)};
+    h.frontCount = count + 1;
+  }
+  VarMap m;
+  m.head_ = std::move(head);
+  return m;
+}
+
 VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) {
   if (conflicts) *conflicts = false;
   if (over.empty() || base.sameAs(over)) return base;

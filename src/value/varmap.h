@@ -166,6 +166,10 @@ class VarMap {
     if (!head_ || !head_.unique()) return nullptr;
     return const_cast<ValueRef*>(frontValue(*head_, key, key.hash()));
   }
+  // `base` with key bound to value: the map that copying `base` and then
+  // binding key makes, built at once as one new head beside base's trie
+  // instead of a copy of base's head that is then changed.
+  static VarMap with(const VarMap& base, const Text& key, ValueRef value);
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
