@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "interp/statements.h"
 #include "parse/splitter.h"
 #include "support/error.h"
 
@@ -116,7 +117,9 @@ CallSyntax::CallSyntax(const Text& callText) {
   std::vector<std::string_view> pieces = piecesAfterDollar(callText);
   if (!pieces.empty()) {
     hasName = true;
-    name = Text(pieces.front());
+    // Shared with the tokens of the same spelling, so that looking the
+    // callee up compares the names at once.
+    name = internName(Text(pieces.front()));
   }
 }
 

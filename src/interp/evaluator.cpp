@@ -71,12 +71,9 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
   fail("unreadable term", quoteForReport(term.view()));
 }
 
-// A term whose reading runs no code: a variable, a literal, or a number that
-// does not read (which raises its error at once).
-bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  TermKind k = form.terms[i].kind;
-  return k == TermKind::Literal || k == TermKind::BadNumber || vars.find(form.tokens[i]);
-}
+// A term that runs no code, whether or not a variable bears its name: a
+// literal, or a number that does not read (which raises its error at once).
+bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind::BadNumber; }
 
 // Term i evaluated into `slot`: a term that is neither a variable nor a kept
 // literal.
@@ -86,15 +83,22 @@ bool isQuiet(const ExpressionForm& form, size_t i, const VarMap& vars) {
   return *slot;
 }
 
+// The Value of term i that no variable bears the name of: where it lies for a
+// kept literal, else evaluated into `slot`.
+inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm& form, size_t i,
+                                       const VarMap& vars, Blocks blocks, ValueSlot& slot) {
+  const TermSyntax& syntax = form.terms[i];
+  if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
+  return evaluatedTerm(interp, form, i, vars, blocks, slot);
+}
+
 // The Value of term i: where it lies for a variable or a kept literal, else
 // evaluated into `slot`.
 inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
                             Blocks blocks, ValueSlot& slot) {
   // A variable hides any literal of the same spelling.
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
-  const TermSyntax& syntax = form.terms[i];
-  if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
-  return evaluatedTerm(interp, form, i, vars, blocks, slot);
+  return nonVariableTermRef(interp, form, i, vars, blocks, slot);
 }
 
 // A quiet term where it lies: a variable, or a literal kept in the form; null
@@ -150,13 +154,16 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     }
     const size_t op = i++;
     if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(tokens[op].view())).c_str());
-    // The left operand is fixed before a term that can run code.
-    if (!holds(aSlot, a) && !isQuiet(form, i, vars)) {
+    // The left operand is fixed before a term that can run code (one that
+    // is neither a variable nor quiet by its syntax).
+    const Value* bVariable = vars.find(tokens[i], form.memos[i]);
+    if (!bVariable && !holds(aSlot, a) && !isQuietSyntax(form.terms[i].kind)) {
       aSlot = *a;
       a = &*aSlot;
     }
     ValueSlot bSlot;
-    const Value& b = termRef(interp, form, i++, vars, blocks, bSlot);
+    const Value& b = bVariable ? *bVariable : nonVariableTermRef(interp, form, i, vars, blocks, bSlot);
+    ++i;
     running = applyOperator(*a, b, form.ops[op], interp.limits());
     if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
     firstStep = false;
