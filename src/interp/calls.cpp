@@ -43,8 +43,9 @@ const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarM
   return evaluatedCallee(interp, form, vars, slot);
 }
 
-// A user-function call whose syntax is `form`.
-Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars) {
+// A user-function call whose syntax is `form`, its result made in `into`.
+void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars,
+              ValueSlot& into) {
   // What the call needs of the callee is taken before the arguments run,
   // since they may change it: a func's or string's text and argument names
   // (shared handles), or else a copy of the whole Value, whose display form
@@ -92,8 +93,10 @@ Value callUser(Interpreter& interp, const CallSyntax& form, const Text& callText
 
   if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);
   ProgramRef program = innerProgram(body, "function body");
-  ExecResult r = executeDetached(interp, *program, std::move(bodyMap));
-  return std::move(r).value();
+  // The body's `end` makes its value in `into` at once.
+  into.reset();
+  executeDetached(interp, *program, std::move(bodyMap), into);
+  if (!into) into = Value::integer(0);
 }
 
 }  // namespace
@@ -117,12 +120,19 @@ Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars
 }
 
 Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars) {
+  ValueSlot into;
+  dispatchCall(interp, kept, callText, vars, into);
+  return std::move(*into);
+}
+
+void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,
+                  ValueSlot& into) {
   checkStack();
   if (!kept) kept = callSyntax(callText);
   CallSyntaxRef form = kept;  // the call's syntax outlives the call, whatever it rebinds
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
   BuiltinHandler builtin = form->builtinIn(interp.builtins());
-  if (!builtin) return callUser(interp, *form, callText, vars);
+  if (!builtin) return callUser(interp, *form, callText, vars, into);
   const std::vector<Text>& args = form->builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
@@ -132,7 +142,7 @@ Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callTex
     callMap.set(interp.argumentName(i), newValue(Value::string(args[i])));
   Value result;
   builtin(interp, result, std::move(callMap));
-  return result;
+  into = std::move(result);
 }
 
 Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars) {
@@ -143,7 +153,9 @@ Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars
   checkStack();
   CallSyntaxRef form = callSyntax(callText);
   if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
-  return callUser(interp, *form, callText, vars);
+  ValueSlot into;
+  callUser(interp, *form, callText, vars, into);
+  return std::move(*into);
 }
 
 }  // namespace velk

@@ -46,6 +46,16 @@ void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
   if (!isTrue(run, st, cond)) return;
   ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
+  if (!run.result) {
+    // An `end` of the body is passed up as it is, so its value is made in
+    // this run's result at once.
+    if (executeDetached(run.interp, *body, run.mergedMap(), run.result)) {
+      if (!run.result) run.result = Value::integer(0);
+      run.returned = true;
+      run.stopped = true;  // an `end` in the body ends the current run at once
+    }
+    return;
+  }
   ExecResult r = executeDetached(run.interp, *body, run.mergedMap());
   if (r.returned) {
     run.passUp(std::move(r));

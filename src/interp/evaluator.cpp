@@ -79,7 +79,12 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
 // literal.
 [[gnu::noinline]] const Value& evaluatedTerm(Interpreter& interp, const ExpressionForm& form, size_t i,
                                              const VarMap& vars, Blocks blocks, ValueSlot& slot) {
-  slot = termValue(interp, form.terms[i], form.tokens[i], vars, blocks);
+  const TermSyntax& syntax = form.terms[i];
+  if (syntax.kind == TermKind::Call) {
+    dispatchCall(interp, syntax.call, form.tokens[i], vars, slot);  // the result made in the slot at once
+    return *slot;
+  }
+  slot = termValue(interp, syntax, form.tokens[i], vars, blocks);
   return *slot;
 }
 

@@ -12,7 +12,18 @@ namespace velk {
 namespace {
 
 void runEnd(Run& run, const CompiledStatement& st) {
-  if (st.tokens.size() > 1) {
+  if (st.tokens.size() > 1 && !run.result) {
+    // Evaluated straight into the result, where the caller of the run wants
+    // it (a call's result, the evaluation that made the call).
+    ValueSlot& result = run.result;
+    try {
+      const Value& v = evaluateInPlace(run.interp, st.tokens[1], st.operandForm, run.readView(), Blocks::Run, result);
+      if (!result || &v != &*result) result = v;
+    } catch (...) {
+      result.reset();
+      throw;
+    }
+  } else if (st.tokens.size() > 1) {
     ValueSlot scratch;
     const Value& v = evaluateInPlace(run.interp, st.tokens[1], st.operandForm, run.readView(), Blocks::Run, scratch);
     if (scratch && &v == &*scratch)
@@ -187,15 +198,21 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
   return runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
 }
 
-ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
+bool executeDetached(Interpreter& interp, const Program& program, VarMap scope, ValueSlot& result) {
   checkStack();
   interp.countStep();
   NestingCount nesting(interp);
-  Run run(interp);
+  Run run(interp, result);
   run.outer = std::move(scope);
   run.localsInOuter = true;
   runStatements(run, program);
-  return ExecResult{std::move(run.result), run.returned};
+  return run.returned;
+}
+
+ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
+  ExecResult r;
+  r.returned = executeDetached(interp, program, std::move(scope), r.result);
+  return r;
 }
 
 ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {

@@ -139,6 +139,9 @@ class NestingCount {
   Interpreter& interp_;
 };
 
+// Room for a Value that may be made.
+using ValueSlot = std::optional<Value>;
+
 // What a run gives back: the value of the `end` that stopped it (integer 0 if
 // none) and the returned mark, set once an `end` ran in the run or was passed
 // up to it from a nested body.
@@ -156,6 +159,9 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
 // drop the outer map afterwards (a call's body map, the merged map of a
 // `compare` body, a block's copy of its scope): nothing is written back.
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
+// The same with the run's result made in `result`, which must be empty (and
+// stays so when no `end` gives a value); true when the run returned.
+bool executeDetached(Interpreter& interp, const Program& program, VarMap scope, ValueSlot& result);
 
 // Runs a text that runs once (a loaded script, a long `exec` text, the
 // program velk was started with) as executeStatements runs its program, but
@@ -179,7 +185,6 @@ Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Bl
 // The same value, read where it lies when the expression is a lone variable or
 // literal (valid until anything runs or rebinds a name), else computed into
 // `scratch`. For callers that only read the value.
-using ValueSlot = std::optional<Value>;
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
                              ValueSlot& scratch);
 // The same for a statement's expression operand, whose kept form is
@@ -206,6 +211,9 @@ Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars
 // The same with the call's syntax remembered in `kept` (beside a term that
 // stays, as TermSyntax::call) once it is known.
 Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars);
+// The same with the result made in `into` (whatever it held is dropped).
+void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,
+                  ValueSlot& into);
 Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars);
 
 }  // namespace velk

@@ -10,11 +10,22 @@ namespace velk {
 
 class Run {
  public:
-  explicit Run(Interpreter& i) : interp(i) {}
+  explicit Run(Interpreter& i) : interp(i), result(ownResult_) {}
+  // A run whose result is made where its caller wants it: in `into`, which
+  // is empty when the run starts (the caller reads it only once the run has
+  // ended, and drops it if an error ends the run).
+  Run(Interpreter& i, ValueSlot& into) : interp(i), result(into) {}
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
   Interpreter& interp;
   VarMap outer;
   VarMap local;
-  ValueSlot result;  // set by `end` or passed up; none means integer 0
+
+ private:
+  ValueSlot ownResult_;
+
+ public:
+  ValueSlot& result;  // set by `end` or passed up; none means integer 0
   bool returned = false;
   bool stopped = false;
   // The outer map is dropped when the run ends and no local map was given
