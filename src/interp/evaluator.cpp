@@ -233,6 +233,15 @@ namespace {
     const Value* a = quietTermRef(*form, 0, vars);
     const Value* b = a ? quietTermRef(*form, 2, vars) : nullptr;
     if (b) {
+      // Two integers: the result made in place, as applyOperator would make it.
+      int64_t n;
+      if (a->typeName == kInteger && b->typeName == kInteger &&
+          integerOperation(form->ops[1], a->intValue, b->intValue, n)) {
+        Value& r = scratch.emplace();
+        r.typeName = kInteger;
+        r.intValue = n;
+        return r;
+      }
       scratch = applyOperator(*a, *b, form->ops[1], interp.limits());
       return *scratch;
     }

@@ -26,16 +26,18 @@ const TypeName* typeNameFromText(std::string_view text) {
 // interpreter is at hand, and the destruction it starts runs on this thread's
 // stack alone.
 void DestroyShared<Value>::destroy(Value* v) {
+  // A Value that holds no other Value ends the chain: destroying it at once
+  // recurses no further (and a million list elements need no queue), nor
+  // does it need a queue of its own.
+  if (!v->mayHoldValues()) {
+    delete v;
+    return;
+  }
   // The queue lives in the outermost destruction's frame; the thread only
   // knows where (a plain pointer, cheap to reach on every destruction).
   static thread_local constinit std::vector<Value*>* pending = nullptr;
   if (pending) {
-    // A Value that holds no other Value ends the chain: destroying it at
-    // once recurses no further (and a million list elements need no queue).
-    if (!v->mayHoldValues())
-      delete v;
-    else
-      pending->push_back(v);
+    pending->push_back(v);
     return;
   }
   std::vector<Value*> queue;

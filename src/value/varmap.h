@@ -198,9 +198,11 @@ class VarMap {
   static uint64_t filterBits(uint64_t hash) {
     return (uint64_t{1} << (hash >> 58)) | (uint64_t{1} << ((hash >> 52) & 63));
   }
+  // Newest first: a body's reads are mostly of its arguments and its own
+  // locals, bound after what it inherited (a name is there once at most).
   static const MapEntry* frontEntry(const MapHead& h, const Text& key, uint64_t hash) {
     const MapEntry* front = h.front();
-    for (uint32_t i = 0; i < h.frontCount; ++i) {
+    for (uint32_t i = h.frontCount; i-- > 0;) {
       const MapEntry& e = front[i];
       if (e.hash == hash && e.key == key) return &e;
     }
