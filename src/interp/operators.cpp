@@ -139,7 +139,7 @@ bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& lim
   }
   if (op == Op::Add && target.typeName == kString && right.typeName == kString && target.intValue == 0) {
     checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
-    target.text = target.text.joined(right.text.view());
+    target.text.append(right.text.view());
     return true;
   }
   return false;

@@ -79,17 +79,35 @@ const Text* makeOneByteTable() {
 
 }  // namespace text_detail
 
+bool Text::canGrowInPlace(size_t more) const {
+  // Only where this text's bytes end the buffer (texts showing shorter
+  // stretches never see what follows theirs) and only within its room: a
+  // reallocation would move bytes that other Texts, and views taken from
+  // them, still show.
+  const std::string& room = rep_->isShared() ? rep_->shared_->bytes : rep_->owned_;
+  const bool atEnd = rep_->data_ + rep_->size_ == room.data() + room.size();
+  return atEnd && room.capacity() >= kMinJoinRoom && room.capacity() - room.size() >= more;
+}
+
+void Text::append(std::string_view more) {
+  if (more.empty()) return;
+  if (rep_ && rep_.unique() && canGrowInPlace(more.size())) {
+    // The only handle to this representation: changing it is unseen.
+    TextRep& rep = const_cast<TextRep&>(*rep_);
+    (rep.isShared() ? rep.shared_->bytes : rep.owned_).append(more);
+    rep.size_ += more.size();
+    rep.hashed = false;
+    rep.attachment.reset();
+    return;
+  }
+  *this = joined(more);
+}
+
 Text Text::joined(std::string_view more) const {
   if (more.empty()) return *this;
   if (!rep_) return Text(more);
   const size_t n = rep_->size_ + more.size();
-  // In place only where this text's bytes end the buffer (texts showing
-  // shorter stretches never see what follows theirs) and only within its
-  // room: a reallocation would move bytes that other Texts, and views taken
-  // from them, still show.
-  const std::string& room = rep_->isShared() ? rep_->shared_->bytes : rep_->owned_;
-  const bool atEnd = rep_->data_ + rep_->size_ == room.data() + room.size();
-  if (atEnd && room.capacity() >= kMinJoinRoom && room.capacity() - room.size() >= more.size()) {
+  if (canGrowInPlace(more.size())) {
     const Ref<TextBuffer>& buffer = rep_->sharedBuffer();
     buffer->bytes.append(more);
     return shown(buffer, rep_->data_, n);

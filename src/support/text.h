@@ -115,6 +115,11 @@ class Text {
   // room; otherwise it gets a fresh buffer with room to grow. Neither this
   // text nor any other changes what it shows.
   Text joined(std::string_view more) const;
+  // This text becomes joined(more). A representation that no other Text
+  // shares grows where it is, when joined() would grow its buffer in place:
+  // nobody else sees it, so only its hash and its parsed forms, made of the
+  // shorter bytes, are dropped (a later parse splits the new bytes).
+  void append(std::string_view more);
 
   // The representation, so that two Texts can be told to be one object and a
   // parsed form can be attached. Null for the empty text.
@@ -127,6 +132,7 @@ class Text {
 
  private:
   // A text showing n bytes of `buffer` from `data` on.
+  bool canGrowInPlace(size_t more) const;
   static Text shown(Ref<TextBuffer> buffer, const char* data, size_t n);
   uint64_t computeHash() const;
   Ref<const TextRep> rep_;

@@ -117,5 +117,39 @@ TEST(TextJoin, AGrownBufferNeverMovesUnderItsTexts) {
   EXPECT_EQ(t.size(), 1041u);
 }
 
+// Stands for a parsed form kept beside a text.
+class Marker : public TextAttachment {};
+
+TEST(TextAppend, AnUnsharedTextGrowsWhereItIsAndForgetsItsHashAndForms) {
+  Text s = Text("na").joined("m");  // with room to grow
+  EXPECT_EQ(s.hash(), hashBytes("nam"));
+  s.rep()->attachment = std::make_unique<Marker>();
+  const TextRep* before = s.rep();
+  s.append("e");
+  EXPECT_EQ(s.rep(), before);  // the same representation, grown
+  EXPECT_EQ(s.view(), "name");
+  EXPECT_EQ(s.hash(), hashBytes("name"));
+  EXPECT_EQ(s.rep()->attachment, nullptr);  // parsed from the shorter bytes
+  s.append(s.view());
+  EXPECT_EQ(s.view(), "namename");
+}
+
+TEST(TextAppend, ASharedTextLeavesItsOtherHoldersAlone) {
+  Text s = Text("ab").joined("c");
+  Text copy = s;
+  copy.rep()->attachment = std::make_unique<Marker>();
+  s.append("d");
+  EXPECT_NE(s.rep(), copy.rep());
+  EXPECT_EQ(copy.view(), "abc");
+  EXPECT_NE(copy.rep()->attachment, nullptr);
+  EXPECT_EQ(s.view(), "abcd");
+  Text none;
+  none.append("q");
+  EXPECT_EQ(none.view(), "q");
+  Text full(std::string(8, 'x'));  // no room kept: a fresh buffer
+  full.append("y");
+  EXPECT_EQ(full.view(), "xxxxxxxxy");
+}
+
 }  // namespace
 }  // namespace velk
