@@ -256,8 +256,10 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
                              Blocks blocks, ValueSlot& scratch) {
   // The most common expression, a lone variable or literal, read where it
   // lies before anything else is set up: reading it runs nothing.
-  if (const ExpressionForm* form = kept; form && form->singleTerm) {
-    if (const Value* v = vars.find(form->tokens[0], form->memos[0])) return *v;
+  // Only a remembered lookup is taken here, so that this path calls nothing.
+  const ValueRef* found;
+  if (const ExpressionForm* form = kept; form && form->singleTerm && vars.remembered(form->memos[0], found)) {
+    if (found) return **found;
     if (form->terms[0].kind == TermKind::Literal) return form->terms[0].literal;
   }
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);

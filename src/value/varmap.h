@@ -139,15 +139,21 @@ class VarMap {
   // findRef(key), answered from `memo` when the memo is of this very map as
   // it is now; the memo must always be used with the same key.
   const ValueRef* findRef(const Text& key, LookupMemo& memo) const {
-    const MapHead* h = head_.get();
-    if (!h) return nullptr;
-    // A memo that names a head holds a stamp, which is never 0.
-    if (memo.stamp == h->stamp && memo.head == h) {
-      memo.misses = 0;
-      return static_cast<const ValueRef*>(memo.found);
-    }
+    const ValueRef* found;
+    if (remembered(memo, found)) return found;
+    if (!head_) return nullptr;
     if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
     return findAndRemember(key, memo);
+  }
+  // True, with the binding (or null) in `found`, when `memo` answers for
+  // this very map as it is now; nothing is searched.
+  bool remembered(LookupMemo& memo, const ValueRef*& found) const {
+    const MapHead* h = head_.get();
+    // A memo that names a head holds a stamp, which is never 0.
+    if (!h || memo.stamp != h->stamp || memo.head != h) return false;
+    memo.misses = 0;
+    found = static_cast<const ValueRef*>(memo.found);
+    return true;
   }
   Value* find(const Text& key, LookupMemo& memo) const {
     const ValueRef* r = findRef(key, memo);
