@@ -265,7 +265,25 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
 }
 
-bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
+namespace {
+
+// A quiet term where it lies, as quietTermRef finds it, but from its
+// remembered lookup alone: false when that lookup is not remembered.
+inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
+  const ValueRef* found;
+  if (!vars.remembered(form.memos[i], found)) return false;
+  if (found) {
+    v = found->get();
+    return true;
+  }
+  const TermSyntax& syntax = form.terms[i];
+  v = syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
+  return v != nullptr;
+}
+
+// evaluateCondition apart from two integers read through remembered lookups.
+[[gnu::noinline]] bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
+                                              const VarMap& vars) {
   if (kept && kept->quietBinary) {
     checkStack();
     // Two integers compared (or joined by any operator that gives an
@@ -284,6 +302,20 @@ bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionFo
   }
   ValueSlot scratch;
   return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
+}
+
+}  // namespace
+
+bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
+  // A loop's condition of two integers, both found where they were last
+  // time: its truth on a path that calls nothing.
+  const Value* a;
+  const Value* b;
+  int64_t n;
+  if (kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) && rememberedTerm(*kept, 2, vars, b) &&
+      a->typeName == kInteger && b->typeName == kInteger && integerOperation(kept->ops[1], a->intValue, b->intValue, n))
+    return n != 0;
+  return evaluateConditionFully(interp, text, kept, vars);
 }
 
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
