@@ -49,6 +49,12 @@ void runCompare(Run& run, const CompiledStatement& st) {
   if (!run.result) {
     // An `end` of the body is passed up as it is, so its value is made in
     // this run's result at once.
+    if (const CompiledStatement* end = loneValueEnd(run.interp, *body)) {
+      executeLoneEnd(run.interp, *body, *end, run.mergedMap(), run.result);
+      run.returned = true;
+      run.stopped = true;
+      return;
+    }
     if (executeDetached(run.interp, *body, run.mergedMap(), run.result)) {
       if (!run.result) run.result = Value::integer(0);
       run.returned = true;

@@ -11,18 +11,22 @@
 namespace velk {
 namespace {
 
+// The value of `end x` evaluated straight into the empty `result`, where the
+// caller of the run wants it (a call's result, the evaluation that made the
+// call); left empty when the evaluation fails.
+void endValueInto(Interpreter& interp, const CompiledStatement& st, const VarMap& view, ValueSlot& result) {
+  try {
+    const Value& v = evaluateInPlace(interp, st.tokens[1], st.operandForm, view, Blocks::Run, result);
+    if (!result || &v != &*result) result = v;
+  } catch (...) {
+    result.reset();
+    throw;
+  }
+}
+
 void runEnd(Run& run, const CompiledStatement& st) {
   if (st.tokens.size() > 1 && !run.result) {
-    // Evaluated straight into the result, where the caller of the run wants
-    // it (a call's result, the evaluation that made the call).
-    ValueSlot& result = run.result;
-    try {
-      const Value& v = evaluateInPlace(run.interp, st.tokens[1], st.operandForm, run.readView(), Blocks::Run, result);
-      if (!result || &v != &*result) result = v;
-    } catch (...) {
-      result.reset();
-      throw;
-    }
+    endValueInto(run.interp, st, run.readView(), run.result);
   } else if (st.tokens.size() > 1) {
     ValueSlot scratch;
     const Value& v = evaluateInPlace(run.interp, st.tokens[1], st.operandForm, run.readView(), Blocks::Run, scratch);
@@ -207,6 +211,41 @@ bool executeDetached(Interpreter& interp, const Program& program, VarMap scope, 
   run.localsInOuter = true;
   runStatements(run, program);
   return run.returned;
+}
+
+const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program) {
+  if (interp.isUserProgram(program)) return nullptr;
+  for (const CompiledStatement& st : program.statements) {
+    if (st.kind == StatementKind::Empty) continue;
+    if (st.kind == StatementKind::Keyword && st.keyword == Keyword::End && st.tokens.size() > 1) return &st;
+    return nullptr;
+  }
+  return nullptr;
+}
+
+void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
+                    ValueSlot& result) {
+  // As executeDetached starts the run, and runListed runs each statement up
+  // to the `end` (the empty ones count their steps too).
+  checkStack();
+  interp.countStep();
+  NestingCount nesting(interp);
+  for (const CompiledStatement& st : program.statements) {
+    try {
+      interp.countStep();
+      checkInterrupt();
+      if (&st == &end) {
+        endValueInto(interp, st, scope, result);
+        return;
+      }
+    } catch (VelkError& e) {
+      if (!e.hasStatement()) e.noteStatement(st.sourceText());
+      throw;
+    } catch (OpenGroupError& e) {
+      e.noteStatement();
+      throw;
+    }
+  }
 }
 
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {

@@ -164,6 +164,15 @@ inline ValueRef namedVariable(const Run& run, const CompiledStatement& st, const
 // passing names the statement it passed.
 void runStatements(Run& run, const Program& program);
 
+// The statement of `program`, when it is an `end` with a value after
+// nothing but empty statements, and not the user's program: then
+// executeLoneEnd runs the program as executeDetached would (the same steps,
+// nesting and error notes), the value made in the empty `result`, without
+// setting up a run, since nothing but that `end` happens in it.
+const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program);
+void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
+                    ValueSlot& result);
+
 void runCompare(Run& run, const CompiledStatement& st);
 void runEach(Run& run, const CompiledStatement& st);
 void runUntil(Run& run, const CompiledStatement& st);

@@ -31,6 +31,23 @@ class RunLimitsTest : public ::testing::Test {
   }
   void confine() { limits_.confineTo = (base_ / "box").string(); }
   // Runs `text` on the interpreter under limits_, its budget started afresh.
+  // The fewest steps `text` runs in: with any bound below, it fails with the
+  // step limit.
+  size_t steps(std::string_view text) {
+    RunLimits saved = limits_;
+    size_t n = 1;
+    for (;; ++n) {
+      limits_.maxSteps = n;
+      try {
+        run(text);
+        break;
+      } catch (const VelkError& e) {
+        if (std::string_view(e.what()).find("step limit reached") == std::string_view::npos) throw;
+      }
+    }
+    limits_ = saved;
+    return n;
+  }
   void run(std::string_view text) {
     session_.interp.setLimits(limits_);
     ProgramRef program = compileProgram(splitStatements(text));
@@ -103,6 +120,20 @@ TEST_F(RunLimitsTest, StepBudgetEndsEndlessLoopsAndStartsAfresh) {
   EXPECT_VELK_ERROR(run("f = { $f$(1) }\nn = 0\nuntil (n < 2000) { n += 1 }"), "step limit reached");
   EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
   EXPECT_NO_THROW(run("n = 0\nuntil (n < 100) { n += 1 }"));
+}
+
+TEST_F(RunLimitsTest, CompareBodiesCountTheirStepsAlike) {
+  // A body is one step, and so is each statement it runs, empty ones too,
+  // whatever the body holds: a body of a lone `end` costs what a body with
+  // one more statement before its `end` costs, less that statement.
+  const char* lone = "f = { compare (arg0 > 0) { end ($f$((arg0 - 1)) + 1) }\nend 0 }\nx = $f$(5)";
+  const char* more = "f = { compare (arg0 > 0) { z = 0\nend ($f$((arg0 - 1)) + 1) }\nend 0 }\nx = $f$(5)";
+  EXPECT_EQ(steps(lone) + 5, steps(more));
+  const char* blank = "f = { compare (arg0 > 0) {\n\n  end ($f$((arg0 - 1)) + 1)\n}\nend 0 }\nx = $f$(5)";
+  EXPECT_EQ(steps(lone) + 10, steps(blank));
+  // Statements after the `end` never run.
+  const char* after = "f = { compare (arg0 > 0) { end ($f$((arg0 - 1)) + 1)\nz = 0 }\nend 0 }\nx = $f$(5)";
+  EXPECT_EQ(steps(lone), steps(after));
 }
 
 TEST_F(RunLimitsTest, EachInterpreterKeepsItsOwnBounds) {
