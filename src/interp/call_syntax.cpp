@@ -144,8 +144,7 @@ const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
   return builtinArgs_;
 }
 
-const CallSyntax::UserParts& CallSyntax::userParts(const Text& callText) const {
-  if (userParsed_) return user_;
+const CallSyntax::UserParts& CallSyntax::parseUserParts(const Text& callText) const {
   std::string_view whole = callText.view();
   size_t afterName = 1 + name.size();
   size_t close = argumentGroupEnd(whole, afterName);

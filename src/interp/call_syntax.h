@@ -54,13 +54,18 @@ class CallSyntax : public RefCounted {
     bool restricted = false;  // the call has an import list
     std::vector<Text> imports;
   };
-  const UserParts& userParts(const Text& callText) const;
+  const UserParts& userParts(const Text& callText) const {
+    if (userParsed_) [[likely]]
+      return user_;
+    return parseUserParts(callText);
+  }
 
  private:
   mutable uint64_t boundGeneration_ = 0;  // no table has generation 0
   mutable BuiltinHandler builtin_ = nullptr;
   mutable bool builtinParsed_ = false;
   mutable std::vector<Text> builtinArgs_;
+  const UserParts& parseUserParts(const Text& callText) const;
   mutable bool userParsed_ = false;
   mutable UserParts user_;
 };

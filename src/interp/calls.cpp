@@ -128,12 +128,14 @@ Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callTex
 void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,
                   ValueSlot& into) {
   checkStack();
+  // `kept` lies beside a term of a form that outlives the call, whatever the
+  // call rebinds, or beside the caller.
   if (!kept) kept = callSyntax(callText);
-  CallSyntaxRef form = kept;  // the call's syntax outlives the call, whatever it rebinds
-  if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
-  BuiltinHandler builtin = form->builtinIn(interp.builtins());
-  if (!builtin) return callUser(interp, *form, callText, vars, into);
-  const std::vector<Text>& args = form->builtinArgs(callText);
+  const CallSyntax& form = *kept;
+  if (!form.hasName) fail("malformed call", "a lone `$` names nothing to call");
+  BuiltinHandler builtin = form.builtinIn(interp.builtins());
+  if (!builtin) return callUser(interp, form, callText, vars, into);
+  const std::vector<Text>& args = form.builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
   // The call map: every visible variable, then one raw-text slot per argument.

@@ -116,6 +116,19 @@ inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const Var
   return nullptr;
 }
 
+// `a op b` made in `slot`: two integers in place, as applyOperator would make
+// them, anything else by applyOperator. Either operand may lie in the slot.
+inline void applyInto(ValueSlot& slot, const Value& a, const Value& b, Op op, const RunLimits& limits) {
+  int64_t n;
+  if (a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n)) {
+    Value& r = slot.emplace();
+    r.typeName = kInteger;
+    r.intValue = n;
+    return;
+  }
+  slot = applyOperator(a, b, op, limits);
+}
+
 // Expressions of more than one term (or a lone `not` term): the result into
 // `running`.
 void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& form, const VarMap& vars,
@@ -146,7 +159,7 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     }
     // An empty pending operator (two blanks in a row) is no operator at all.
     if (pending < n && !tokens[pending].empty()) {
-      aSlot = applyOperator(*running, *a, form.ops[pending], interp.limits());
+      applyInto(aSlot, *running, *a, form.ops[pending], interp.limits());
       a = &*aSlot;
     }
     if (i == n) {
@@ -169,7 +182,7 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     ValueSlot bSlot;
     const Value& b = bVariable ? *bVariable : nonVariableTermRef(interp, form, i, vars, blocks, bSlot);
     ++i;
-    running = applyOperator(*a, b, form.ops[op], interp.limits());
+    applyInto(running, *a, b, form.ops[op], interp.limits());
     if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
     firstStep = false;
     if (i == n) break;
@@ -233,16 +246,7 @@ namespace {
     const Value* a = quietTermRef(*form, 0, vars);
     const Value* b = a ? quietTermRef(*form, 2, vars) : nullptr;
     if (b) {
-      // Two integers: the result made in place, as applyOperator would make it.
-      int64_t n;
-      if (a->typeName == kInteger && b->typeName == kInteger &&
-          integerOperation(form->ops[1], a->intValue, b->intValue, n)) {
-        Value& r = scratch.emplace();
-        r.typeName = kInteger;
-        r.intValue = n;
-        return r;
-      }
-      scratch = applyOperator(*a, *b, form->ops[1], interp.limits());
+      applyInto(scratch, *a, *b, form->ops[1], interp.limits());
       return *scratch;
     }
   }

@@ -54,10 +54,7 @@ void DestroyShared<Value>::destroy(Value* v) {
 // Where Values are counted on to stay small (x86's ten-byte long double).
 static_assert(std::numeric_limits<long double>::digits != 64 || sizeof(Value) <= 48);
 
-const ValueExtras& Value::noExtras() {
-  static const ValueExtras none;
-  return none;
-}
+constinit const ValueExtras Value::kNoExtras{};
 
 namespace {
 

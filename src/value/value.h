@@ -250,7 +250,10 @@ class Value : public RefCounted {
   }
 
  private:
-  static const ValueExtras& noExtras();
+  // What a Value without extras reads: made at compile time, so reading it
+  // costs no call and no initialisation check.
+  static const ValueExtras kNoExtras;
+  static const ValueExtras& noExtras() { return kNoExtras; }
   ValueExtras& ownExtras() {
     if (!extras_)
       extras_ = makeRef<ValueExtras>();
