@@ -50,14 +50,21 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
   // since they may change it: a func's or string's text and argument names
   // (shared handles), or else a copy of the whole Value, whose display form
   // is taken afterwards.
+  // A body split before is taken as its program at once (taking it parses
+  // nothing, so it is as if its text were taken).
   Text body;
+  ProgramRef program;
   NameList argNames;
   ValueSlot calleeCopy;
   {
     ValueSlot calleeSlot;
     const Value& callee = calleeValue(interp, form, vars, calleeSlot);
     if (callee.typeName == kFunc || callee.typeName == kString) {
-      body = callee.text;  // the display form of both
+      // The display form of both.
+      if (const Program* kept = keptInnerProgram(callee.text))
+        program = ProgramRef(kept);
+      else
+        body = callee.text;
     } else {
       calleeCopy = callee;
     }
@@ -92,7 +99,7 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
   }
 
   if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);
-  ProgramRef program = innerProgram(body, "function body");
+  if (!program) program = innerProgram(body, "function body");
   // The body's `end` makes its value in `into` at once.
   into.reset();
   executeDetached(interp, *program, std::move(bodyMap), into);

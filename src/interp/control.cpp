@@ -50,7 +50,10 @@ void runCompare(Run& run, const CompiledStatement& st) {
     // An `end` of the body is passed up as it is, so its value is made in
     // this run's result at once.
     if (const CompiledStatement* end = loneValueEnd(run.interp, *body)) {
-      executeLoneEnd(run.interp, *body, *end, run.mergedMap(), run.result);
+      if (const VarMap* merged = run.mergedInPlace())
+        executeLoneEnd(run.interp, *body, *end, *merged, run.result);
+      else
+        executeLoneEnd(run.interp, *body, *end, run.mergedMap(), run.result);
       run.returned = true;
       run.stopped = true;
       return;

@@ -89,6 +89,16 @@ ProgramRef innerProgram(const Text& text, const char* what) {
                 [&] { return compileProgram(splitStatements(textWithoutEnds(text))); });
 }
 
+const Program* keptInnerProgram(const Text& text) {
+  if constexpr (!VELK_PARSE_CACHE) {
+    return nullptr;
+  } else {
+    const TextRep* rep = text.rep();
+    if (!rep || !rep->attachment) return nullptr;
+    return static_cast<const ParsedText*>(rep->attachment.get())->inner.get();
+  }
+}
+
 ExpressionFormRef expressionForm(const Text& text) {
   ParsedText* entry = cacheOf(text);
   if (entry && entry->expr) return entry->expr;

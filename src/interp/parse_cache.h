@@ -74,6 +74,9 @@ ProgramRef wholeProgram(const Text& text);
 // The text without its first and last byte, as blocks and bodies are run.
 // `what` names the text in the error raised when it is shorter than two bytes.
 ProgramRef innerProgram(const Text& text, const char* what);
+// The program innerProgram gives, when it has been made already and is kept
+// beside the text; else null (nothing is parsed).
+const Program* keptInnerProgram(const Text& text);
 ExpressionFormRef expressionForm(const Text& text);
 TokenListRef memberPath(const Text& target);
 // The term's syntax as kept beside it, or null when nothing is kept (then

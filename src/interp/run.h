@@ -54,6 +54,12 @@ class Run {
     if (&view != &overlay_ || !overlayConflicts_) return view;
     return VarMap::overlay(outer, local);
   }
+  // The merged map where it lies when it is the read view, else null (then
+  // mergedMap() makes it). Valid while no binding changes.
+  const VarMap* mergedInPlace() {
+    const VarMap& view = readView();
+    return &view != &overlay_ || !overlayConflicts_ ? &view : nullptr;
+  }
 
   // The Value a name refers to: outer map first, then local map.
   ValueRef lookup(const Text& name) const {

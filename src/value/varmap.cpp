@@ -219,41 +219,38 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     return m;
   }
   const uint64_t hash = key.hash();
-  const MapEntry* front = b->front();
-  const uint32_t count = b->frontCount;
-  uint32_t at = count;  // key's front entry, if it has one
-  for (uint32_t i = 0; i < count; ++i) {
-    if (front[i].hash == hash && front[i].key == key) {
-      at = i;
-      break;
-    }
-  }
-  size_t size = b->size;
-  if (at < count) {
-    if (front[at].value == value) return base;
-  } else {
-    const MapSlot* s = locate(b->root.get(), key, hash);
-    if (s && s->value == value) return base;
-    if (!s) ++size;
-  }
-  // Not value-initialised: only the entries made below are ever read.
+  // Not value-initialised: only the entries made below are ever read. The
+  // front entries are copied in one pass that also finds key's among them.
   Ref<MapHead> head(new MapHead);
   MapHead& h = *head;
-  h.size = size;
-  h.filter = b->filter | filterBits(hash);
-  h.root = b->root;
+  const MapEntry* front = b->front();
   MapEntry* out = h.front();
+  const uint32_t count = b->frontCount;
+  bool replaced = false;
   for (uint32_t i = 0; i < count; ++i) {
-    if (i == at)
-      new (&out[i]) MapEntry{hash, front[i].key, std::move(value)};
-    else
-      new (&out[i]) MapEntry(front[i]);
+    const MapEntry& e = front[i];
+    if (!replaced && e.hash == hash && e.key == key) {
+      if (e.value == value) {
+        h.frontCount = i;
+        return base;
+      }
+      new (&out[i]) MapEntry{hash, e.key, std::move(value)};
+      replaced = true;
+    } else {
+      new (&out[i]) MapEntry(e);
+    }
   }
   h.frontCount = count;
-  if (at == count) {
+  h.size = b->size;
+  h.root = b->root;
+  if (!replaced) {
+    const MapSlot* s = locate(b->root.get(), key, hash);
+    if (s && s->value == value) return base;
+    if (!s) ++h.size;
     new (&out[count]) MapEntry{hash, key, std::move(value)};
     h.frontCount = count + 1;
   }
+  h.filter = b->filter | filterBits(hash);
   VarMap m;
   m.head_ = std::move(head);
   return m;
