@@ -88,9 +88,19 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
   // beyond the named ones keep their default names.
   const std::vector<Text>& names = argNames.get();
   for (size_t i = 0; i < parts.args.size(); ++i) {
-    ValueSlot scratch;
-    const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);
-    ValueRef slot = scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v);
+    ValueRef slot;
+    const ExpressionForm* argForm = parts.argForms[i];
+    int64_t n;
+    if (argForm && argForm->quietBinary && (checkStack(), quietIntegerResult(*argForm, vars, n))) {
+      // `(arg0 - 1)`: the integer made in the argument's slot at once.
+      slot = ValueRef(new Value);
+      slot->typeName = kInteger;
+      slot->intValue = n;
+    } else {
+      ValueSlot scratch;
+      const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);
+      slot = scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v);
+    }
     const Text& name = i < names.size() ? names[i] : interp.argumentName(i);
     if (i == 0 && !parts.restricted)
       bodyMap = VarMap::with(vars, name, std::move(slot));

@@ -269,6 +269,13 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
 }
 
+bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n) {
+  const Value* a = quietTermRef(form, 0, vars);
+  const Value* b = a ? quietTermRef(form, 2, vars) : nullptr;
+  return b && a->typeName == kInteger && b->typeName == kInteger &&
+         integerOperation(form.ops[1], a->intValue, b->intValue, n);
+}
+
 namespace {
 
 // A quiet term where it lies, as quietTermRef finds it, but from its
