@@ -45,7 +45,13 @@ void bindByte(VarMap& map, const Text& name, unsigned char byte) {
 void runCompare(Run& run, const CompiledStatement& st) {
   const Text& cond = operand(st, 1, "a condition and a body");
   if (!isTrue(run, st, cond)) return;
-  ProgramRef body = innerProgram(operand(st, 2, "a body"), "body");
+  // A body split before is found where it is kept, beside the body token,
+  // which this statement holds while it runs.
+  const Text& bodyText = operand(st, 2, "a body");
+  ProgramRef fresh;
+  const Program* kept = keptInnerProgram(bodyText);
+  if (!kept) fresh = innerProgram(bodyText, "body");
+  const Program* body = kept ? kept : fresh.get();
   if (!run.result) {
     // An `end` of the body is passed up as it is, so its value is made in
     // this run's result at once.

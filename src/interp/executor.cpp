@@ -202,7 +202,7 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
   return runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
 }
 
-bool executeDetached(Interpreter& interp, const Program& program, VarMap scope, ValueSlot& result) {
+bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope, ValueSlot& result) {
   checkStack();
   interp.countStep();
   NestingCount nesting(interp);

@@ -161,7 +161,7 @@ ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
 // The same with the run's result made in `result`, which must be empty (and
 // stays so when no `end` gives a value); true when the run returned.
-bool executeDetached(Interpreter& interp, const Program& program, VarMap scope, ValueSlot& result);
+bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope, ValueSlot& result);
 
 // Runs a text that runs once (a loaded script, a long `exec` text, the
 // program velk was started with) as executeStatements runs its program, but
