@@ -49,9 +49,8 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
   // What the call needs of the callee is taken before the arguments run,
   // since they may change it: a func's or string's text and argument names
   // (shared handles), or else a copy of the whole Value, whose display form
-  // is taken afterwards.
-  // A body split before is taken as its program at once (taking it parses
-  // nothing, so it is as if its text were taken).
+  // is taken afterwards. A text split before is taken as its program at once:
+  // taking that parses nothing, so it is as if the text were taken.
   Text body;
   ProgramRef program;
   NameList argNames;
@@ -60,7 +59,7 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
     ValueSlot calleeSlot;
     const Value& callee = calleeValue(interp, form, vars, calleeSlot);
     if (callee.typeName == kFunc || callee.typeName == kString) {
-      // The display form of both.
+      // The text is the display form of both.
       if (const Program* kept = keptInnerProgram(callee.text))
         program = ProgramRef(kept);
       else
