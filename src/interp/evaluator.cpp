@@ -292,24 +292,31 @@ inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& v
   return v != nullptr;
 }
 
-// evaluateCondition apart from two integers read through remembered lookups.
+// The truth of `a op b` without making its result, for two integers
+// compared (or joined by any operator that gives an integer) and two strings
+// tested for equality (equal when their texts are); false for anything else.
+inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
+  int64_t n;
+  if (a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n)) {
+    truth = n != 0;
+    return true;
+  }
+  if (a.typeName == kString && b.typeName == kString && (op == Op::Eq || op == Op::Ne)) {
+    truth = (a.text == b.text) == (op == Op::Eq);
+    return true;
+  }
+  return false;
+}
+
+// evaluateCondition apart from two terms read through remembered lookups.
 [[gnu::noinline]] bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
                                               const VarMap& vars) {
   if (kept && kept->quietBinary) {
     checkStack();
-    // Two integers compared (or joined by any operator that gives an
-    // integer): the truth of the result without making it.
     const Value* a = quietTermRef(*kept, 0, vars);
     const Value* b = a ? quietTermRef(*kept, 2, vars) : nullptr;
-    if (b) {
-      const Op op = kept->ops[1];
-      int64_t n;
-      if (a->typeName == kInteger && b->typeName == kInteger && integerOperation(op, a->intValue, b->intValue, n))
-        return n != 0;
-      // Two strings are equal when their texts are.
-      if (a->typeName == kString && b->typeName == kString && (op == Op::Eq || op == Op::Ne))
-        return (a->text == b->text) == (op == Op::Eq);
-    }
+    bool truth;
+    if (b && quickTruth(*a, *b, kept->ops[1], truth)) return truth;
   }
   ValueSlot scratch;
   return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
@@ -318,14 +325,14 @@ inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& v
 }  // namespace
 
 bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
-  // A loop's condition of two integers, both found where they were last
-  // time: its truth on a path that calls nothing.
+  // A loop's condition of two terms both found where they were last time:
+  // its truth at once, before anything else is set up.
   const Value* a;
   const Value* b;
-  int64_t n;
+  bool truth;
   if (kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) && rememberedTerm(*kept, 2, vars, b) &&
-      a->typeName == kInteger && b->typeName == kInteger && integerOperation(kept->ops[1], a->intValue, b->intValue, n))
-    return n != 0;
+      quickTruth(*a, *b, kept->ops[1], truth))
+    return truth;
   return evaluateConditionFully(interp, text, kept, vars);
 }
 
