@@ -72,7 +72,9 @@ uint64_t newMapStamp();
 // constructed, so that copying or dropping a head touches only those.
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
-  MapHead() = default;
+  // Written out, not defaulted, so that a head made with `new MapHead()`
+  // leaves the front layer's storage as it is instead of zeroing it.
+  MapHead() {}
   MapHead(const MapHead& o)
       : RefCounted(), frontCount(o.frontCount), size(o.size), filter(o.filter), root(o.root) {
     for (uint32_t i = 0; i < frontCount; ++i) new (&front()[i]) MapEntry(o.front()[i]);
