@@ -88,6 +88,13 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
   return *slot;
 }
 
+// Term i where it lies when it is a kept literal that no variable can hide,
+// since no name that could read as a literal was ever bound; else null.
+inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i) {
+  const TermSyntax& syntax = form.terms[i];
+  return syntax.kind == TermKind::Literal && form.kept && !literalSpeltNamesBound() ? &syntax.literal : nullptr;
+}
+
 // The Value of term i that no variable bears the name of: where it lies for a
 // kept literal, else evaluated into `slot`.
 inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm& form, size_t i,
@@ -101,6 +108,7 @@ inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm
 // evaluated into `slot`.
 inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
                             Blocks blocks, ValueSlot& slot) {
+  if (const Value* literal = unhiddenLiteral(form, i)) return *literal;
   // A variable hides any literal of the same spelling.
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
   return nonVariableTermRef(interp, form, i, vars, blocks, slot);
@@ -110,6 +118,7 @@ inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, siz
 // for a term that is neither (a number that does not read, or a literal of a
 // form that is not kept), which termRef then reads.
 inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (const Value* literal = unhiddenLiteral(form, i)) return literal;
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
   const TermSyntax& syntax = form.terms[i];
   if (syntax.kind == TermKind::Literal && form.kept) return &syntax.literal;
@@ -174,13 +183,14 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(tokens[op].view())).c_str());
     // The left operand is fixed before a term that can run code (one that
     // is neither a variable nor quiet by its syntax).
-    const Value* bVariable = vars.find(tokens[i], form.memos[i]);
-    if (!bVariable && !holds(aSlot, a) && !isQuietSyntax(form.terms[i].kind)) {
+    const Value* bInPlace = unhiddenLiteral(form, i);
+    if (!bInPlace) bInPlace = vars.find(tokens[i], form.memos[i]);
+    if (!bInPlace && !holds(aSlot, a) && !isQuietSyntax(form.terms[i].kind)) {
       aSlot = *a;
       a = &*aSlot;
     }
     ValueSlot bSlot;
-    const Value& b = bVariable ? *bVariable : nonVariableTermRef(interp, form, i, vars, blocks, bSlot);
+    const Value& b = bInPlace ? *bInPlace : nonVariableTermRef(interp, form, i, vars, blocks, bSlot);
     ++i;
     applyInto(running, *a, b, form.ops[op], interp.limits());
     if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
@@ -254,6 +264,21 @@ namespace {
   return *scratch;
 }
 
+// A quiet term where it lies, as quietTermRef finds it, but from its
+// remembered lookup alone: false when that lookup is not remembered.
+inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
+  if ((v = unhiddenLiteral(form, i))) return true;
+  const ValueRef* found;
+  if (!vars.remembered(form.memos[i], found)) return false;
+  if (found) {
+    v = found->get();
+    return true;
+  }
+  const TermSyntax& syntax = form.terms[i];
+  v = syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
+  return v != nullptr;
+}
+
 }  // namespace
 
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
@@ -261,10 +286,9 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   // The most common expression, a lone variable or literal, read where it
   // lies before anything else is set up: reading it runs nothing.
   // Only a remembered lookup is taken here, so that this path calls nothing.
-  const ValueRef* found;
-  if (const ExpressionForm* form = kept; form && form->singleTerm && vars.remembered(form->memos[0], found)) {
-    if (found) return **found;
-    if (form->terms[0].kind == TermKind::Literal) return form->terms[0].literal;
+  if (const ExpressionForm* form = kept; form && form->singleTerm) {
+    const Value* v;
+    if (rememberedTerm(*form, 0, vars, v)) return *v;
   }
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
 }
@@ -277,20 +301,6 @@ bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t&
 }
 
 namespace {
-
-// A quiet term where it lies, as quietTermRef finds it, but from its
-// remembered lookup alone: false when that lookup is not remembered.
-inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
-  const ValueRef* found;
-  if (!vars.remembered(form.memos[i], found)) return false;
-  if (found) {
-    v = found->get();
-    return true;
-  }
-  const TermSyntax& syntax = form.terms[i];
-  v = syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
-  return v != nullptr;
-}
 
 // The truth of `a op b` without making its result, for two integers
 // compared (or joined by any operator that gives an integer) and two strings

@@ -141,6 +141,21 @@ const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t has
   return nullptr;
 }
 
+namespace map_detail {
+
+thread_local constinit bool literalSpeltKeys = false;
+
+void noteKey(const Text& key) {
+  const std::string_view name = key.view();
+  if (name.empty()) return;
+  const unsigned char c = static_cast<unsigned char>(name.front());
+  if (c == '"' || c == '\'' || c == '+' || c == '-' || (c >= '0' && c <= '9') || c <= ' ' ||
+      name.find('.') != std::string_view::npos)
+    literalSpeltKeys = true;
+}
+
+}  // namespace map_detail
+
 uint64_t newMapStamp() {
   static thread_local uint64_t last = 0;
   return ++last;
@@ -178,6 +193,7 @@ void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& va
     h.frontCount = 0;
   }
   h.filter |= filterBits(hash);
+  if (!map_detail::literalSpeltKeys) map_detail::noteKey(key);
   new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
   ++h.frontCount;
 }
@@ -247,6 +263,7 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     const MapSlot* s = locate(b->root.get(), key, hash);
     if (s && s->value == value) return base;
     if (!s) ++h.size;
+    if (!map_detail::literalSpeltKeys) map_detail::noteKey(key);
     new (&out[count]) MapEntry{hash, key, std::move(value)};
     h.frontCount = count + 1;
   }

@@ -68,6 +68,17 @@ struct MapEntry {
 // A stamp no other head of this thread has had (never 0).
 uint64_t newMapStamp();
 
+namespace map_detail {
+extern thread_local constinit bool literalSpeltKeys;
+void noteKey(const Text& key);
+}  // namespace map_detail
+
+// Whether a map of this thread has ever bound a name that could read as a
+// literal: one that starts with a quote, a digit, a sign or a blank, or holds
+// a dot (a quoted string, an integer or a float). Until one has, no variable
+// hides a literal, and a literal term need not be looked up as a name first.
+inline bool literalSpeltNamesBound() { return map_detail::literalSpeltKeys; }
+
 // The front layer's entries live in place, only the first frontCount of them
 // constructed, so that copying or dropping a head touches only those.
 struct MapHead : RefCounted {

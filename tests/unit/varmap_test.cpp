@@ -2,6 +2,7 @@
 // independent in their bindings, and overlays of two maps.
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -250,6 +251,36 @@ TEST(VarMap, RememberedLookupsFollowEveryChange) {
       EXPECT_EQ(fresh.find(key, memo), round % 2 ? v.get() : nullptr) << round;
   }
   EXPECT_EQ(m.find(key, memo), second.get());
+}
+
+// Whether binding `name` in a fresh map, on a thread of its own (the record
+// is per thread and never reset), tells that a name spelt like a literal may
+// now hide one; `withArgument` binds it as a call binds an argument.
+bool bindingTellsOfLiteralName(const std::string& name, bool withArgument) {
+  bool told = true;
+  std::thread([&] {
+    VarMap caller;
+    caller.set(Text("f"), newValue());
+    if (withArgument)
+      (void)VarMap::with(caller, Text(name), newValue());
+    else
+      caller.set(Text(name), newValue());
+    told = literalSpeltNamesBound();
+  }).join();
+  return told;
+}
+
+TEST(VarMap, TellsOnceANameSpeltLikeALiteralIsBound) {
+  // Everything that reads as a number or a quoted string, and more: a
+  // leading blank or sign, or a dot anywhere (`inf.5` reads as a float).
+  for (const char* name : {"1", "-1", "+x", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x"}) {
+    EXPECT_TRUE(bindingTellsOfLiteralName(name, false)) << name;
+    EXPECT_TRUE(bindingTellsOfLiteralName(name, true)) << name;
+  }
+  for (const char* name : {"x", "arg0", "element", "a1", "_", "$f", "(a b)"}) {
+    EXPECT_FALSE(bindingTellsOfLiteralName(name, false)) << name;
+    EXPECT_FALSE(bindingTellsOfLiteralName(name, true)) << name;
+  }
 }
 
 }  // namespace
