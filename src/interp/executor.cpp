@@ -145,16 +145,16 @@ void noSuchVariable(const Text& name, const char* statement) {
 
 namespace {
 
-// Runs one statement of a run. When an error passes, the innermost statement
-// that sees it is the one it names; the innermost of the user's own
-// statements is where it arose, named by `describe` (null for a statement
-// that is not the user's).
-template <class Describe>
-void runListed(Run& run, const CompiledStatement& st, const Describe* describe) {
+// Takes one step of a run, `step` running the statement `st`. When an error
+// passes, the innermost statement that sees it is the one it names; the
+// innermost of the user's own statements is where it arose, named by
+// `describe` (null for a statement that is not the user's).
+template <class Describe, class Step>
+void runStep(Interpreter& interp, const CompiledStatement& st, const Describe* describe, Step step) {
   try {
-    run.interp.countStep();
+    interp.countStep();
     checkInterrupt();
-    runStatement(run, st);
+    step();
   } catch (VelkError& e) {
     bool innermost = !e.hasStatement();
     if (innermost) e.noteStatement(st.sourceText());
@@ -167,6 +167,15 @@ void runListed(Run& run, const CompiledStatement& st, const Describe* describe) 
     throw;
   }
 }
+
+// Runs one statement of a run.
+template <class Describe>
+void runListed(Run& run, const CompiledStatement& st, const Describe* describe) {
+  runStep(run.interp, st, describe, [&] { runStatement(run, st); });
+}
+
+// The type of `describe` where there is none: a body that is not the user's.
+using NoOrigin = std::string (*)(const CompiledStatement&, bool);
 
 // Runs `body` on a new run holding the caller's maps. The caller does not
 // look at its maps until the run has ended, so the run takes them over
@@ -231,20 +240,10 @@ void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledS
   interp.countStep();
   NestingCount nesting(interp);
   for (const CompiledStatement& st : program.statements) {
-    try {
-      interp.countStep();
-      checkInterrupt();
-      if (&st == &end) {
-        endValueInto(interp, st, scope, result);
-        return;
-      }
-    } catch (VelkError& e) {
-      if (!e.hasStatement()) e.noteStatement(st.sourceText());
-      throw;
-    } catch (OpenGroupError& e) {
-      e.noteStatement();
-      throw;
-    }
+    runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
+      if (&st == &end) endValueInto(interp, st, scope, result);
+    });
+    if (&st == &end) return;
   }
 }
 
