@@ -88,19 +88,29 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
   return *slot;
 }
 
-// Term i where it lies when it is a kept literal that no variable can hide,
-// since no name that could read as a literal was ever bound; else null.
-inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i) {
+// Term i where it lies in the form when it is a literal of a kept form; else
+// null. Read so only where no variable bears its name.
+inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
   const TermSyntax& syntax = form.terms[i];
-  return syntax.kind == TermKind::Literal && form.kept && !literalSpeltNamesBound() ? &syntax.literal : nullptr;
+  return syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
+}
+
+// The same, before any variable is looked up: where no variable can hide it,
+// since no name that could read as a literal was ever bound.
+inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i) {
+  return literalSpeltNamesBound() ? nullptr : keptLiteral(form, i);
+}
+
+// Two integers joined by an operator that gives an integer, into `n`.
+inline bool integerStep(const Value& a, const Value& b, Op op, int64_t& n) {
+  return a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n);
 }
 
 // The Value of term i that no variable bears the name of: where it lies for a
 // kept literal, else evaluated into `slot`.
 inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm& form, size_t i,
                                        const VarMap& vars, Blocks blocks, ValueSlot& slot) {
-  const TermSyntax& syntax = form.terms[i];
-  if (syntax.kind == TermKind::Literal && form.kept) return syntax.literal;
+  if (const Value* literal = keptLiteral(form, i)) return *literal;
   return evaluatedTerm(interp, form, i, vars, blocks, slot);
 }
 
@@ -120,16 +130,14 @@ inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, siz
 inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
   if (const Value* literal = unhiddenLiteral(form, i)) return literal;
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
-  const TermSyntax& syntax = form.terms[i];
-  if (syntax.kind == TermKind::Literal && form.kept) return &syntax.literal;
-  return nullptr;
+  return keptLiteral(form, i);
 }
 
 // `a op b` made in `slot`: two integers in place, as applyOperator would make
 // them, anything else by applyOperator. Either operand may lie in the slot.
 inline void applyInto(ValueSlot& slot, const Value& a, const Value& b, Op op, const RunLimits& limits) {
   int64_t n;
-  if (a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n)) {
+  if (integerStep(a, b, op, n)) {
     Value& r = slot.emplace();
     r.typeName = kInteger;
     r.intValue = n;
@@ -274,8 +282,7 @@ inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& v
     v = found->get();
     return true;
   }
-  const TermSyntax& syntax = form.terms[i];
-  v = syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
+  v = keptLiteral(form, i);
   return v != nullptr;
 }
 
@@ -296,8 +303,7 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
 bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n) {
   const Value* a = quietTermRef(form, 0, vars);
   const Value* b = a ? quietTermRef(form, 2, vars) : nullptr;
-  return b && a->typeName == kInteger && b->typeName == kInteger &&
-         integerOperation(form.ops[1], a->intValue, b->intValue, n);
+  return b && integerStep(*a, *b, form.ops[1], n);
 }
 
 namespace {
@@ -307,7 +313,7 @@ namespace {
 // tested for equality (equal when their texts are); false for anything else.
 inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
   int64_t n;
-  if (a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n)) {
+  if (integerStep(a, b, op, n)) {
     truth = n != 0;
     return true;
   }
