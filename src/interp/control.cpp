@@ -34,7 +34,7 @@ void bindByte(VarMap& map, const Text& name, unsigned char byte) {
     return;
   }
   Value& v = **bound;
-  if (bound->unique() && v.typeName == kString && v.intValue == 0 && v.holdsOnlyIntAndText())
+  if (bound->unique() && v.isPlainString())
     v.text = text;
   else
     *bound = newValue(Value::string(text));

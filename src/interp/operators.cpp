@@ -137,7 +137,7 @@ bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& lim
   if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty()) {
     return integerOperation(op, target.intValue, right.intValue, target.intValue);
   }
-  if (op == Op::Add && target.typeName == kString && right.typeName == kString && target.intValue == 0) {
+  if (op == Op::Add && target.isPlainString() && right.typeName == kString) {
     checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
     target.text.append(right.text.view());
     return true;

@@ -50,8 +50,7 @@ class Run {
   // a name is bound to two different Values in the two maps, that is the read
   // view itself.
   VarMap mergedMap() {
-    const VarMap& view = readView();
-    if (&view != &overlay_ || !overlayConflicts_) return view;
+    if (const VarMap* merged = mergedInPlace()) return *merged;
     return VarMap::overlay(outer, local);
   }
   // The merged map where it lies when it is the read view, else null (then

@@ -204,6 +204,8 @@ class Value : public RefCounted {
   // float, no elements, no bytes, argument names or members), as in a Value
   // made by integer() or string().
   bool holdsOnlyIntAndText() const { return elements.isEmpty() && !extras_ && floatValue.isZeroBits(); }
+  // Exactly what string() makes of its text: a string and nothing else.
+  bool isPlainString() const { return typeName == kString && intValue == 0 && holdsOnlyIntAndText(); }
   // Whether destroying this Value may release other Values.
   bool mayHoldValues() const { return !elements.isEmpty() || extras_; }
 
