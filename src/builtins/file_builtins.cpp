@@ -1,8 +1,15 @@
 // File and directory builtins, on byte-string paths relative to the current
 // directory. Failing file-system operations end the run with the path named; a
 // text file that cannot be opened reads as empty.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "builtins/file_writing.h"
 #include "builtins/handlers.h"
@@ -58,18 +65,56 @@ fs::file_status statusOf(const char* builtin, const std::string& path) {
   return st;
 }
 
-// Paths that name the current folder or one of the folders above it: removing
-// one would delete the session's own folder, lib/ included. The last
-// component is not followed, so a link is judged as the link itself.
-bool namesCurrentOrAbove(const fs::path& path) {
-  std::error_code ec;
-  fs::path cwd = fs::current_path(ec);
-  if (ec) return false;
-  fs::path parent = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
-  if (ec) return false;
-  fs::path full = parent / path.filename();
-  auto rel = cwd.lexically_relative(full);
-  return !rel.empty() && *rel.begin() != "..";
+// The identities (device and inode) of the current folder and of every
+// folder above it, found by opening ".." from each in turn: no path text is
+// built, so any depth works and every name a folder has (a link, a second
+// mount of it) comes to the same identity. 0, or the errno of a step that
+// failed.
+using Identity = std::pair<dev_t, ino_t>;
+
+int currentAndAbove(std::vector<Identity>& out) {
+  int fd = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  for (;;) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) break;
+    Identity id{st.st_dev, st.st_ino};
+    if (!out.empty() && out.back() == id) {  // the root is its own parent
+      ::close(fd);
+      return 0;
+    }
+    out.push_back(id);
+    int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    if (up < 0) return errno;
+    fd = up;
+  }
+  int err = errno;
+  ::close(fd);
+  return err;
+}
+
+// Refuses, before anything is deleted, a path that names the current folder
+// or a folder above it, by any name: removing one would delete the session's
+// own folder, lib/ included. The last component is not followed, so a link
+// is judged as the link itself. A check that cannot be made refuses too.
+// False when nothing is there to remove.
+bool checkRemovable(const std::string& path, const std::string& shown) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    fail("refusing to remove", "rm of " + quoteForReport(shown) + ": it cannot be looked at (" +
+                                   std::strerror(errno) + ")");
+  }
+  if (!S_ISDIR(st.st_mode)) return true;
+  std::vector<Identity> folders;
+  if (int err = currentAndAbove(folders))
+    fail("refusing to remove", "rm of " + quoteForReport(shown) +
+                                   ": the folders holding the current one cannot be told (" + std::strerror(err) + ")");
+  for (const Identity& id : folders)
+    if (id == Identity{st.st_dev, st.st_ino})
+      fail("refusing to remove", "rm of " + quoteForReport(shown) + ": it holds the current folder");
+  return true;
 }
 
 }  // namespace
@@ -90,7 +135,7 @@ void writefile(Evaluator& ev, Value&, VarMap callMap) {
   // The content is evaluated before the file is touched, so a file can be
   // rewritten from its own content.
   Text content = textOf(ev, evalArgument(ev, callMap, 1));
-  replaceFile("writefile", p.path, p.shown, content.view());
+  replaceFile(ev.console(), "writefile", p.path, p.shown, content.view());
 }
 
 void readbinfile(Evaluator& ev, Value& result, VarMap callMap) {
@@ -120,7 +165,7 @@ void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
   PathArgument p = pathFromText(ev, std::move(text), "writebinfile");
   Value content = evalArgument(ev, callMap, 1);
   const std::vector<uint8_t>& data = asBytes(content).get();
-  replaceFile("writebinfile", p.path, p.shown,
+  replaceFile(ev.console(), "writebinfile", p.path, p.shown,
               std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
@@ -144,8 +189,7 @@ void rm(Evaluator& ev, Value&, VarMap callMap) {
   std::string last = path.lexically_normal().filename().string();
   if (last.empty() || last == "." || last == ".." || path.filename() == "." || path.filename() == "..")
     fail("refusing to remove", "rm of " + quoteForReport(p.shown) + ": a path ending in . or .. cannot be removed");
-  if (namesCurrentOrAbove(path))
-    fail("refusing to remove", "rm of " + quoteForReport(p.shown) + ": it holds the current folder");
+  if (!checkRemovable(text, p.shown)) return;
   std::error_code ec;
   fs::remove_all(path, ec);
   if (ec) fileSystemFailure("rm", p.shown, ec);

@@ -86,8 +86,6 @@ std::string promptOf(const std::string& written) {
   return prompt;
 }
 
-void onInterrupt(int) { interruptRequested = 1; }
-
 // How Ctrl-C is caught. While velk waits for a line, the signal must cut the
 // read short (no restart), which is how the read tells it apart; while a
 // typed line runs, the system calls it makes (writing to the terminal or a
@@ -95,7 +93,7 @@ void onInterrupt(int) { interruptRequested = 1; }
 // next statement.
 void catchInterrupt(bool cutReads) {
   struct sigaction sa {};
-  sa.sa_handler = onInterrupt;
+  sa.sa_handler = requestInterrupt;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = cutReads ? 0 : SA_RESTART;
   sigaction(SIGINT, &sa, nullptr);

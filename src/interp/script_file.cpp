@@ -8,20 +8,31 @@
 #include <new>
 
 #include "support/error.h"
+#include "support/interrupt.h"
 #include "support/whole_read.h"
 
 namespace velk {
 namespace {
 
-// The file's bytes; false when it cannot be opened or is a folder.
+// The file's bytes; false when it is not there or is a folder. A file that
+// is there and cannot be opened is an error naming the reason.
 bool readScriptBytes(const std::string& path, std::string& text) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  InterruptibleWait wait;
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == EINTR) checkInterrupt();
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return false;
+  if (fd < 0) fail(describeFailure(errno), "also of " + quoteForReport(path));
   int err = 0;
   try {
     err = readToEnd(fd, text);
   } catch (const std::bad_alloc&) {
     err = ENOMEM;
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
   ::close(fd);
   if (err == EISDIR && text.empty()) return false;

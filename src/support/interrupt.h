@@ -31,6 +31,26 @@ class InterruptibleRun {
   InterruptibleRun& operator=(const InterruptibleRun&) = delete;
 };
 
+// Ctrl-C's handler at a terminal: it sets the request.
+void requestInterrupt(int);
+
+// While one lives, Ctrl-C cuts short a system call that waits (opening a
+// FIFO that no one holds at the other end, reading or writing one) instead of
+// letting it restart: the call fails with EINTR, and the loop around it calls
+// checkInterrupt, which stops a typed line. Outside these waits the calls
+// restart, so that output is never cut by a Ctrl-C. Where Ctrl-C is not
+// caught (no terminal) it changes nothing.
+class InterruptibleWait {
+ public:
+  InterruptibleWait();
+  ~InterruptibleWait();
+  InterruptibleWait(const InterruptibleWait&) = delete;
+  InterruptibleWait& operator=(const InterruptibleWait&) = delete;
+
+ private:
+  bool changed_ = false;
+};
+
 // Cheap enough for every statement: one load of a flag.
 inline void checkInterrupt() {
   if (interruptRequested && interruptibleRuns > 0) [[unlikely]] {

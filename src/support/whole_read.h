@@ -10,7 +10,9 @@ namespace velk {
 // Appends every byte that `fd` gives to `data`, until the end of the file,
 // whatever size the system reports for it. Returns 0, or the errno of a read
 // that failed (`data` then holds what came before). A read cut short by a
-// signal is repeated. std::bad_alloc passes through.
+// signal is repeated, unless it was Ctrl-C stopping a typed line (Interrupted
+// passes through, as std::bad_alloc does). The text holds no more room than
+// it needs.
 int readToEnd(int fd, std::string& data);
 
 // Drops the one carriage return that stands right before each line feed. A

@@ -387,6 +387,14 @@ def interrupt(s):
     t.send(CTRL_C)
     _, err = s.at_prompt(t)
     shows(err, rb"^velk: interrupted\n$")
+    # So does one blocked on a FIFO that no one opens at the other end.
+    os.mkfifo(os.path.join(s.work, "fifo.VELK"))
+    for line in (b'v = $readfile$("fifo.VELK")', b'$writefile$("fifo.VELK" "x")', b'also ("fifo")'):
+        t.send(line + b"\r")
+        t.settle(0.3)
+        t.send(CTRL_C)
+        _, err = s.at_prompt(t)
+        shows(err, rb"^velk: interrupted\n$", line.decode())
     # At the prompt, Ctrl-C drops what was typed.
     t.send(b'$print$("dropped")')
     t.settle(0.2)
@@ -398,7 +406,7 @@ def interrupt(s):
     check(b"dropped\r\n" not in t.out, "the dropped line ran")
     t.send(CTRL["d"])
     s.finish(t)
-    check(t.errors().count(b"\n") == 3, f"three interrupt lines expected: {t.errors()!r}")
+    check(t.errors().count(b"\n") == 6, f"six interrupt lines expected: {t.errors()!r}")
 
 
 def end_of_input(s):
