@@ -90,7 +90,8 @@ std::string promptOf(const std::string& written) {
 // read short (no restart), which is how the read tells it apart; while a
 // typed line runs, the system calls it makes (writing to the terminal or a
 // file) restart instead of failing, and the executor stops the line at its
-// next statement.
+// next statement; only a file builtin's wait on a FIFO or a slow device is
+// cut short (InterruptibleWait).
 void catchInterrupt(bool cutReads) {
   struct sigaction sa {};
   sa.sa_handler = requestInterrupt;
