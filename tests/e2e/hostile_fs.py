@@ -90,6 +90,8 @@ def signal_removes_temporary(tmp, cleanups):
 
 
 def open_failures(tmp, cleanups):  # no descriptors left: an error, never an empty text
+    if b"__asan_init" in open(VELK, "rb").read():
+        raise Skip("the sanitizers' own checks need descriptors")
     text(tmp, "f.txt", '$print$("ran")\n'), text(tmp, "f.VELK", '$print$("ran")\n')
     for line, shown in ((b'x = $readfile$("f.txt")\n', b"readfile of `f.txt`"), (b'also ("f")\n', b"also of `f.VELK`")):
         p = subprocess.Popen([VELK], cwd=tmp, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
