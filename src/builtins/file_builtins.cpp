@@ -170,7 +170,15 @@ void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
 }
 
 void mkdir(Evaluator& ev, Value&, VarMap callMap) {
-  PathArgument p = pathArgument(ev, callMap, "mkdir");
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  if (packForm(text, folder)) {
+    // The library's rebuild of a folder, made whole under a temporary name.
+    PathArgument p = pathFromText(ev, std::move(folder), "mkdir");
+    ev.libraryFolders().making.open(p.path, "mkdir", p.shown);
+    return;
+  }
+  PathArgument p = pathFromText(ev, std::move(text), "mkdir");
   std::error_code ec;
   fs::create_directory(p.path, ec);
   if (ec) fileSystemFailure("mkdir", p.shown, ec);
@@ -202,7 +210,8 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
     // The library's listing of a folder it packs: its links checked first.
     PathArgument p = pathFromText(ev, std::move(folder), "listdir");
     result.typeName = kList;
-    for (std::string& name : checkPackedLinks(p.path)) result.elements.push(newValue(Value::string(Text(std::move(name)))));
+    for (std::string& name : checkPackedLinks(p.path, ev.libraryFolders().packing))
+      result.elements.push(newValue(Value::string(Text(std::move(name)))));
     return;
   }
   PathArgument p = pathFromText(ev, std::move(text), "listdir");
@@ -218,7 +227,17 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void exists(Evaluator& ev, Value& result, VarMap callMap) {
-  PathArgument p = pathArgument(ev, callMap, "exists");
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  if (packForm(text, folder)) {
+    // The library's question whether a path can be looked at: why not, or "".
+    PathArgument p = pathFromText(ev, std::move(folder), "exists");
+    std::error_code ec;
+    fs::file_status st = fs::status(p.path, ec);
+    result = Value::string(Text(ec && st.type() != fs::file_type::not_found ? ec.message() : std::string()));
+    return;
+  }
+  PathArgument p = pathFromText(ev, std::move(text), "exists");
   result = flag(fs::exists(statusOf("exists", p.path)));
 }
 
@@ -228,7 +247,15 @@ void isdir(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void cd(Evaluator& ev, Value&, VarMap callMap) {
-  PathArgument p = pathArgument(ev, callMap, "cd");
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  if (packForm(text, folder)) {
+    // The end of the library's rebuild: back, and the folder into place.
+    PathArgument p = pathFromText(ev, std::move(folder), "cd");
+    ev.libraryFolders().making.close(p.path, "cd", p.shown);
+    return;
+  }
+  PathArgument p = pathFromText(ev, std::move(text), "cd");
   std::error_code ec;
   fs::current_path(p.path, ec);
   if (ec) fileSystemFailure("cd", p.path, ec);

@@ -222,10 +222,26 @@ bool packForm(std::string_view path, std::string& folder) {
   return true;
 }
 
-std::vector<std::string> checkPackedLinks(const std::string& folder) {
+std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk& walk) {
   std::error_code ec;
   fs::path here = fs::canonical(fs::current_path(ec), ec);
   if (ec) refusePacking("the current folder cannot be told: " + ec.message());
+  bool below = folder.size() > walk.root.size() && folder.starts_with(walk.root) && folder[walk.root.size()] == '/';
+  if (!below || walk.here != here.string()) {
+    walk.root = folder;
+    walk.here = here.string();
+    walk.reachedByLink.clear();
+  }
+  // A folder whose real path is not the one its name spells was reached
+  // through a link; twice so, and links could fan out without end (two
+  // links to the next folder, and so on down, make a walk that doubles at
+  // every level).
+  fs::path real = fs::canonical(folder, ec);
+  fs::path spelt = (here / folder).lexically_normal();
+  if (!spelt.has_filename()) spelt = spelt.parent_path();
+  if (!ec && real != spelt && !walk.reachedByLink.insert(real.string()).second)
+    refusePacking("the folder " + quoteForReport(folder) + " is " +
+                  quoteForReport(real.lexically_relative(here).string()) + ", reached twice through links");
   // The folders the walk has come down through, as they really are: a link
   // back to one of them (or above) would be walked without end.
   std::vector<fs::path> way;

@@ -8,13 +8,19 @@
 //   $listdir$(Z + folder)        lists the folder as `listdir` does, after
 //                                checking its links (checkPackedLinks);
 //   $writebinfile$(Z + folder P) writes nothing: it checks that the pack P can
-//                                be unpacked into the folder (checkUnpack).
+//                                be unpacked into the folder (checkUnpack);
+//   $mkdir$(Z + folder)          makes the folder under a temporary name beside
+//                                it and goes into it (FolderInTheMaking);
+//   $cd$(Z + folder)             goes back and renames it into place;
+//   $exists$(Z + path)           why the path cannot be looked at (the
+//                                system's message), or "" when it can.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "support/library_folders.h"
 #include "value/value.h"
 
 namespace velk::builtins {
@@ -26,8 +32,11 @@ bool packForm(std::string_view path, std::string& folder);
 // among them has been found to lead to something inside the current folder
 // that does not hold the link itself. A link that leads outside, nowhere
 // (dangling) or back to a folder on the way down is refused with "refusing to
-// pack", naming it as `folder`/name.
-std::vector<std::string> checkPackedLinks(const std::string& folder);
+// pack", naming it as `folder`/name. So is `folder` itself when the walk it
+// belongs to has reached the same folder through a link before. A listing
+// belongs to the walk of the one before when it lies below the folder that
+// walk began at, in the same current folder; any other begins a new walk.
+std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk& walk);
 
 // Refuses with "refusing to unpack", naming the entry, a pack that `loaddir`
 // would not unpack wholly inside `root` (relative to the current folder, ""

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "support/console.h"
+#include "support/library_folders.h"
 #include "support/run_limits.h"
 #include "value/value.h"
 
@@ -30,6 +31,9 @@ class Evaluator {
   virtual Console& console() = 0;
   // The bounds this interpreter runs under (confinement, the value cap).
   virtual const RunLimits& limits() const = 0;
+  // What the library's folder forms keep between calls (a folder being
+  // rebuilt, a folder being packed).
+  virtual LibraryFolders& libraryFolders() = 0;
 
  protected:
   ~Evaluator() = default;

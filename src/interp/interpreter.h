@@ -39,8 +39,9 @@ inline constexpr size_t kMaxNesting = 100000;
 
 // Everything one interpreter changes while it runs: its builtins, its console,
 // how deep its code is nested, the argument names it has made, and the bounds
-// it runs under with the steps and time its run has taken. Two
-// interpreters in one process share nothing of it. Every change is undone on
+// it runs under with the steps and time its run has taken, and what the
+// library's folder forms keep between calls. Two interpreters in one process
+// share nothing of it. Every change is undone on
 // the way out of an error (the nesting count by its guards), so after an error
 // the interpreter is as it was before the statement that failed began.
 class Interpreter final : public Evaluator {
@@ -91,6 +92,7 @@ class Interpreter final : public Evaluator {
   }
   Console& console() override { return console_; }
   const RunLimits& limits() const override { return limits_; }
+  LibraryFolders& libraryFolders() override { return libraryFolders_; }
   // The name `each` binds its items to, one with the name as the body's
   // tokens spell it (interned), so that binding it finds the slot at once.
   const Text& elementName() const { return elementName_; }
@@ -122,6 +124,7 @@ class Interpreter final : public Evaluator {
   LineDescriber describeLine_;
   RunLimits limits_;
   RunBudget budget_;
+  LibraryFolders libraryFolders_;
 };
 
 // One level of nesting, counted while it lives.

@@ -1,5 +1,6 @@
 // A line typed at the REPL's prompt: run as the user's own program, and, at a
 // terminal, the one place where an error ends only what was typed.
+#include <filesystem>
 #include <utility>
 
 #include "interp/run.h"
@@ -35,10 +36,32 @@ class UserProgramScope {
   Interpreter::OriginDescriber describe_;
 };
 
+// Where a typed line began, to go back to when it fails: a line that stops
+// half way (inside a folder being packed, say) must not leave later lines
+// writing and removing there. A folder the library was rebuilding is given
+// up first. A line that ends well leaves the current folder where it put it.
+class FolderAtStart {
+ public:
+  explicit FolderAtStart(Interpreter& interp) : interp_(interp) {
+    std::error_code ec;
+    start_ = std::filesystem::current_path(ec);
+  }
+  void lineFailed() noexcept {
+    interp_.libraryFolders().making.abandon();
+    std::error_code ec;
+    if (!start_.empty()) std::filesystem::current_path(start_, ec);
+  }
+
+ private:
+  Interpreter& interp_;
+  std::filesystem::path start_;  // empty when it could not be told
+};
+
 }  // namespace
 
 void runTypedLine(Run& run, const Program& line) {
   Console& console = run.interp.console();
+  FolderAtStart folder(run.interp);
   try {
     UserProgramScope user(run.interp, line);
     InterruptibleRun interruptible;
@@ -46,10 +69,12 @@ void runTypedLine(Run& run, const Program& line) {
   } catch (const ExitRequest&) {
     throw;  // the end of input ends the session
   } catch (const Interrupted& e) {
+    folder.lineFailed();
     if (!console.keepSession(reportLine(e), true)) throw;
   } catch (const std::exception& e) {
     // The run handed its maps back on the way out: every variable keeps the
     // value it had when the error happened.
+    folder.lineFailed();
     if (!console.keepSession(reportLine(e), false)) throw;
   }
   run.bindingsChanged();

@@ -477,6 +477,26 @@ def suspend(s):
     t.wait_exit()
 
 
+def failed_line_keeps_folder(s):
+    """A line that fails or is stopped goes back to the folder it began in."""
+    os.mkdir(os.path.join(s.work, "sub"))
+    t = s.start()
+    s.at_prompt(t)
+    for body, stop in ((b'$cd$("sub")\rz = nope', None), (b'$cd$("sub")\runtil (1) { n = 1 }', CTRL_C),
+                       (b'$mkdir$(($base64decode$("AA==") + "new"))\r$writefile$("f" "x")\rz = nope', None)):
+        t.send(b"compare (1) {\r" + body + b"\r}\r")
+        if stop:
+            t.settle(0.3)
+            t.send(stop)
+        _, err = s.at_prompt(t)  # the prompt names the folder the line began in
+        shows(err, rb"^velk: ")
+    check(sorted(os.listdir(s.work)) == ["lib", "sub"], f"left behind: {os.listdir(s.work)}")
+    t.send(b'$cd$("sub")\r')
+    t.expect(re.escape(os.path.realpath(os.path.join(s.work, "sub")).encode() + b" $ "), "the prompt in sub")
+    t.send(CTRL["d"])
+    s.finish(t)
+
+
 class Skip(Exception):
     pass
 
@@ -490,6 +510,7 @@ SCENARIOS = {
     "end_of_input": (end_of_input, False),
     "not_a_terminal": (not_a_terminal, False),
     "suspend": (suspend, False),
+    "failed_line_keeps_folder": (failed_line_keeps_folder, False),
 }
 
 

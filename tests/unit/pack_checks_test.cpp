@@ -165,7 +165,8 @@ TEST_F(PackChecksTest, AMissingRootTakesEntriesThatItWillHold) {
 // The detail of a refused folder, or "" with the names when it is accepted.
 std::string packRefusal(const std::string& folder) {
   try {
-    checkPackedLinks(folder);
+    PackingWalk walk;
+    checkPackedLinks(folder, walk);
     return "";
   } catch (const VelkError& e) {
     EXPECT_STREQ(e.what(), "refusing to pack");
@@ -181,7 +182,8 @@ TEST_F(PackChecksTest, PackingFollowsOnlyLinksThatStayInside) {
   fs::create_symlink("dir", "tree/other");
   fs::create_symlink(fs::current_path() / "tree/real.txt", "tree/absolute");
   EXPECT_EQ(packRefusal("./tree"), "");
-  std::vector<std::string> names = checkPackedLinks("./tree");
+  PackingWalk walk;
+  std::vector<std::string> names = checkPackedLinks("./tree", walk);
   EXPECT_EQ(names.size(), 5u);
 
   fs::create_symlink("../../../secret.txt", "tree/dir/leak");
