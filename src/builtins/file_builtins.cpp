@@ -207,10 +207,13 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
   std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
   std::string folder;
   if (packForm(text, folder)) {
-    // The library's listing of a folder it packs: its links checked first.
-    PathArgument p = pathFromText(ev, std::move(folder), "listdir");
+    // The library's listing of a folder it packs (its links checked first) or
+    // measures (only a folder reached twice through links refused).
+    bool measuring = !folder.empty() && folder.front() == '\0';
+    PathArgument p = pathFromText(ev, measuring ? folder.substr(1) : std::move(folder), "listdir");
     result.typeName = kList;
-    for (std::string& name : checkPackedLinks(p.path, ev.libraryFolders().packing))
+    PackingWalk& walk = ev.libraryFolders().packing;
+    for (std::string& name : measuring ? listReachedOnce(p.path, walk) : checkPackedLinks(p.path, walk))
       result.elements.push(newValue(Value::string(Text(std::move(name)))));
     return;
   }

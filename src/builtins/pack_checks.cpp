@@ -222,10 +222,15 @@ bool packForm(std::string_view path, std::string& folder) {
   return true;
 }
 
-std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk& walk) {
+namespace {
+
+// Notes `folder` as listed by `walk`, and refuses (with `refusal`) a folder
+// the walk has reached through a link before. Gives the current folder's
+// real path.
+fs::path noteReached(const std::string& folder, PackingWalk& walk, const char* refusal) {
   std::error_code ec;
   fs::path here = fs::canonical(fs::current_path(ec), ec);
-  if (ec) refusePacking("the current folder cannot be told: " + ec.message());
+  if (ec) fail(refusal, "the current folder cannot be told: " + ec.message());
   bool below = folder.size() > walk.root.size() && folder.starts_with(walk.root) && folder[walk.root.size()] == '/';
   if (!below || walk.here != here.string()) {
     walk.root = folder;
@@ -240,8 +245,26 @@ std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk
   fs::path spelt = (here / folder).lexically_normal();
   if (!spelt.has_filename()) spelt = spelt.parent_path();
   if (!ec && real != spelt && !walk.reachedByLink.insert(real.string()).second)
-    refusePacking("the folder " + quoteForReport(folder) + " is " +
-                  quoteForReport(real.lexically_relative(here).string()) + ", reached twice through links");
+    fail(refusal, "the folder " + quoteForReport(folder) + " is " +
+                      quoteForReport(real.lexically_relative(here).string()) + ", reached twice through links");
+  return here;
+}
+
+}  // namespace
+
+std::vector<std::string> listReachedOnce(const std::string& folder, PackingWalk& walk) {
+  noteReached(folder, walk, "refusing to walk");
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+  if (ec) fail(ec.message(), "listdir of " + quoteForReport(folder));
+  return names;
+}
+
+std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk& walk) {
+  fs::path here = noteReached(folder, walk, "refusing to pack");
+  std::error_code ec;
   // The folders the walk has come down through, as they really are: a link
   // back to one of them (or above) would be walked without end.
   std::vector<fs::path> way;

@@ -7,6 +7,8 @@
 // refused, so the form changes nothing that a path could mean.
 //   $listdir$(Z + folder)        lists the folder as `listdir` does, after
 //                                checking its links (checkPackedLinks);
+//   $listdir$(Z + Z + folder)    lists it with only the guard against a
+//                                folder reached twice (listReachedOnce);
 //   $writebinfile$(Z + folder P) writes nothing: it checks that the pack P can
 //                                be unpacked into the folder (checkUnpack);
 //   $mkdir$(Z + folder)          makes the folder under a temporary name beside
@@ -37,6 +39,12 @@ bool packForm(std::string_view path, std::string& folder);
 // belongs to the walk of the one before when it lies below the folder that
 // walk began at, in the same current folder; any other begins a new walk.
 std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk& walk);
+
+// The names of `folder`'s entries, as `listdir` gives them, with only the
+// walk's guard: a folder reached through a link a second time is refused with
+// "refusing to walk", so that measuring a tree (`sizeofdir`) stays linear in
+// its real size. Links that lead outside or nowhere are listed as they are.
+std::vector<std::string> listReachedOnce(const std::string& folder, PackingWalk& walk);
 
 // Refuses with "refusing to unpack", naming the entry, a pack that `loaddir`
 // would not unpack wholly inside `root` (relative to the current folder, ""
