@@ -1,9 +1,11 @@
 def main():
-    s = ""
+    parts = []
     i = 0
     while i < @N@:
-        s = s + str(i) + ","
+        parts.append(str(i))
+        parts.append(",")
         i += 1
+    s = "".join(parts)
     print("RESULT", len(s))
 
 main()

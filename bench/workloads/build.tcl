@@ -2,7 +2,7 @@ proc main {} {
     set s ""
     set i 0
     while {$i < @N@} {
-        set s "$s$i,"
+        append s $i ,
         incr i
     }
     puts "RESULT [string length $s]"
