@@ -40,6 +40,7 @@ class UserProgramScope {
 void runTypedLine(Run& run, const Program& line) {
   Console& console = run.interp.console();
   try {
+    run.interp.restartBudget();  // steps and time count from the line's start
     UserProgramScope user(run.interp, line);
     InterruptibleRun interruptible;
     executeStatements(run.interp, line, &run.outer, &run.local);
@@ -52,6 +53,7 @@ void runTypedLine(Run& run, const Program& line) {
     // value it had when the error happened.
     if (!console.keepSession(reportLine(e), false)) throw;
   }
+  run.interp.restartBudget();  // the REPL's own statements until the next line
   run.bindingsChanged();
 }
 
