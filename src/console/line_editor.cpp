@@ -39,6 +39,8 @@ struct Editor {
 
 // One terminal per process, so one editor (libedit's callbacks find it here).
 Editor* editor = nullptr;
+// Set for a session confined to a sandbox folder: no history file.
+bool confined = false;
 
 char* currentPrompt(EditLine*) { return editor->prompt.data(); }
 
@@ -81,7 +83,7 @@ Editor& theEditor() {
          deleteOrEnd);
   el_set(el, EL_BIND, "^D", "velk-delete-or-end", nullptr);
   el_source(el, nullptr);  // the user's ~/.editrc, if any
-  if (const char* home = std::getenv("HOME"); home && *home) {
+  if (const char* home = std::getenv("HOME"); home && *home && !confined) {
     editor->historyFile = std::string(home) + "/.velk_history";
     history(editor->history, &editor->event, H_LOAD, editor->historyFile.c_str());  // a missing file is fine
   }
@@ -118,6 +120,11 @@ Outcome read(const std::string& prompt, std::string& line) {
     return Outcome::Interrupted;
   }
   return Outcome::EndOfInput;
+}
+
+void prepareConfined() {
+  confined = true;
+  theEditor();
 }
 
 void remember(const std::string& line) {
@@ -160,6 +167,8 @@ bool editing() { return false; }
 Outcome read(const std::string&, std::string& line) { return readPlain(line); }
 
 void remember(const std::string&) {}
+
+void prepareConfined() {}
 #endif
 
 }  // namespace velk::line_editor

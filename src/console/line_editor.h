@@ -22,4 +22,10 @@ Outcome read(const std::string& prompt, std::string& line);
 // Keeps a line in the history (and its file). Never fails visibly.
 void remember(const std::string& line);
 
+// Makes the editor now rather than at the first read, for a session that is
+// about to be confined to a sandbox folder: its terminal's description and
+// settings are read while they still can be, and its history is kept in
+// memory only, never read from or written to a file outside the folder.
+void prepareConfined();
+
 }  // namespace velk::line_editor

@@ -1,6 +1,13 @@
 // Reading the command line. Anything velk does not understand is refused with
-// a message rather than ignored, so a mistyped option never starts the REPL.
+// a message rather than ignored, so a mistyped option never starts the REPL
+// and a mistyped bound never runs a script unbounded.
 #include "host/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <iterator>
 
 #include "support/error.h"
 
@@ -10,6 +17,83 @@
 
 namespace velk {
 
+namespace {
+
+// A whole number of at least 1, times 1024 once per step of the optional
+// suffix K, M, G or T when `sized`; false for anything else or an overflow.
+bool readCount(const std::string& text, bool sized, uint64_t& out) {
+  size_t digits = 0;
+  uint64_t n = 0;
+  for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+    if (n > (UINT64_MAX - 9) / 10) return false;
+    n = n * 10 + static_cast<uint64_t>(text[digits] - '0');
+  }
+  if (digits == 0) return false;
+  std::string rest = text.substr(digits);
+  if (!rest.empty()) {
+    static const std::string units = "KMGT";
+    size_t unit = rest.size() == 1 && sized ? units.find(static_cast<char>(std::toupper(rest[0]))) : std::string::npos;
+    if (unit == std::string::npos) return false;
+    for (size_t i = 0; i <= unit; ++i) {
+      if (n > UINT64_MAX / 1024) return false;
+      n *= 1024;
+    }
+  }
+  out = n;
+  return n > 0 && n <= SIZE_MAX;
+}
+
+// Seconds with up to three decimals ("2", "0.5"), as milliseconds, at least 1.
+bool readSeconds(const std::string& text, std::chrono::milliseconds& out) {
+  auto digitsOnly = [](const std::string& t) { return t.find_first_not_of("0123456789") == std::string::npos; };
+  size_t point = text.find('.');
+  std::string whole = text.substr(0, point);
+  std::string frac = point == std::string::npos ? std::string() : text.substr(point + 1);
+  if ((whole.empty() && frac.empty()) || !digitsOnly(whole) || !digitsOnly(frac) || frac.size() > 3 ||
+      whole.size() > 9)
+    return false;
+  frac.resize(3, '0');
+  out = std::chrono::milliseconds(std::stoull("0" + whole) * 1000 + std::stoull(frac));
+  return out.count() > 0;
+}
+
+// Reads a bound's option at args[i] ("--max-steps N" or "--max-steps=N"),
+// moving i past its value. False when args[i] is no such option; a value that
+// is missing or wrong sets `problem`.
+bool readBound(const std::vector<std::string>& args, size_t& i, RunLimits& limits, std::string& problem) {
+  static const char* const names[] = {"--sandbox", "--max-steps", "--max-time", "--max-memory", "--max-value"};
+  const std::string& arg = args[i];
+  std::string name = arg.substr(0, arg.find('='));
+  if (std::find(std::begin(names), std::end(names), name) == std::end(names)) return false;
+  std::string value;
+  if (name.size() < arg.size()) {
+    value = arg.substr(name.size() + 1);
+  } else if (i + 1 < args.size()) {
+    value = args[++i];
+  } else {
+    problem = name + " needs a value";
+    return true;
+  }
+  uint64_t n = 0;
+  const char* want = nullptr;  // what the value should have been
+  if (name == "--sandbox") {
+    if (value.empty()) want = "a folder";
+    limits.confineTo = value;
+  } else if (name == "--max-steps") {
+    if (!readCount(value, false, n)) want = "a whole number of steps, 1 or more";
+    limits.maxSteps = n;
+  } else if (name == "--max-time") {
+    if (!readSeconds(value, limits.maxTime)) want = "a number of seconds (like 2 or 0.5), at least 0.001";
+  } else {
+    if (!readCount(value, true, n)) want = "a size in bytes, 1 or more, with K, M, G or T for 1024s";
+    (name == "--max-memory" ? limits.maxMemoryBytes : limits.maxValueBytes) = static_cast<size_t>(n);
+  }
+  if (want) problem = name + ": " + quoteForReport(value) + " is not " + want;
+  return true;
+}
+
+}  // namespace
+
 Invocation readCommandLine(const std::vector<std::string>& args) {
   Invocation inv;
   auto wrong = [&inv](std::string problem) {
@@ -17,47 +101,63 @@ Invocation readCommandLine(const std::vector<std::string>& args) {
     inv.problem = std::move(problem);
     return inv;
   };
-  if (args.empty()) return inv;
-
-  size_t next = 1;
-  const std::string& first = args[0];
-  if (first == "--help" || first == "-h") {
-    inv.mode = Invocation::Mode::Help;
-  } else if (first == "--version") {
-    inv.mode = Invocation::Mode::Version;
-  } else if (first == "-e") {
-    if (args.size() < 2) return wrong("-e needs the text of a script to run");
-    inv.mode = Invocation::Mode::Text;
-    inv.operand = args[1];
-    next = 2;
-  } else if (first == "-") {
-    inv.mode = Invocation::Mode::Stdin;
-  } else if (first == "--") {
-    if (args.size() < 2) return wrong("-- needs the script file to run");
-    inv.mode = Invocation::Mode::File;
-    inv.operand = args[1];
-    next = 2;
-  } else if (first.size() > 1 && first[0] == '-') {
-    return wrong("unknown option " + quoteForReport(first));
-  } else {
-    inv.mode = Invocation::Mode::File;
-    inv.operand = first;
+  // The bounds may come before or after what is to run; anything after the
+  // script (or after `--` and its file) is one argument too many, since a
+  // script cannot read arguments.
+  bool chosen = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string problem;
+    if (readBound(args, i, inv.limits, problem)) {
+      if (!problem.empty()) return wrong(problem);
+      continue;
+    }
+    const std::string& arg = args[i];
+    if (chosen) return wrong("one script at a time: " + quoteForReport(arg) + " is one argument too many");
+    chosen = true;
+    if (arg == "--help" || arg == "-h") {
+      inv.mode = Invocation::Mode::Help;
+    } else if (arg == "--version") {
+      inv.mode = Invocation::Mode::Version;
+    } else if (arg == "-e") {
+      if (i + 1 >= args.size()) return wrong("-e needs the text of a script to run");
+      inv.mode = Invocation::Mode::Text;
+      inv.operand = args[++i];
+    } else if (arg == "-") {
+      inv.mode = Invocation::Mode::Stdin;
+    } else if (arg == "--") {
+      if (i + 1 >= args.size()) return wrong("-- needs the script file to run");
+      inv.mode = Invocation::Mode::File;
+      inv.operand = args[++i];
+      if (i + 1 < args.size())
+        return wrong("one script at a time: " + quoteForReport(args[i + 1]) + " is one argument too many");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return wrong("unknown option " + quoteForReport(arg));
+    } else {
+      inv.mode = Invocation::Mode::File;
+      inv.operand = arg;
+    }
   }
-  // A script cannot read arguments, so any further one is a mistake.
-  if (args.size() > next) return wrong("one script at a time: " + quoteForReport(args[next]) + " is one argument too many");
   return inv;
 }
 
 std::string usageText() {
-  return "usage: velk [FILE | -e TEXT | - | --version | --help]\n"
+  return "usage: velk [OPTIONS] [FILE | -e TEXT | - | --version | --help]\n"
          "  velk            start the interactive REPL\n"
          "  velk FILE       run the script FILE (a first line starting with #! is skipped)\n"
          "  velk -e TEXT    run TEXT as a script\n"
          "  velk -          run the script read from standard input\n"
          "  --version       print the version\n"
          "  --help          print this help\n"
-         "Exit status: 0 when the script ends, 1 after an error, 51 for a text that ends\n"
-         "inside an open quote, brace or parenthesis, 2 for a wrong command line.\n"
+         "Options to run a script you do not trust (with any of the above):\n"
+         "  --sandbox DIR         start in DIR; files, cd and also stay inside it\n"
+         "  --max-steps N         stop after N steps (statements and runs)\n"
+         "  --max-time SECONDS    stop after SECONDS (like 2 or 0.5)\n"
+         "  --max-memory SIZE     stop when memory in use passes SIZE (like 64M or 2G)\n"
+         "  --max-value SIZE      refuse to build one string, bytes or list text over SIZE\n"
+         "In the REPL each typed line has the steps and time afresh.\n"
+         "Exit status: 0 when the script ends, 1 after an error, 3 when a --max limit\n"
+         "is reached, 51 for a text that ends inside an open quote, brace or\n"
+         "parenthesis, 2 for a wrong command line.\n"
          "The language: docs/tour.md and docs/reference.md in the source tree, and velk(1).\n";
 }
 

@@ -1,10 +1,13 @@
-// The command line: what velk was asked to run. `velk` alone starts the
-// built-in REPL; a file, `-e TEXT` or `-` (standard input) names a script to
-// run instead; `--version` and `--help` print and end.
+// The command line: what velk was asked to run, and under which bounds.
+// `velk` alone starts the built-in REPL; a file, `-e TEXT` or `-` (standard
+// input) names a script to run instead; `--version` and `--help` print and
+// end. `--sandbox DIR` and the `--max-...` options bound any of these runs.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "support/run_limits.h"
 
 namespace velk {
 
@@ -13,6 +16,10 @@ struct Invocation {
   Mode mode = Mode::Repl;
   std::string operand;  // the file's path (File) or the script (Text)
   std::string problem;  // what is wrong with the command line (Wrong)
+  // The bounds asked for; confineTo holds the --sandbox folder as given (the
+  // host checks it and makes it canonical), and maxMemoryBytes is set
+  // without a measure (the host supplies its own).
+  RunLimits limits;
 };
 
 // `args` without the program name.

@@ -17,6 +17,9 @@
 
 #include "builtins/registry.h"
 #include "host/command_line.h"
+#include "host/memory_count.h"
+#include "host/sandbox.h"
+#include "console/line_editor.h"
 #include "console/stdio_console.h"
 #include "host/startup.h"
 #include "support/error.h"
@@ -48,19 +51,53 @@ int refuse(const std::string& problem, int status) {
 }
 
 // Runs `body` in a fresh interpreter on the standard streams, with every
-// builtin. Deep recursion in a script needs a deep stack; the guard keeps a
-// reserve free so that endless recursion ends with an error instead of a crash.
-int inInterpreter(const std::function<int(velk::Interpreter&)>& body) {
+// builtin, under `limits`; with a sandbox, on a thread the kernel confines
+// to it where it can. Deep recursion in a script needs a deep stack; the
+// guard keeps a reserve free so that endless recursion ends with an error
+// instead of a crash.
+int inInterpreter(const velk::RunLimits& limits, const std::function<int(velk::Interpreter&)>& body) {
   constexpr size_t kStack = size_t{2} << 30;
   constexpr size_t kReserve = size_t{64} << 20;
   return velk::runOnLargeStack(
-      [&body] {
+      [&] {
+        if (!limits.confineTo.empty()) {
+          if (velk::console::atTerminal()) velk::line_editor::prepareConfined();
+          // The second wall; where the kernel has none, the checks stand alone.
+          velk::confineThreadTo(limits.confineTo);
+        }
         velk::StdioConsole console;
         velk::Interpreter interp(console);
         velk::registerBuiltins(interp.builtins());
+        interp.setLimits(limits);
         return body(interp);
       },
       kStack, kReserve);
+}
+
+// The --sandbox folder checked and made canonical: empty, or what is wrong
+// with it (a problem of the command line).
+std::string findSandbox(velk::RunLimits& limits) {
+  if (limits.confineTo.empty()) return std::string();
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::canonical(limits.confineTo, ec);
+  if (ec || !std::filesystem::is_directory(folder, ec))
+    return "--sandbox: " + velk::quoteForReport(limits.confineTo) + " is no folder" +
+           (ec ? ": " + ec.message() : std::string());
+  limits.confineTo = folder.string();
+  return std::string();
+}
+
+// Ready to run under `limits`: in the sandbox folder, which becomes the
+// current one, and with memory counted when it is bounded. Empty, or what
+// went wrong.
+std::string enterLimits(velk::RunLimits& limits) {
+  if (!limits.confineTo.empty() && ::chdir(limits.confineTo.c_str()) != 0)
+    return "--sandbox: cannot enter " + velk::quoteForReport(limits.confineTo) + ": " + velk::describeFailure(errno);
+  if (limits.maxMemoryBytes) {
+    velk::memory_count::start();
+    limits.memoryInUse = velk::memory_count::inUse;
+  }
+  return std::string();
 }
 
 int run(const velk::Invocation& inv) {
@@ -69,40 +106,49 @@ int run(const velk::Invocation& inv) {
     case Mode::Help: std::fputs(velk::usageText().c_str(), stdout); return 0;
     case Mode::Version: std::fputs(velk::versionText().c_str(), stdout); return 0;
     case Mode::Wrong: return refuse(inv.problem + "\nTry `velk --help`.", kExitUsage);
-    case Mode::Repl:
-      return inInterpreter([](velk::Interpreter& interp) {
-        return velk::runTopLevel(interp, std::string_view(velk::kReplText, velk::kReplTextSize));
-      });
+    default: break;
+  }
+  // The script is read where velk was started, before it enters a sandbox:
+  // the caller chose it, and the bounds are for what it does.
+  velk::RunLimits limits = inv.limits;
+  if (std::string problem = findSandbox(limits); !problem.empty())
+    return refuse(problem + "\nTry `velk --help`.", kExitUsage);
+  std::string text, place;
+  switch (inv.mode) {
     case Mode::Text:
-      return inInterpreter(
-          [&inv](velk::Interpreter& interp) { return velk::runScript(interp, inv.operand, "the -e text"); });
-    case Mode::Stdin: {
-      std::string text;
+      text = inv.operand;
+      place = "the -e text";
+      break;
+    case Mode::Stdin:
       if (int err = readScript(STDIN_FILENO, text))
         return refuse("cannot read the script from standard input: " + velk::describeFailure(err), velk::kExitError);
-      return inInterpreter([&text](velk::Interpreter& interp) {
-        return velk::runScript(interp, std::move(text), "standard input");
-      });
-    }
+      place = "standard input";
+      break;
     case Mode::File: {
       std::error_code ec;
       if (std::filesystem::is_directory(inv.operand, ec))
         return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": it is a directory",
                       velk::kExitError);
-      std::string text;
       int fd = ::open(inv.operand.c_str(), O_RDONLY | O_CLOEXEC);
       int err = fd < 0 ? errno : readScript(fd, text);
       if (fd >= 0) ::close(fd);
       if (err)
         return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": " + velk::describeFailure(err),
                       velk::kExitError);
-      std::string place = velk::quoteForReport(inv.operand);
-      return inInterpreter([&text, &place](velk::Interpreter& interp) {
-        return velk::runScript(interp, std::move(text), place);
-      });
+      place = velk::quoteForReport(inv.operand);
+      break;
     }
+    default: break;
   }
-  return velk::kExitError;
+  if (std::string problem = enterLimits(limits); !problem.empty()) return refuse(problem, kExitUsage);
+  if (inv.mode == Mode::Repl) {
+    return inInterpreter(limits, [](velk::Interpreter& interp) {
+      return velk::runTopLevel(interp, std::string_view(velk::kReplText, velk::kReplTextSize));
+    });
+  }
+  return inInterpreter(limits, [&text, &place](velk::Interpreter& interp) {
+    return velk::runScript(interp, std::move(text), place);
+  });
 }
 
 }  // namespace

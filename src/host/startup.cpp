@@ -57,7 +57,7 @@ int runGuarded(Interpreter& interp, std::string_view script, const std::string* 
   } catch (const OpenGroupError& e) {
     return reportAndExit(console, reportLine(e), kExitOpenGroup);
   } catch (const std::exception& e) {
-    return reportAndExit(console, reportLine(e), kExitError);
+    return reportAndExit(console, reportLine(e), reachedLimit(e) ? kExitLimit : kExitError);
   }
 }
 

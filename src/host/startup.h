@@ -16,8 +16,9 @@ extern const char kReplText[];
 extern const unsigned long kReplTextSize;
 
 // Runs `script` as the top-level script and returns the process's exit
-// status: 0 when it ends (or standard input does), 1 after an error, 51 for a
-// text that ends inside an open group. Standard output is flushed, and an
+// status: 0 when it ends (or standard input does), 1 after an error, 3 when
+// it reached a bound of its run limits, 51 for a text that ends inside an
+// open group. Standard output is flushed, and an
 // error is reported as one line on standard error.
 int runTopLevel(Interpreter& interp, std::string_view script);
 

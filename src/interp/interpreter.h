@@ -91,7 +91,7 @@ class Interpreter final : public Evaluator {
     return newArgumentName(i);
   }
   Console& console() override { return console_; }
-  const RunLimits& limits() const override { return limits_; }
+  const RunLimits& limits() const override { return applied_; }
   LibraryFolders& libraryFolders() override { return libraryFolders_; }
   // The name `each` binds its items to, one with the name as the body's
   // tokens spell it (interned), so that binding it finds the slot at once.
@@ -101,8 +101,12 @@ class Interpreter final : public Evaluator {
   // budget afresh: a harness calls it before each run.
   void setLimits(RunLimits limits) {
     limits_ = std::move(limits);
-    budget_.start(limits_);
+    applied_ = limits_;
+    budget_.start(limits_, &applied_.maxValueBytes);
   }
+  // Starts the budget afresh under the same bounds: each line typed at the
+  // REPL is a run of its own (see RunBudget::restart).
+  void restartBudget() { budget_.restart(); }
   // One step of a run (see RunBudget::countStep).
   void countStep() { budget_.countStep(limits_); }
 
@@ -123,6 +127,9 @@ class Interpreter final : public Evaluator {
   Text userScript_;
   LineDescriber describeLine_;
   RunLimits limits_;
+  // The bounds as the operations apply them: those given, with the cap on
+  // one value kept by the budget while memory is bounded.
+  RunLimits applied_;
   RunBudget budget_;
   LibraryFolders libraryFolders_;
 };

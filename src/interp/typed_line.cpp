@@ -63,6 +63,7 @@ void runTypedLine(Run& run, const Program& line) {
   Console& console = run.interp.console();
   FolderAtStart folder(run.interp);
   try {
+    run.interp.restartBudget();  // steps and time count from the line's start
     UserProgramScope user(run.interp, line);
     InterruptibleRun interruptible;
     executeStatements(run.interp, line, &run.outer, &run.local);
@@ -77,6 +78,7 @@ void runTypedLine(Run& run, const Program& line) {
     folder.lineFailed();
     if (!console.keepSession(reportLine(e), false)) throw;
   }
+  run.interp.restartBudget();  // the REPL's own statements until the next line
   run.bindingsChanged();
 }
 

@@ -39,11 +39,18 @@ std::string quoteForReport(std::string_view text, size_t limit) {
 }
 
 std::string VelkError::report() const {
-  std::string line = "velk: error: ";
-  line += what();
-  if (kind_ == ErrorKind::InvalidArgument) line += " (invalid argument)";
-  if (kind_ == ErrorKind::OutOfRange) line += " (out of range)";
-  if (!detail_.empty()) line += ": " + detail_;
+  std::string line;
+  if (kind_ == ErrorKind::Limit) {
+    // Not an error of the script's: the detail names the bound ("step limit
+    // of 1000 reached").
+    line = "velk: " + detail_;
+  } else {
+    line = "velk: error: ";
+    line += what();
+    if (kind_ == ErrorKind::InvalidArgument) line += " (invalid argument)";
+    if (kind_ == ErrorKind::OutOfRange) line += " (out of range)";
+    if (!detail_.empty()) line += ": " + detail_;
+  }
   if (!statement_.empty()) line += "; in statement " + quoteForReport(statement_);
   if (!file_.empty()) line += "; in file " + quoteForReport(file_);
   if (!origin_.empty()) line += "; " + origin_;
@@ -53,6 +60,11 @@ std::string VelkError::report() const {
 }  // namespace velk
 
 namespace velk {
+
+bool reachedLimit(const std::exception& e) {
+  const auto* v = dynamic_cast<const VelkError*>(&e);
+  return v && v->kind() == ErrorKind::Limit;
+}
 
 std::string reportLine(const std::exception& e) {
   if (const auto* v = dynamic_cast<const VelkError*>(&e)) return v->report();

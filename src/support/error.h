@@ -15,9 +15,11 @@
 
 namespace velk {
 
-// The three kinds an error can be of. Number reading distinguishes a text that
-// holds no number from a number that does not fit.
-enum class ErrorKind { InvalidArgument, OutOfRange, Other };
+// The kinds an error can be of. Number reading distinguishes a text that
+// holds no number from a number that does not fit; a run that reached one of
+// its bounds (steps, time, memory, the size of a value) is a Limit, reported
+// by the bound it reached and ending the process with its own status.
+enum class ErrorKind { InvalidArgument, OutOfRange, Other, Limit };
 
 class VelkError : public std::runtime_error {
  public:
@@ -106,6 +108,12 @@ class ExitRequest : public std::exception {
 
 inline constexpr int kExitOpenGroup = 51;
 inline constexpr int kExitError = 1;
+// A run ended by a bound its caller set, told apart from an error so that a
+// caller can tell a script that failed from one that ran out of room.
+inline constexpr int kExitLimit = 3;
+
+// Whether `e` is a run reaching one of its bounds (ErrorKind::Limit).
+bool reachedLimit(const std::exception& e);
 
 // Shorthand for errors of the interpreter's own, which are of no particular kind.
 [[noreturn]] void fail(std::string text, std::string detail = {});

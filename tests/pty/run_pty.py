@@ -360,6 +360,26 @@ def error_keeps_session(s):
     check(t.errors().count(b"\n") == 4, f"four error lines expected: {t.errors()!r}")
 
 
+def limits_keep_session(s):
+    """A limit of the command line reached in a typed line ends that line with
+    the limit's line; the session goes on with its variables, and the next
+    line has the steps and time afresh."""
+    for args, line, said in [
+            (["--max-steps", "20000"], b"until (1) { x += 1 }", rb"^velk: step limit of 20000 reached"),
+            (["--max-time", "0.3"], b"until (1) { x += 1 }", rb"^velk: time limit of 0.3 seconds reached"),
+            (["--max-memory", "64M"], b'until (1) { x += 1\rs = (s + s) }', rb"^velk: memory limit of 64M reached"),
+            (["--max-value", "1M"], b'until (1) { x += 1\rs = (s + s) }', rb"^velk: value size limit of 1M reached")]:
+        t = s.start(args)
+        s.at_prompt(t)
+        s.typed(t, b'x = 0\rs = "ab"')
+        _, err = s.typed(t, line)
+        shows(err, said)
+        out, _ = s.typed(t, b"n = 0\runtil (n < 1000) { n += 1 }\r$print$(((x > 5) + n))")
+        shows(out, rb" 1001\r\n", "x kept its value, and the next line ran in full")
+        t.send(CTRL["d"])
+        s.finish(t)
+
+
 def interrupt(s):
     """Ctrl-C stops a running statement and the prompt comes back with the
     variables as they are; at the prompt it clears the line."""
@@ -507,6 +527,7 @@ SCENARIOS = {
     "continuation": (continuation, False),
     "error_keeps_session": (error_keeps_session, False),
     "interrupt": (interrupt, False),
+    "limits_keep_session": (limits_keep_session, False),
     "end_of_input": (end_of_input, False),
     "not_a_terminal": (not_a_terminal, False),
     "suspend": (suspend, False),
