@@ -76,6 +76,7 @@ class StdioConsole final : public Console {
   bool keepSession(const std::string& report, bool interrupted) override {
     return console::keepSession(report, interrupted);
   }
+  bool linesAreRuns() const override { return console::atTerminal(); }
 };
 
 }  // namespace velk

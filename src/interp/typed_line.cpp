@@ -63,7 +63,9 @@ void runTypedLine(Run& run, const Program& line) {
   Console& console = run.interp.console();
   FolderAtStart folder(run.interp);
   try {
-    run.interp.restartBudget();  // steps and time count from the line's start
+    // At a terminal, steps and time count from the line's start; piped lines
+    // are one run, bounded as a whole.
+    if (console.linesAreRuns()) run.interp.restartBudget();
     UserProgramScope user(run.interp, line);
     InterruptibleRun interruptible;
     executeStatements(run.interp, line, &run.outer, &run.local);
@@ -78,7 +80,7 @@ void runTypedLine(Run& run, const Program& line) {
     folder.lineFailed();
     if (!console.keepSession(reportLine(e), false)) throw;
   }
-  run.interp.restartBudget();  // the REPL's own statements until the next line
+  if (console.linesAreRuns()) run.interp.restartBudget();  // the REPL's own statements until the next line
   run.bindingsChanged();
 }
 
