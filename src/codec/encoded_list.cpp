@@ -7,6 +7,7 @@
 #include "parse/literal.h"
 #include "parse/splitter.h"
 #include "support/error.h"
+#include "support/interrupt.h"
 #include "value/numbers.h"
 #include "support/run_limits.h"
 #include "support/stack_guard.h"
@@ -180,11 +181,17 @@ Elements decodeList(const Text& text) {
   std::string_view inner = withoutEnds(text.view());
   if (inner.empty()) return Elements();
   // One pass over the bytes finds the items (and any open group); only then
-  // are they read, in order, as the splitter's tokens would be.
-  std::vector<std::string_view> items = firstStatementViews(inner);
+  // are they read, in order, as the splitter's tokens would be. A nested
+  // list's end is found without reading it through, so that a deep list is
+  // read once, not once for every level around each byte.
+  std::vector<std::string_view> items = firstStatementViews(inner, &text);
   std::vector<ValueRef> result;
   result.reserve(items.size());
-  for (std::string_view item : items) result.push_back(newValue(decodeItem(text, item)));
+  InterruptPoll poll;  // a long list is read an item at a time
+  for (std::string_view item : items) {
+    poll.at(static_cast<size_t>(item.data() - inner.data()));
+    result.push_back(newValue(decodeItem(text, item)));
+  }
   return Elements(std::move(result));
 }
 

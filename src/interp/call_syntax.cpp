@@ -5,6 +5,7 @@
 #include <string>
 
 #include "interp/statements.h"
+#include "parse/group_ends.h"
 #include "parse/splitter.h"
 #include "support/error.h"
 
@@ -51,16 +52,22 @@ std::vector<std::string_view> piecesAfterDollar(const Text& callText) {
   return splitAtDollar(whole.substr(whole.empty() ? 0 : 1));
 }
 
+// Where the callee's name ends in the call text: at the "$" after it, where
+// splitAtDollar would make its first cut, or at the end of the text.
+size_t calleeEnd(std::string_view whole) {
+  if (whole.empty()) return 0;
+  size_t at = whole.find('$', 1);
+  return at == std::string_view::npos ? whole.size() : at;
+}
+
 // Where the group opened by "$(" right after the callee closes, or npos.
-size_t argumentGroupEnd(std::string_view whole, size_t afterName) {
+// Found as the splitter finds a group's end, so that calls nested in calls
+// do not read the text around them through again at every level.
+size_t argumentGroupEnd(const Text& callText, size_t afterName) {
+  std::string_view whole = callText.view();
   if (afterName + 1 >= whole.size() || whole[afterName] != '$' || whole[afterName + 1] != '(')
     return std::string_view::npos;
-  size_t depth = 0;
-  for (size_t i = afterName + 1; i < whole.size(); ++i) {
-    if (whole[i] == '(') ++depth;
-    else if (whole[i] == ')' && --depth == 0) return i;
-  }
-  return std::string_view::npos;
+  return GroupEnds(&callText, whole).closeOf(afterName + 1);
 }
 
 // First rule, for an argument group that holds a "$" (a nested call, a "$" in
@@ -113,28 +120,31 @@ CallSyntax::UserParts partsByPieces(const Text& callText) {
 
 }  // namespace
 
+// The name is the first of the pieces that splitAtDollar cuts the text after
+// the leading "$" into; there is one whenever that text is not empty. Only
+// the first cut is looked for, so that a call's text is not read through.
 CallSyntax::CallSyntax(const Text& callText) {
-  std::vector<std::string_view> pieces = piecesAfterDollar(callText);
-  if (!pieces.empty()) {
+  std::string_view whole = callText.view();
+  if (whole.size() > 1) {
     hasName = true;
     // Shared with the tokens of the same spelling, so that looking the
     // callee up compares the names at once.
-    name = internName(Text(pieces.front()));
+    name = internName(Text(whole.substr(1, calleeEnd(whole) - 1)));
   }
 }
 
 const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
   if (!builtinParsed_) {
-    std::vector<std::string_view> pieces = piecesAfterDollar(callText);
-    if (pieces.size() > 1) {
+    std::string_view whole = callText.view();
+    const size_t from = calleeEnd(whole);
+    // A second piece is there when something follows the "$" after the name.
+    if (from + 1 < whole.size()) {
       // A builtin's argument text is every later piece joined again, so a "$"
       // inside it (a nested call, a string) is harmless. Joined again, the
       // pieces are the call text from the "$" after the name, less one "$"
       // at the very end (which makes no piece): that stretch is read as a
       // slice, so that calls nested in calls cost memory in proportion to
       // the text.
-      std::string_view whole = callText.view();
-      size_t from = pieces[1].data() - whole.data() - 1;
       size_t length = whole.size() - from - (whole.back() == '$' ? 1 : 0);
       if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
       builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
@@ -147,7 +157,7 @@ const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
 const CallSyntax::UserParts& CallSyntax::parseUserParts(const Text& callText) const {
   std::string_view whole = callText.view();
   size_t afterName = 1 + name.size();
-  size_t close = argumentGroupEnd(whole, afterName);
+  size_t close = argumentGroupEnd(callText, afterName);
   std::string_view group;
   if (close != std::string_view::npos) group = whole.substr(afterName + 2, close - afterName - 2);
   if (close != std::string_view::npos && group.find('$') != std::string_view::npos)

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "parse/literal.h"
+#include "value/numbers.h"
 #include "support/error.h"
 
 #ifndef VELK_PARSE_CACHE
@@ -67,6 +68,12 @@ TermSyntax parseTerm(const Text& term) {
     t.kind = TermKind::Group;
   } else if (first == '{') {
     t.kind = TermKind::Block;
+  } else if (!isQuoted(term) && term.view().find('.') == std::string_view::npos &&
+             !startsWithInteger(term.view())) {
+    // An operator or a name as a term: an integer without digits. Told
+    // without reading it, which would raise an error only to catch it here,
+    // for every operator of every expression parsed.
+    t.kind = TermKind::BadNumber;
   } else {
     try {
       t.literal = readLiteral(term);

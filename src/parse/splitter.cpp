@@ -4,7 +4,9 @@
 #include <cassert>
 #include <string>
 
+#include "parse/group_ends.h"
 #include "support/error.h"
+#include "support/interrupt.h"
 
 namespace velk {
 namespace {
@@ -49,6 +51,16 @@ void step(Group& group, size_t& depth, char c) {
   }
 }
 
+bool opensGroup(char c) { return c == '"' || c == '\'' || c == '{' || c == '('; }
+
+// The group that `c` opens at the top level.
+Group groupOpenedBy(char c) {
+  Group group = Group::None;
+  size_t depth = 0;
+  step(group, depth, c);
+  return group;
+}
+
 void traceLine(Console& console, std::string_view s) {
   console.write(s);
   console.write('\n');
@@ -74,8 +86,14 @@ StatementList splitStatements(const Text& source, Console* trace) {
     tokenLength = 0;
   };
 
+  // Without a trace to print, a group is passed over at once: its bytes are
+  // all the token's, and a long one is not read through again at every
+  // level that splits it.
+  GroupEnds groups(&source, text);
+  InterruptPoll poll;
   if (trace) traceLine(*trace, "debugging mode is activated, printing debug information while parsing.");
   for (size_t i = 0; i < text.size(); ++i) {
+    poll.at(i);
     char c = text[i];
     if (trace) {
       trace->write(std::to_string(i) + "/");
@@ -92,7 +110,21 @@ StatementList splitStatements(const Text& source, Console* trace) {
         continue;
       }
     }
-    if (group == Group::None) groupStart = i;
+    if (group == Group::None) {
+      groupStart = i;
+      if (!trace && opensGroup(c)) {
+        const size_t close = groups.closeOf(i);
+        if (close == std::string_view::npos) {
+          group = groupOpenedBy(c);  // open to the end of the text
+          break;
+        }
+        skipBlanks = false;
+        if (tokenLength == 0) tokenStart = i;
+        tokenLength += close - i + 1;
+        i = close;
+        continue;
+      }
+    }
     step(group, depth, c);
     bool blank = c == ' ' || c == '\t';
     if (blank && skipBlanks) continue;  // indentation after a line end
@@ -116,7 +148,9 @@ void checkGroupsClosed(std::string_view text) {
   Group group = Group::None;
   size_t depth = 0;
   size_t groupStart = 0;
+  InterruptPoll poll;
   for (size_t i = 0; i < text.size(); ++i) {
+    poll.at(i);
     if (group == Group::None) groupStart = i;
     step(group, depth, text[i]);
   }
@@ -126,38 +160,44 @@ void checkGroupsClosed(std::string_view text) {
 size_t statementEnd(std::string_view text, size_t from) {
   Group group = Group::None;
   size_t depth = 0;
+  InterruptPoll poll;
   for (size_t i = from; i < text.size(); ++i) {
+    poll.at(i - from);
     if (text[i] == '\n' && group == Group::None) return i;
     step(group, depth, text[i]);
   }
   return text.size();
 }
 
-std::vector<std::string_view> firstStatementViews(std::string_view text) {
+std::vector<std::string_view> firstStatementViews(std::string_view text, const Text* owner) {
   std::vector<std::string_view> tokens;
-  Group group = Group::None;
-  size_t depth = 0;
-  size_t groupStart = 0;
+  GroupEnds groups(owner, text);
+  InterruptPoll poll;
   size_t start = 0;  // of the token being read
   bool first = true;
+  // Always at the top level: a group is passed over whole.
   for (size_t i = 0; i < text.size(); ++i) {
+    poll.at(i);
     char c = text[i];
-    if (c == '\n' && group == Group::None) {
+    if (c == '\n') {
       if (first) tokens.push_back(text.substr(start, i - start));
       first = false;
       continue;
     }
-    if (group == Group::None) groupStart = i;
-    step(group, depth, c);
-    // Past the first line only the groups matter: an open one is an error.
+    if (opensGroup(c)) {
+      // Past the first line only the groups matter: an open one is an error.
+      const size_t close = groups.closeOf(i);
+      if (close == std::string_view::npos) throw OpenGroupError(groupName(groupOpenedBy(c)), i);
+      i = close;
+      continue;
+    }
     // (Within the first line no indentation is skipped.)
-    if (first && (c == ' ' || c == '\t') && group == Group::None) {
+    if (first && (c == ' ' || c == '\t')) {
       tokens.push_back(text.substr(start, i - start));
       start = i + 1;
     }
   }
   if (first) tokens.push_back(text.substr(start));
-  if (group != Group::None) throw OpenGroupError(groupName(group), groupStart);
   return tokens;
 }
 

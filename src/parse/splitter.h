@@ -25,7 +25,9 @@ struct StatementList {
 // when the text ends inside an open group. With a `trace` console, prints every
 // character and every line end it sees there. The tokens are slices of the
 // text (see Text::slice), so splitting a text again and again, group inside
-// group, costs memory in proportion to the text.
+// group, costs memory in proportion to the text; and a long group is passed
+// over without being read through (see group_ends.h), so it costs time in
+// proportion to the text too.
 StatementList splitStatements(const Text& text, Console* trace = nullptr);
 // The same for bytes not yet held by a text: they are copied into one first.
 StatementList splitStatements(std::string_view text, Console* trace = nullptr);
@@ -45,8 +47,10 @@ size_t statementEnd(std::string_view text, size_t from);
 // The tokens of the first statement that splitStatements would make, as views
 // into `text`, with the same error when the text (any of its statements) ends
 // inside an open group. For readers that take only the first statement apart
-// and keep no tokens.
-std::vector<std::string_view> firstStatementViews(std::string_view text);
+// and keep no tokens. Given `owner`, a text whose bytes hold `text`, long
+// groups are found as splitStatements finds them, without reading them
+// through (see group_ends.h).
+std::vector<std::string_view> firstStatementViews(std::string_view text, const Text* owner = nullptr);
 
 // Whether splitting `text` would end inside an open group: what a terminal
 // asks before it runs a typed line or waits for the rest of it.

@@ -1,11 +1,15 @@
 // Interrupting a running statement. At a terminal, Ctrl-C sets the request
 // (from a signal handler); the executor looks at it before every statement,
 // which every loop turn passes through, and stops the run with an Interrupted
-// exception, which the typed line's run catches. Without a terminal nothing
-// sets it.
+// exception, which the typed line's run catches. Work that can take long
+// within one statement looks at it too: every scan of text, at its start and
+// every so many bytes, which includes the split of every level of a nested
+// expression, block, call or encoded list as it is first read. Without a
+// terminal nothing sets it.
 #pragma once
 
 #include <csignal>
+#include <cstddef>
 #include <exception>
 
 namespace velk {
@@ -58,5 +62,23 @@ inline void checkInterrupt() {
     throw Interrupted();
   }
 }
+
+// For a scan of text: looks at the request at the start and then once every
+// kBytes bytes, given the offset reached (which may jump ahead). Texts are
+// scanned when they are parsed, and a kept parse spares the paths that run
+// over and over, so this costs them nothing.
+class InterruptPoll {
+ public:
+  static constexpr size_t kBytes = 64 * 1024;
+  void at(size_t offset) {
+    if (offset >= next_) [[unlikely]] {
+      checkInterrupt();
+      next_ = offset + kBytes;
+    }
+  }
+
+ private:
+  size_t next_ = 0;
+};
 
 }  // namespace velk

@@ -34,6 +34,8 @@ constexpr size_t kMinJoinRoom = 32;
 
 }  // namespace
 
+TextBuffer::~TextBuffer() = default;
+
 const Ref<TextBuffer>& TextRep::sharedBuffer() const {
   if (!shared_) {
     // Moving a string that holds its bytes on the heap keeps them where

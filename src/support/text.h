@@ -44,7 +44,13 @@ class TextAttachment {
 class TextBuffer : public RefCounted {
  public:
   explicit TextBuffer(std::string b) : bytes(std::move(b)) {}
+  ~TextBuffer();  // out of line: dropping a text is inlined everywhere
   std::string bytes;
+  // Whatever a later layer keeps about the buffer's bytes, for every text
+  // that shows a stretch of them (the splitter keeps where long groups
+  // close). What it says of the bytes read so far stays true as the buffer
+  // grows, since those bytes never change.
+  mutable std::unique_ptr<TextAttachment> attachment;
 };
 
 // The bytes of a text: its own, or a stretch of a shared buffer (a slice).
@@ -98,6 +104,8 @@ class Text {
 
   // Computed once per representation, then kept.
   uint64_t hash() const { return rep_ && rep_->hashed ? rep_->hash : computeHash(); }
+  // Whether hash() is kept already, so that asking for it reads no byte.
+  bool hashKnown() const { return rep_ && rep_->hashed; }
   void swap(Text& o) noexcept { rep_.swap(o.rep_); }
   // The substring [pos, pos + n), sharing nothing with this text.
   Text sub(size_t pos, size_t n = std::string::npos) const { return Text(view().substr(pos, n)); }

@@ -14,13 +14,26 @@ namespace {
 
 bool isBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-}  // namespace
-
-int32_t readInteger(std::string_view text) {
+// Where an integer's digits start: past optional white space and a sign.
+size_t digitsStart(std::string_view text, bool& negative) {
   size_t i = 0;
   while (i < text.size() && isBlank(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
+  negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  return i;
+}
+
+}  // namespace
+
+bool startsWithInteger(std::string_view text) {
+  bool negative;
+  size_t i = digitsStart(text, negative);
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+int32_t readInteger(std::string_view text) {
+  bool negative;
+  size_t i = digitsStart(text, negative);
   size_t start = i;
   uint64_t magnitude = 0;
   bool tooLarge = false;

@@ -15,6 +15,9 @@ namespace velk {
 // rest is ignored. Raises "stoi" (invalid argument) without a digit, "stoi"
 // (out of range) outside -2147483648..2147483647.
 int32_t readInteger(std::string_view text);
+// Whether readInteger finds a digit, so does not raise the invalid-argument
+// "stoi": for readers that only ask, without an error thrown and caught.
+bool startsWithInteger(std::string_view text);
 
 // The platform's text-to-single-precision conversion: decimal, hexadecimal,
 // inf and nan forms; the rest is ignored. Raises "stof" (invalid argument)

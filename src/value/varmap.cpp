@@ -119,6 +119,17 @@ void MapHead::operator delete(void* p, size_t size) noexcept {
     ::operator delete(p);
 }
 
+// Up to this length a key is hashed even when no name that long is bound:
+// its hash is then kept, and a term looked up over and over (a call in a
+// loop) takes the short path from then on. Longer ones are never hashed in
+// vain, however deep they nest.
+constexpr size_t kHashedAnywayBytes = 256;
+
+const ValueRef* VarMap::findUnhashed(const Text& key) const {
+  if (key.size() > kHashedAnywayBytes && key.size() > map_detail::longestKey) return nullptr;
+  return findHashed(key, key.hash());
+}
+
 const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t hash) {
   const std::string_view name = key.view();
   int shift = 0;
@@ -144,6 +155,7 @@ const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t has
 namespace map_detail {
 
 thread_local constinit bool literalSpeltKeys = false;
+thread_local constinit size_t longestKey = 0;
 
 void noteKey(const Text& key) {
   const std::string_view name = key.view();
@@ -193,7 +205,7 @@ void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& va
     h.frontCount = 0;
   }
   h.filter |= filterBits(hash);
-  if (!map_detail::literalSpeltKeys) map_detail::noteKey(key);
+  map_detail::noteBound(key);
   new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
   ++h.frontCount;
 }
@@ -263,7 +275,7 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     const MapSlot* s = locate(b->root.get(), key, hash);
     if (s && s->value == value) return base;
     if (!s) ++h.size;
-    if (!map_detail::literalSpeltKeys) map_detail::noteKey(key);
+    map_detail::noteBound(key);
     new (&out[count]) MapEntry{hash, key, std::move(value)};
     h.frontCount = count + 1;
   }

@@ -70,7 +70,13 @@ uint64_t newMapStamp();
 
 namespace map_detail {
 extern thread_local constinit bool literalSpeltKeys;
+// The length of the longest name any map of this thread has bound.
+extern thread_local constinit size_t longestKey;
 void noteKey(const Text& key);
+inline void noteBound(const Text& key) {
+  if (key.size() > longestKey) longestKey = key.size();
+  if (!literalSpeltKeys) noteKey(key);
+}
 }  // namespace map_detail
 
 // Whether a map of this thread has ever bound a name that could read as a
@@ -141,12 +147,8 @@ class VarMap {
   // The binding itself, or null.
   const ValueRef* findRef(const Text& key) const {
     if (!head_) return nullptr;
-    const uint64_t hash = key.hash();
-    const uint64_t bits = filterBits(hash);
-    if ((head_->filter & bits) != bits) return nullptr;
-    if (const MapEntry* e = frontEntry(*head_, key, hash)) return &e->value;
-    const MapSlot* s = locate(head_->root.get(), key, hash);
-    return s ? &s->value : nullptr;
+    if (!key.hashKnown()) return findUnhashed(key);
+    return findHashed(key, key.hash());
   }
 
   // findRef(key), answered from `memo` when the memo is of this very map as
@@ -240,6 +242,19 @@ class VarMap {
       else if (!frontEntry(h, s.key, s.hash))
         f(s.key, s.value);
     }
+  }
+  // findRef of a key whose hash is not known yet. A long key, longer than
+  // every name ever bound, is bound nowhere, and is not hashed to find that
+  // out: a term that is a long group, block or call is looked up at every
+  // level that nests it, and hashing it each time would read the text once
+  // per level.
+  const ValueRef* findUnhashed(const Text& key) const;
+  const ValueRef* findHashed(const Text& key, uint64_t hash) const {
+    const uint64_t bits = filterBits(hash);
+    if ((head_->filter & bits) != bits) return nullptr;
+    if (const MapEntry* e = frontEntry(*head_, key, hash)) return &e->value;
+    const MapSlot* s = locate(head_->root.get(), key, hash);
+    return s ? &s->value : nullptr;
   }
   static const MapSlot* locate(const MapNode* node, const Text& key, uint64_t hash);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;

@@ -1,5 +1,6 @@
 // Cutting source text into statements and tokens: blanks, line ends,
 // indentation, and quotes, braces and parentheses kept whole.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,55 @@ TEST(Splitter, FirstStatementViewsAgreeWithTheSplitter) {
       ASSERT_TRUE(expectedOpen) << "text " << ::testing::PrintToString(text);
       ASSERT_EQ(e.offset(), expectedOffset) << "text " << ::testing::PrintToString(text);
     }
+  }
+}
+
+// Random text with groups nested in groups, many of them long, and stray
+// quotes, braces and parentheses between them.
+void growNested(std::string& out, uint32_t& seed, int depth) {
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  static constexpr std::string_view kBytes = "ab  \n\"'{}()";
+  while (next() % 16 != 0 && out.size() < 4000) {
+    uint32_t r = next() % 10;
+    if (r < 3 && depth < 60) {
+      out += r == 0 ? '{' : '(';
+      growNested(out, seed, depth + 1);
+      out += r == 0 ? '}' : ')';
+    } else {
+      out += kBytes[next() % kBytes.size()];
+    }
+  }
+}
+
+// Splitting passes over long groups without reading them through; it must
+// give the tokens and errors of a traced split, which reads every byte, at
+// every level: the inside of each group token is split again, as a slice of
+// the same bytes.
+void expectSplitsAgree(const Text& text, int level) {
+  testing::RecordingConsole trace;
+  std::optional<StatementList> traced, passed;
+  size_t tracedOpen = 0, passedOpen = 0, viewsOpen = 0;
+  try { traced = splitStatements(text, &trace); } catch (const OpenGroupError& e) { tracedOpen = e.offset() + 1; }
+  try { passed = splitStatements(text); } catch (const OpenGroupError& e) { passedOpen = e.offset() + 1; }
+  std::vector<std::string_view> views;
+  try { views = firstStatementViews(text.view(), &text); } catch (const OpenGroupError& e) { viewsOpen = e.offset() + 1; }
+  ASSERT_EQ(passedOpen, tracedOpen) << text.view();
+  ASSERT_EQ(viewsOpen, tracedOpen) << text.view();
+  if (tracedOpen) return;
+  ASSERT_EQ(passed->statements, traced->statements) << text.view();
+  ASSERT_EQ(Tokens(views.begin(), views.end()), Tokens(split(text.view()).front())) << text.view();
+  for (const Statement& s : passed->statements)
+    for (const Text& t : s)
+      if (level < 100 && t.size() >= 2 && (t.front() == '(' || t.front() == '{'))
+        expectSplitsAgree(textWithoutEnds(t), level + 1);
+}
+
+TEST(Splitter, LongGroupsSplitAsWhenReadThrough) {
+  uint32_t seed = 11;
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes;
+    while (bytes.size() < 300) growNested(bytes, seed, 0);
+    expectSplitsAgree(Text(bytes), 0);
   }
 }
 
