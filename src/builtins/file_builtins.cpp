@@ -41,6 +41,16 @@ PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* buil
   return pathFromText(ev, textOf(ev, evalArgument(ev, callMap, 0)).str(), builtin);
 }
 
+// The same, for a builtin the library also reaches through its own path form
+// (a zero byte first; see pack_checks.h): `libraryForm` tells which it was,
+// and the path is the one after the zero byte.
+PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* builtin, bool& libraryForm) {
+  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
+  std::string folder;
+  libraryForm = packForm(text, folder);
+  return pathFromText(ev, libraryForm ? std::move(folder) : std::move(text), builtin);
+}
+
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
   fail(ec.message(), std::string(builtin) + " of " + quoteForReport(path));
 }
@@ -170,15 +180,10 @@ void writebinfile(Evaluator& ev, Value&, VarMap callMap) {
 }
 
 void mkdir(Evaluator& ev, Value&, VarMap callMap) {
-  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
-  std::string folder;
-  if (packForm(text, folder)) {
-    // The library's rebuild of a folder, made whole under a temporary name.
-    PathArgument p = pathFromText(ev, std::move(folder), "mkdir");
-    ev.libraryFolders().making.open(p.path, "mkdir", p.shown);
-    return;
-  }
-  PathArgument p = pathFromText(ev, std::move(text), "mkdir");
+  bool library;
+  PathArgument p = pathArgument(ev, callMap, "mkdir", library);
+  // The library's rebuild of a folder, made whole under a temporary name.
+  if (library) return ev.libraryFolders().making.open(p.path, "mkdir", p.shown);
   std::error_code ec;
   fs::create_directory(p.path, ec);
   if (ec) fileSystemFailure("mkdir", p.shown, ec);
@@ -230,17 +235,15 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void exists(Evaluator& ev, Value& result, VarMap callMap) {
-  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
-  std::string folder;
-  if (packForm(text, folder)) {
+  bool library;
+  PathArgument p = pathArgument(ev, callMap, "exists", library);
+  if (library) {
     // The library's question whether a path can be looked at: why not, or "".
-    PathArgument p = pathFromText(ev, std::move(folder), "exists");
     std::error_code ec;
     fs::file_status st = fs::status(p.path, ec);
     result = Value::string(Text(ec && st.type() != fs::file_type::not_found ? ec.message() : std::string()));
     return;
   }
-  PathArgument p = pathFromText(ev, std::move(text), "exists");
   result = flag(fs::exists(statusOf("exists", p.path)));
 }
 
@@ -250,15 +253,10 @@ void isdir(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void cd(Evaluator& ev, Value&, VarMap callMap) {
-  std::string text = textOf(ev, evalArgument(ev, callMap, 0)).str();
-  std::string folder;
-  if (packForm(text, folder)) {
-    // The end of the library's rebuild: back, and the folder into place.
-    PathArgument p = pathFromText(ev, std::move(folder), "cd");
-    ev.libraryFolders().making.close(p.path, "cd", p.shown);
-    return;
-  }
-  PathArgument p = pathFromText(ev, std::move(text), "cd");
+  bool library;
+  PathArgument p = pathArgument(ev, callMap, "cd", library);
+  // The end of the library's rebuild: back, and the folder into place.
+  if (library) return ev.libraryFolders().making.close(p.path, "cd", p.shown);
   std::error_code ec;
   fs::current_path(p.path, ec);
   if (ec) fileSystemFailure("cd", p.path, ec);

@@ -141,11 +141,7 @@ int writeAll(int fd, std::string_view data) {
 // a rewrite could not replace. It is not atomic: a failure part-way leaves
 // the file cut short.
 void writeInPlace(const char* builtin, const std::string& path, const std::string& shown, std::string_view data) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EINTR) checkInterrupt();
-  } while (fd < 0 && errno == EINTR);
+  int fd = openWaiting(path, O_WRONLY | O_CREAT | O_TRUNC);
   if (fd < 0) failure(builtin, shown, errno);
   int err = 0;
   try {
@@ -255,11 +251,7 @@ void replaceFile(Console& console, const char* builtin, const std::string& path,
 std::string readWholeFile(const char* builtin, const std::string& path, const std::string& shown, bool& opened) {
   std::string data;
   InterruptibleWait wait;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == EINTR) checkInterrupt();
-  } while (fd < 0 && errno == EINTR);
+  int fd = openWaiting(path, O_RDONLY);
   opened = fd >= 0;
   if (!opened) {
     // Only a file that is not there reads as nothing; one that is there and

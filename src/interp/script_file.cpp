@@ -18,11 +18,7 @@ namespace {
 // is there and cannot be opened is an error naming the reason.
 bool readScriptBytes(const std::string& path, std::string& text) {
   InterruptibleWait wait;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == EINTR) checkInterrupt();
-  } while (fd < 0 && errno == EINTR);
+  int fd = openWaiting(path, O_RDONLY);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return false;
   if (fd < 0) fail(describeFailure(errno), "also of " + quoteForReport(path));
   int err = 0;

@@ -1,6 +1,7 @@
 // Reading to the end of a descriptor, and CR LF line ends.
 #include "support/whole_read.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +57,14 @@ int readToEnd(int fd, std::string& data) {
   // the buffer it was read into.
   if (data.capacity() - data.size() > data.size() / 8 + 64) data.shrink_to_fit();
   return 0;
+}
+
+int openWaiting(const std::string& path, int flags) {
+  for (;;) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EINTR) return fd;
+    checkInterrupt();
+  }
 }
 
 void dropCarriageReturnsBeforeLineFeeds(std::string& text) {

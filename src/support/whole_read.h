@@ -15,6 +15,12 @@ namespace velk {
 // it needs.
 int readToEnd(int fd, std::string& data);
 
+// open(2) of `path` (a new file gets mode 0666 less the umask), repeated when
+// a signal cuts it short, unless that was Ctrl-C stopping a typed line
+// (Interrupted passes through; see InterruptibleWait). The descriptor, or -1
+// with errno set.
+int openWaiting(const std::string& path, int flags);
+
 // Drops the one carriage return that stands right before each line feed. A
 // carriage return anywhere else stays.
 void dropCarriageReturnsBeforeLineFeeds(std::string& text);
