@@ -513,6 +513,7 @@ def failed_line_keeps_folder(s):
     check(sorted(os.listdir(s.work)) == ["lib", "sub"], f"left behind: {os.listdir(s.work)}")
     t.send(b'$cd$("sub")\r')
     t.expect(re.escape(os.path.realpath(os.path.join(s.work, "sub")).encode() + b" $ "), "the prompt in sub")
+    t.settle(0.5)  # the prompt drawn whole and the read begun, as at_prompt waits
     t.send(CTRL["d"])
     s.finish(t)
 
