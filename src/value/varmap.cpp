@@ -285,29 +285,98 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
   return m;
 }
 
+// Calls f(slot) for every trie entry reachable from `from` that is not
+// reached, in the same subtree object, from `against`: two maps that came
+// from one share every subtree that neither has changed since, so the walk
+// costs in proportion to how the two differ, not to how many names they bind.
+template <class F>
+void VarMap::visitDifference(const MapNode* from, const MapNode* against, F& f) {
+  if (!from || from == against) return;
+  if (!against || from->collision || against->collision) {
+    for (const MapSlot& s : from->slots) {
+      if (s.child)
+        visitDifference(s.child.get(), nullptr, f);
+      else
+        f(s);
+    }
+    return;
+  }
+  // Both are branches at one depth: the slot of each bit is compared with
+  // the slot of the same bit on the other side.
+  uint32_t bits = from->bitmap;
+  for (const MapSlot& s : from->slots) {
+    const uint32_t bit = bits & (~bits + 1);
+    bits &= bits - 1;
+    const MapSlot* other = (against->bitmap & bit) ? &against->slots[indexOf(against->bitmap, bit)] : nullptr;
+    if (s.child) {
+      visitDifference(s.child.get(), other ? other->child.get() : nullptr, f);
+    } else if (!other || other->child || other->value != s.value || other->hash != s.hash ||
+               !(other->key == s.key)) {
+      f(s);
+    }
+  }
+}
+
 VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) {
   if (conflicts) *conflicts = false;
   if (over.empty() || base.sameAs(over)) return base;
   if (base.empty()) return over;
+  const MapHead& b = *base.head_;
+  const MapHead& o = *over.head_;
   VarMap result;
-  if (over.size() <= base.size()) {
+  // Built from the map that will change less: from over when base binds no
+  // more names than over (as when the two came from one map and over only
+  // rebound some), so that base's bindings are checked and not copied.
+  if (over.size() < base.size()) {
+    // Base's bindings, then over's where they differ: those of over's trie
+    // outside what the two tries share, the names base's front layer binds
+    // (which may hide a shared trie entry over still reads), and over's front
+    // layer last, since it hides over's own trie.
     result = base;
-    over.forEach([&](const Text& k, const ValueRef& v) {
+    auto put = [&](const Text& k, const ValueRef& v) {
       if (conflicts && !*conflicts) {
         const ValueRef* old = result.findRef(k);
         *conflicts = old && *old != v;
       }
       result.set(k, v);
-    });
+    };
+    auto fromTrie = [&](const MapSlot& s) {
+      if (!frontEntry(o, s.key, s.hash)) put(s.key, s.value);
+    };
+    visitDifference(o.root.get(), b.root.get(), fromTrie);
+    for (uint32_t i = 0; i < b.frontCount; ++i) {
+      const MapEntry& e = b.front()[i];
+      if (!mayHold(o, e.hash)) continue;
+      if (const ValueRef* v = over.findRef(e.key)) put(e.key, *v);
+    }
+    for (uint32_t i = 0; i < o.frontCount; ++i) put(o.front()[i].key, o.front()[i].value);
   } else {
+    // Over's bindings, plus base's for the names over lacks: those of base's
+    // trie outside what the two share (a shared entry is in over already),
+    // and base's front layer.
     result = over;
-    base.forEach([&](const Text& k, const ValueRef& v) {
+    auto add = [&](const Text& k, const ValueRef& v) {
       if (const ValueRef* upper = result.findRef(k)) {
         if (conflicts && *upper != v) *conflicts = true;
         return;
       }
       result.setIfAbsent(k, v);
-    });
+    };
+    auto fromTrie = [&](const MapSlot& s) {
+      // An entry that base's front layer hides is not base's binding.
+      if (!frontEntry(b, s.key, s.hash)) add(s.key, s.value);
+    };
+    visitDifference(b.root.get(), o.root.get(), fromTrie);
+    for (uint32_t i = 0; i < b.frontCount; ++i) add(b.front()[i].key, b.front()[i].value);
+    // A name over's front layer rebinds may be bound in a shared subtree,
+    // which the walk skipped.
+    if (conflicts && !*conflicts) {
+      for (uint32_t i = 0; i < o.frontCount; ++i) {
+        if (!mayHold(b, o.front()[i].hash)) continue;
+        const ValueRef* v = base.findRef(o.front()[i].key);
+        if (v && *v != o.front()[i].value) *conflicts = true;
+      }
+    }
   }
   return result;
 }

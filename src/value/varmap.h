@@ -209,7 +209,8 @@ class VarMap {
   }
 
   // `over`'s bindings laid over `base`'s: on a name bound in both, `over` wins.
-  // Walks only the smaller of the two maps.
+  // Costs in proportion to how the two maps differ: subtrees they share (two
+  // maps made from one share all they have not changed since) are skipped.
   // With `conflicts`, also tells whether a name bound in both is bound to two
   // different Values (when not, the overlay the other way round is the same).
   static VarMap overlay(const VarMap& base, const VarMap& over, bool* conflicts = nullptr);
@@ -218,6 +219,11 @@ class VarMap {
   // Taken from the hash's top bits; the trie uses the low ones.
   static uint64_t filterBits(uint64_t hash) {
     return (uint64_t{1} << (hash >> 58)) | (uint64_t{1} << ((hash >> 52) & 63));
+  }
+  // False when the head binds no name of this hash, by its filter alone.
+  static bool mayHold(const MapHead& h, uint64_t hash) {
+    const uint64_t bits = filterBits(hash);
+    return (h.filter & bits) == bits;
   }
   // Newest first: a body's reads are mostly of its arguments and its own
   // locals, bound after what it inherited (a name is there once at most).
@@ -257,6 +263,8 @@ class VarMap {
     return s ? &s->value : nullptr;
   }
   static const MapSlot* locate(const MapNode* node, const Text& key, uint64_t hash);
+  template <class F>
+  static void visitDifference(const MapNode* from, const MapNode* against, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
   MapHead& own();
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);

@@ -136,6 +136,38 @@ TEST(VarMap, OverlayLetsTheUpperMapWin) {
   EXPECT_EQ(contents(VarMap::overlay(base, base)), contents(base));
 }
 
+// Two maps grown from one share what neither changed since, and an overlay
+// skips what they share: checked against overlaying entry by entry, with the
+// conflict flag, over random bindings into both copies (front layers full and
+// flattened, names rebound on one side, new names on either).
+TEST(VarMap, OverlayOfMapsFromOneMatchesEntryByEntry) {
+  std::vector<ValueRef> pool;
+  for (int i = 0; i < 8; ++i) pool.push_back(newValue(Value::integer(i)));
+  unsigned seed = 1;
+  auto next = [&seed](unsigned n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+  for (int round = 0; round < 300; ++round) {
+    VarMap common;
+    for (unsigned i = 0, n = next(60); i < n; ++i) common.set(Text("v" + std::to_string(next(80))), pool[next(8)]);
+    VarMap sides[2] = {common, common};
+    for (VarMap& side : sides)
+      for (unsigned i = 0, n = next(round % 3 == 0 ? 3 : 30); i < n; ++i)
+        side.set(Text("v" + std::to_string(next(100))), pool[next(8)]);
+    for (int upper = 0; upper < 2; ++upper) {
+      const VarMap &base = sides[1 - upper], &over = sides[upper];
+      std::map<std::string, Value*> expect = contents(base);
+      bool conflicts = false;
+      for (auto& [k, v] : contents(over)) {
+        auto it = expect.find(k);
+        conflicts = conflicts || (it != expect.end() && it->second != v);
+        expect[k] = v;
+      }
+      bool got = false;
+      ASSERT_EQ(contents(VarMap::overlay(base, over, &got)), expect) << round;
+      EXPECT_EQ(got, conflicts) << round;
+    }
+  }
+}
+
 // The newest bindings sit in a small front layer that shadows the trie and is
 // flattened into it when full; every step must keep copies independent, visit
 // each name once and count each name once.
