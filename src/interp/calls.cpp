@@ -154,9 +154,10 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   const std::vector<Text>& args = form.builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
-  // The call map: every visible variable, then one raw-text slot per argument.
-  VarMap callMap = vars;
-  for (size_t i = 0; i < args.size(); ++i)
+  // The call map: a frame over every visible variable, with one raw-text
+  // slot per argument.
+  VarMap callMap = args.empty() ? vars : VarMap::with(vars, interp.argumentName(0), newValue(Value::string(args[0])));
+  for (size_t i = 1; i < args.size(); ++i)
     callMap.set(interp.argumentName(i), newValue(Value::string(args[i])));
   Value result;
   builtin(interp, result, std::move(callMap));

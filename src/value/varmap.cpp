@@ -2,6 +2,7 @@
 // flattening the front layer, and overlays.
 #include "value/varmap.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "value/value.h"
@@ -205,6 +206,7 @@ void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& va
     h.frontCount = 0;
   }
   h.filter |= filterBits(hash);
+  h.ownFilter |= filterBits(hash);
   map_detail::noteBound(key);
   new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
   ++h.frontCount;
@@ -220,10 +222,10 @@ void VarMap::set(const Text& key, ValueRef value) {
       const_cast<MapEntry*>(frontEntry(h, key, hash))->value = std::move(value);
       return;
     }
-    const MapSlot* s = locate(head_->root.get(), key, hash);
-    if (s && s->value == value) return;
+    const ValueRef* bound = findHashed(key, hash);
+    if (bound && *bound == value) return;
     MapHead& h = own();
-    if (!s) ++h.size;
+    if (!bound) ++h.size;
     pushFront(h, key, hash, std::move(value));
     return;
   }
@@ -241,51 +243,65 @@ void VarMap::setIfAbsent(const Text& key, ValueRef value) {
 
 VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
   const MapHead* b = base.head_.get();
-  if (!b || b->frontCount == MapHead::kFrontCapacity) {
-    VarMap m = base;
+  if (!b) {
+    VarMap m;
     m.set(key, std::move(value));
     return m;
   }
   const uint64_t hash = key.hash();
-  // Not value-initialised: only the entries made below are ever read. The
-  // front entries are copied in one pass that also finds key's among them.
+  const ValueRef* bound = base.findHashed(key, hash);
+  if (bound && *bound == value) return base;
+  // Not value-initialised: only the entries made below are ever read.
   Ref<MapHead> head(new MapHead);
   MapHead& h = *head;
-  const MapEntry* front = b->front();
   MapEntry* out = h.front();
-  const uint32_t count = b->frontCount;
-  bool replaced = false;
-  for (uint32_t i = 0; i < count; ++i) {
-    const MapEntry& e = front[i];
-    if (!replaced && e.hash == hash && e.key == key) {
-      if (e.value == value) {
-        h.frontCount = i;
-        return base;
+  if (b->depth < MapHead::kMaxDepth) {
+    // A frame over base: one entry in front of it.
+    h.depth = b->depth + 1;
+    h.below = base.head_;
+  } else {
+    if (b->frontCount == MapHead::kFrontCapacity) {
+      VarMap m = base;
+      m.set(key, std::move(value));
+      return m;
+    }
+    // Deep enough: a head beside base's own, with a copy of its front layer
+    // (key's entry replaced there, if it has one) and a share of its trie.
+    const MapEntry* front = b->front();
+    const uint32_t count = b->frontCount;
+    for (uint32_t i = 0; i < count; ++i) {
+      const MapEntry& e = front[i];
+      if (e.hash == hash && e.key == key) {
+        new (&out[i]) MapEntry{hash, e.key, std::move(value)};
+      } else {
+        new (&out[i]) MapEntry(e);
       }
-      new (&out[i]) MapEntry{hash, e.key, std::move(value)};
-      replaced = true;
-    } else {
-      new (&out[i]) MapEntry(e);
+      h.frontCount = i + 1;
+    }
+    h.depth = b->depth;
+    h.root = b->root;
+    h.below = b->below;
+    h.ownFilter = b->ownFilter;
+    if (frontEntry(h, key, hash)) {
+      h.size = b->size;
+      h.filter = b->filter;
+      VarMap m;
+      m.head_ = std::move(head);
+      return m;
     }
   }
-  h.frontCount = count;
-  h.size = b->size;
-  h.root = b->root;
-  if (!replaced) {
-    const MapSlot* s = locate(b->root.get(), key, hash);
-    if (s && s->value == value) return base;
-    if (!s) ++h.size;
-    map_detail::noteBound(key);
-    new (&out[count]) MapEntry{hash, key, std::move(value)};
-    h.frontCount = count + 1;
-  }
+  h.size = b->size + (bound ? 0 : 1);
+  map_detail::noteBound(key);
+  new (&out[h.frontCount]) MapEntry{hash, key, std::move(value)};
+  ++h.frontCount;
+  h.ownFilter |= filterBits(hash);
   h.filter = b->filter | filterBits(hash);
   VarMap m;
   m.head_ = std::move(head);
   return m;
 }
 
-// Calls f(slot) for every trie entry reachable from `from` that is not
+// Calls f(name) for every trie entry reachable from `from` that is not
 // reached, in the same subtree object, from `against`: two maps that came
 // from one share every subtree that neither has changed since, so the walk
 // costs in proportion to how the two differ, not to how many names they bind.
@@ -297,7 +313,7 @@ void VarMap::visitDifference(const MapNode* from, const MapNode* against, F& f) 
       if (s.child)
         visitDifference(s.child.get(), nullptr, f);
       else
-        f(s);
+        f(s.key);
     }
     return;
   }
@@ -312,8 +328,62 @@ void VarMap::visitDifference(const MapNode* from, const MapNode* against, F& f) 
       visitDifference(s.child.get(), other ? other->child.get() : nullptr, f);
     } else if (!other || other->child || other->value != s.value || other->hash != s.hash ||
                !(other->key == s.key)) {
-      f(s);
+      f(s.key);
     }
+  }
+}
+
+// Calls f(name) for every name of the map of head a whose binding may differ
+// in the map of head b, and for every name of either whose binding there may
+// differ through what shadows it: every name of a head that only one of them
+// reaches, and of two heads at one depth, the names where their front layers
+// part and a's names in the subtrees of its trie that b's does not share (a
+// subtree that differs holds, on either side, the names of one range of
+// hashes, so what b binds there differently from a is found through a's
+// names or is not bound in a at all, unless a head below binds it). A name
+// may come more than once.
+template <class F>
+void VarMap::namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f) {
+  // A name that a's map does not bind at all never matters: b's names are
+  // passed on only when a's filter lets them through.
+  const MapHead& aTop = *a;
+  auto fromB = [&](const Text& k) {
+    if (mayHold(aTop, k.hash())) f(k);
+  };
+  auto every = [](const MapHead& h, auto& g) {
+    for (uint32_t i = 0; i < h.frontCount; ++i) g(h.front()[i].key);
+    visitDifference(h.root.get(), nullptr, g);
+  };
+  while (a != b) {
+    if (!a || (b && b->depth > a->depth)) {
+      every(*b, fromB);
+      b = b->below.get();
+      continue;
+    }
+    if (!b || a->depth > b->depth) {
+      every(*a, f);
+      a = a->below.get();
+      continue;
+    }
+    // A name bound to one Value in the front layers of both is bound to it in
+    // both maps. A binding replaced in a front layer stays where it was, so
+    // two fronts copied from one differ only where they were changed.
+    const MapEntry* fa = a->front();
+    const MapEntry* fb = b->front();
+    const uint32_t common = std::min(a->frontCount, b->frontCount);
+    for (uint32_t i = 0; i < common; ++i) {
+      if (fa[i].hash == fb[i].hash && fa[i].value == fb[i].value && fa[i].key == fb[i].key) continue;
+      f(fa[i].key);
+      fromB(fb[i].key);
+    }
+    for (uint32_t j = common; j < a->frontCount; ++j) f(fa[j].key);
+    for (uint32_t j = common; j < b->frontCount; ++j) fromB(fb[j].key);
+    visitDifference(a->root.get(), b->root.get(), f);
+    // Over heads below, a name of b's trie can shadow one a binds further
+    // down: then b's names count too.
+    if (a->below) visitDifference(b->root.get(), a->root.get(), fromB);
+    a = a->below.get();
+    b = b->below.get();
   }
 }
 
@@ -321,63 +391,34 @@ VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) 
   if (conflicts) *conflicts = false;
   if (over.empty() || base.sameAs(over)) return base;
   if (base.empty()) return over;
-  const MapHead& b = *base.head_;
-  const MapHead& o = *over.head_;
-  VarMap result;
   // Built from the map that will change less: from over when base binds no
   // more names than over (as when the two came from one map and over only
   // rebound some), so that base's bindings are checked and not copied.
-  if (over.size() < base.size()) {
-    // Base's bindings, then over's where they differ: those of over's trie
-    // outside what the two tries share, the names base's front layer binds
-    // (which may hide a shared trie entry over still reads), and over's front
-    // layer last, since it hides over's own trie.
-    result = base;
-    auto put = [&](const Text& k, const ValueRef& v) {
+  const bool fromBase = over.size() < base.size();
+  VarMap result = fromBase ? base : over;
+  auto consider = [&](const Text& k) {
+    const ValueRef* o = over.findRef(k);
+    if (fromBase) {
+      if (!o) return;
+      const ValueRef* b = base.findRef(k);
+      if (b && *b == *o) return;
+      if (b && conflicts) *conflicts = true;
+      result.set(k, *o);
+    } else if (o) {
       if (conflicts && !*conflicts) {
-        const ValueRef* old = result.findRef(k);
-        *conflicts = old && *old != v;
+        const ValueRef* b = base.findRef(k);
+        *conflicts = b && *b != *o;
       }
-      result.set(k, v);
-    };
-    auto fromTrie = [&](const MapSlot& s) {
-      if (!frontEntry(o, s.key, s.hash)) put(s.key, s.value);
-    };
-    visitDifference(o.root.get(), b.root.get(), fromTrie);
-    for (uint32_t i = 0; i < b.frontCount; ++i) {
-      const MapEntry& e = b.front()[i];
-      if (!mayHold(o, e.hash)) continue;
-      if (const ValueRef* v = over.findRef(e.key)) put(e.key, *v);
+    } else if (const ValueRef* b = base.findRef(k)) {
+      result.setIfAbsent(k, *b);
     }
-    for (uint32_t i = 0; i < o.frontCount; ++i) put(o.front()[i].key, o.front()[i].value);
-  } else {
-    // Over's bindings, plus base's for the names over lacks: those of base's
-    // trie outside what the two share (a shared entry is in over already),
-    // and base's front layer.
-    result = over;
-    auto add = [&](const Text& k, const ValueRef& v) {
-      if (const ValueRef* upper = result.findRef(k)) {
-        if (conflicts && *upper != v) *conflicts = true;
-        return;
-      }
-      result.setIfAbsent(k, v);
-    };
-    auto fromTrie = [&](const MapSlot& s) {
-      // An entry that base's front layer hides is not base's binding.
-      if (!frontEntry(b, s.key, s.hash)) add(s.key, s.value);
-    };
-    visitDifference(b.root.get(), o.root.get(), fromTrie);
-    for (uint32_t i = 0; i < b.frontCount; ++i) add(b.front()[i].key, b.front()[i].value);
-    // A name over's front layer rebinds may be bound in a shared subtree,
-    // which the walk skipped.
-    if (conflicts && !*conflicts) {
-      for (uint32_t i = 0; i < o.frontCount; ++i) {
-        if (!mayHold(b, o.front()[i].hash)) continue;
-        const ValueRef* v = base.findRef(o.front()[i].key);
-        if (v && *v != o.front()[i].value) *conflicts = true;
-      }
-    }
-  }
+  };
+  // A change comes from over's names when built from base, from base's when
+  // built from over; a conflict is a name of both.
+  if (fromBase)
+    namesThatMayDiffer(over.head_.get(), base.head_.get(), consider);
+  else
+    namesThatMayDiffer(base.head_.get(), over.head_.get(), consider);
   return result;
 }
 

@@ -4,25 +4,31 @@
 // Scopes are copied at nearly every step: every run copies the two maps it is
 // given, every call builds a map of the caller's variables plus its arguments.
 // A VarMap is therefore one shared handle to a head that is copied only when a
-// shared map is written. The head holds two layers:
-//   - a small flat front layer of the newest bindings (a call's arguments, a
-//     body's own locals), searched first and shadowing the layer behind it;
+// shared map is written. A head holds two layers of its own:
+//   - a small flat front layer of the newest bindings, searched first and
+//     shadowing everything behind it;
 //   - behind it a persistent hash array mapped trie, shared between heads: a
 //     write copies only the path from the root to the changed entry, in place
 //     where the path is not shared.
+// A frame (a call's map: its arguments and locals in front of the caller's
+// variables) is a head of its own over the caller's head, which it shadows
+// and never changes: making one costs one small head whatever the caller can
+// see, and its locals overflow into a trie of its own, not into a copy of the
+// caller's. Frames over frames go a few heads deep; past that, a new frame
+// takes over the top head's layers (a copy of its front, a share of its
+// trie) instead, so a lookup passes a bounded number of heads.
 // A 64-bit filter of two bits per name ever bound answers most lookups of
 // names that are not there (every literal term is looked up as a name first)
-// without a search. So a copy costs one reference count, binding a few names in a copy costs one
-// small head (never a copy of the trie's root), and the front layer is
-// flattened into the trie once it is full. Nothing observable depends on the
-// order of a map's entries, so the layers' order serves for every walk.
+// without a search. Nothing observable depends on the order of a map's
+// entries, so the layers' order serves for every walk.
 //
-// Invariants: `size` counts distinct names across both layers; a name appears
-// at most once in the front layer; a front entry wins over a trie entry of the
-// same name. In the trie a branch holds one slot per set bit of its bitmap, in
-// bit order; a slot is either an entry (child null) or a child branch one level
-// deeper; at the depth where the 64 hash bits are used up a node is a collision
-// list of entries with equal hashes. Entries are never removed.
+// Invariants: `size` counts distinct names across all heads; a name appears
+// at most once in a front layer; a front entry wins over a trie entry of the
+// same name, and a head's own layers over the head below. In the trie a
+// branch holds one slot per set bit of its bitmap, in bit order; a slot is
+// either an entry (child null) or a child branch one level deeper; at the
+// depth where the 64 hash bits are used up a node is a collision list of
+// entries with equal hashes. Entries are never removed.
 #pragma once
 
 #include <cstddef>
@@ -89,11 +95,20 @@ inline bool literalSpeltNamesBound() { return map_detail::literalSpeltKeys; }
 // constructed, so that copying or dropping a head touches only those.
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
+  // How many heads deep frames over frames go.
+  static constexpr uint32_t kMaxDepth = 4;
   // Written out, not defaulted, so that a head made with `new MapHead()`
   // leaves the front layer's storage as it is instead of zeroing it.
   MapHead() {}
   MapHead(const MapHead& o)
-      : RefCounted(), frontCount(o.frontCount), size(o.size), filter(o.filter), root(o.root) {
+      : RefCounted(),
+        frontCount(o.frontCount),
+        depth(o.depth),
+        size(o.size),
+        filter(o.filter),
+        ownFilter(o.ownFilter),
+        root(o.root),
+        below(o.below) {
     for (uint32_t i = 0; i < frontCount; ++i) new (&front()[i]) MapEntry(o.front()[i]);
   }
   MapHead& operator=(const MapHead&) = delete;
@@ -109,6 +124,8 @@ struct MapHead : RefCounted {
   const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
 
   uint32_t frontCount = 0;
+  // 1, or 1 more than the head below.
+  uint32_t depth = 1;
   // Given when a lookup first remembers what it found in this head, and
   // taken away (0) before every change: a head with the stamp that a lookup
   // remembered still holds the bindings it saw, since the trie behind it is
@@ -116,9 +133,15 @@ struct MapHead : RefCounted {
   // that head, and that head loses its stamp first). A head made anew has
   // none, so a head at the address of a dropped one never passes for it.
   mutable uint64_t stamp = 0;
-  size_t size = 0;
-  uint64_t filter = 0;  // filterBits of every name bound in either layer
+  size_t size = 0;  // distinct names bound here and below
+  uint64_t filter = 0;  // filterBits of every name bound here and below
+  uint64_t ownFilter = 0;  // filterBits of every name bound in this head's own two layers
   Ref<MapNode> root;
+  // A frame's head lies in front of the map it was made over (a call's
+  // arguments and locals in front of the caller's variables): its own
+  // layers shadow the head below, which no write through this head ever
+  // changes, since it is shared or reached only from here.
+  Ref<MapHead> below;
   alignas(MapEntry) unsigned char storage[kFrontCapacity * sizeof(MapEntry)];
 };
 
@@ -188,8 +211,9 @@ class VarMap {
     return const_cast<ValueRef*>(frontValue(*head_, key, key.hash()));
   }
   // `base` with key bound to value: the map that copying `base` and then
-  // binding key makes, built at once as one new head beside base's trie
-  // instead of a copy of base's head that is then changed.
+  // binding key makes, built at once as a frame over base (or, past the
+  // frames' depth, as one new head beside base's trie) instead of a copy of
+  // base's head that is then changed. What a call's map starts as.
   static VarMap with(const VarMap& base, const Text& key, ValueRef value);
 
   size_t size() const { return head_ ? head_->size : 0; }
@@ -199,13 +223,17 @@ class VarMap {
   void swap(VarMap& o) noexcept { head_.swap(o.head_); }
   void clear() { head_.reset(); }
 
+  // Every name once, with the binding that a lookup finds.
   template <class F>
   void forEach(F&& f) const {
-    if (!head_) return;
-    const MapHead& h = *head_;
-    const MapEntry* front = h.front();
-    for (uint32_t i = 0; i < h.frontCount; ++i) f(front[i].key, front[i].value);
-    if (h.root) visit(h, *h.root, f);
+    for (const MapHead* h = head_.get(); h; h = h->below.get()) {
+      auto visible = [&](const Text& k, uint64_t hash, const ValueRef& v) {
+        if (!boundAbove(h, k, hash)) f(k, v);
+      };
+      const MapEntry* front = h->front();
+      for (uint32_t i = 0; i < h->frontCount; ++i) visible(front[i].key, front[i].hash, front[i].value);
+      if (h->root) visit(*h, *h->root, visible);
+    }
   }
 
   // `over`'s bindings laid over `base`'s: on a name bound in both, `over` wins.
@@ -246,8 +274,22 @@ class VarMap {
       if (s.child)
         visit(h, *s.child, f);
       else if (!frontEntry(h, s.key, s.hash))
-        f(s.key, s.value);
+        f(s.key, s.hash, s.value);
     }
+  }
+  // The binding in h's own two layers, or null.
+  static const ValueRef* ownBinding(const MapHead& h, const Text& key, uint64_t hash) {
+    const uint64_t bits = filterBits(hash);
+    if ((h.ownFilter & bits) != bits) return nullptr;
+    if (const MapEntry* e = frontEntry(h, key, hash)) return &e->value;
+    const MapSlot* s = locate(h.root.get(), key, hash);
+    return s ? &s->value : nullptr;
+  }
+  // Whether a head of this map above h binds key in its own layers.
+  bool boundAbove(const MapHead* h, const Text& key, uint64_t hash) const {
+    for (const MapHead* a = head_.get(); a != h; a = a->below.get())
+      if (ownBinding(*a, key, hash)) return true;
+    return false;
   }
   // findRef of a key whose hash is not known yet. A long key, longer than
   // every name ever bound, is bound nowhere, and is not hashed to find that
@@ -257,14 +299,22 @@ class VarMap {
   const ValueRef* findUnhashed(const Text& key) const;
   const ValueRef* findHashed(const Text& key, uint64_t hash) const {
     const uint64_t bits = filterBits(hash);
-    if ((head_->filter & bits) != bits) return nullptr;
-    if (const MapEntry* e = frontEntry(*head_, key, hash)) return &e->value;
-    const MapSlot* s = locate(head_->root.get(), key, hash);
-    return s ? &s->value : nullptr;
+    const MapHead* h = head_.get();
+    if ((h->filter & bits) != bits) return nullptr;
+    for (;;) {
+      if ((h->ownFilter & bits) == bits) {
+        if (const MapEntry* e = frontEntry(*h, key, hash)) return &e->value;
+        if (const MapSlot* s = locate(h->root.get(), key, hash)) return &s->value;
+      }
+      h = h->below.get();
+      if (!h) return nullptr;
+    }
   }
   static const MapSlot* locate(const MapNode* node, const Text& key, uint64_t hash);
   template <class F>
   static void visitDifference(const MapNode* from, const MapNode* against, F& f);
+  template <class F>
+  static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
   MapHead& own();
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);

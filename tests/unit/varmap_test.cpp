@@ -139,7 +139,8 @@ TEST(VarMap, OverlayLetsTheUpperMapWin) {
 // Two maps grown from one share what neither changed since, and an overlay
 // skips what they share: checked against overlaying entry by entry, with the
 // conflict flag, over random bindings into both copies (front layers full and
-// flattened, names rebound on one side, new names on either).
+// flattened, frames over frames, names rebound on one side, new names on
+// either); lookups, walks and sizes are checked against a plain map.
 TEST(VarMap, OverlayOfMapsFromOneMatchesEntryByEntry) {
   std::vector<ValueRef> pool;
   for (int i = 0; i < 8; ++i) pool.push_back(newValue(Value::integer(i)));
@@ -149,9 +150,23 @@ TEST(VarMap, OverlayOfMapsFromOneMatchesEntryByEntry) {
     VarMap common;
     for (unsigned i = 0, n = next(60); i < n; ++i) common.set(Text("v" + std::to_string(next(80))), pool[next(8)]);
     VarMap sides[2] = {common, common};
-    for (VarMap& side : sides)
-      for (unsigned i = 0, n = next(round % 3 == 0 ? 3 : 30); i < n; ++i)
-        side.set(Text("v" + std::to_string(next(100))), pool[next(8)]);
+    // Some sides are frames over frames (calls), bound into past their depth.
+    std::map<std::string, Value*> model[2] = {contents(common), contents(common)};
+    for (int side = 0; side < 2; ++side)
+      for (unsigned i = 0, n = next(round % 3 == 0 ? 3 : 30); i < n; ++i) {
+        Text name("v" + std::to_string(next(100)));
+        const ValueRef& v = pool[next(8)];
+        if (next(4) == 0)
+          sides[side] = VarMap::with(sides[side], name, v);
+        else
+          sides[side].set(name, v);
+        model[side][name.str()] = v.get();
+      }
+    for (int side = 0; side < 2; ++side) {
+      ASSERT_EQ(contents(sides[side]), model[side]) << round;
+      ASSERT_EQ(sides[side].size(), model[side].size()) << round;
+      for (auto& [k, v] : model[side]) ASSERT_EQ(sides[side].find(Text(k)), v) << round;
+    }
     for (int upper = 0; upper < 2; ++upper) {
       const VarMap &base = sides[1 - upper], &over = sides[upper];
       std::map<std::string, Value*> expect = contents(base);
