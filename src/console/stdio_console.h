@@ -77,6 +77,7 @@ class StdioConsole final : public Console {
     return console::keepSession(report, interrupted);
   }
   bool linesAreRuns() const override { return console::atTerminal(); }
+  bool atTerminal() const override { return console::atTerminal(); }
 };
 
 }  // namespace velk

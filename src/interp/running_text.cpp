@@ -64,10 +64,11 @@ void runAlso(Run& run, const CompiledStatement& st) {
   if (name.view().find('\0') != std::string_view::npos)
     fail("invalid path", "also of " + quoteForReport(name.view()) + ": a path cannot hold a zero byte");
   std::string file = name.str() + kScriptExtension;
-  std::string path = entryExists(kLibraryFolder + file) ? kLibraryFolder + file : file;
+  std::string libraryPath = kLibraryFolder + file;
+  std::string path = entryExists(libraryPath) ? libraryPath : file;
 
   checkConfined(run.interp.limits(), path, "also");
-  std::string script = loadScriptFile(run.interp.console(), path);
+  std::string script = loadScriptFile(run.interp.console(), path, libraryPath);
 
   // Errors in the file name it, and the innermost file wins.
   try {

@@ -14,12 +14,13 @@
 namespace velk {
 namespace {
 
-// The file's bytes; false when it is not there or is a folder. A file that
-// is there and cannot be opened is an error naming the reason.
-bool readScriptBytes(const std::string& path, std::string& text) {
+// The file's bytes, and 0; or, with no text, ENOENT when it is not there and
+// EISDIR when it is a folder. A file that is there and cannot be opened is an
+// error naming the reason.
+int readScriptBytes(const std::string& path, std::string& text) {
   InterruptibleWait wait;
   int fd = openWaiting(path, O_RDONLY);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return false;
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return ENOENT;
   if (fd < 0) fail(describeFailure(errno), "also of " + quoteForReport(path));
   int err = 0;
   try {
@@ -31,22 +32,35 @@ bool readScriptBytes(const std::string& path, std::string& text) {
     throw;
   }
   ::close(fd);
-  if (err == EISDIR && text.empty()) return false;
+  if (err == EISDIR && text.empty()) return EISDIR;
   if (err) {
     text = std::string();  // give the memory back before the error is built
     fail(describeFailure(err), "also of " + quoteForReport(path));
   }
-  return true;
+  return 0;
+}
+
+// What a person at the terminal is told when there was nothing to read.
+std::string nothingLoaded(const std::string& path, const std::string& libraryPath, int missing) {
+  if (missing == EISDIR) return quoteForReport(path) + " is a folder, not a script file; nothing was loaded.";
+  std::string looked = path == libraryPath ? quoteForReport(path)
+                                           : quoteForReport(libraryPath) + " and " + quoteForReport(path);
+  return "file not found (looked for " + looked + "); nothing was loaded.";
 }
 
 }  // namespace
 
-std::string loadScriptFile(Console& console, const std::string& path) {
+std::string loadScriptFile(Console& console, const std::string& path, const std::string& libraryPath) {
   std::string script;
-  bool opened = readScriptBytes(path, script);
+  int missing = readScriptBytes(path, script);
   console.write("reading file...");
   console.lineEnd();
-  if (opened) {
+  if (missing && console.atTerminal()) {
+    console.write(nothingLoaded(path, libraryPath, missing));
+    console.lineEnd();
+    return script;
+  }
+  if (!missing) {
     dropCarriageReturnsBeforeLineFeeds(script);
     size_t lines = 0;
     for (size_t at = 0; at < script.size(); ++lines) {

@@ -15,7 +15,12 @@ namespace velk {
 // anywhere else stays. A file that cannot be opened (a missing one, a folder)
 // gives an empty text; a read that fails once the file is open is an error
 // naming `path`, "out of memory" where memory runs out, never a script cut
-// short.
-std::string loadScriptFile(Console& console, const std::string& path);
+// short. `libraryPath` is the path in the library folder, looked for first.
+//
+// For such a file the progress lines are "reading file...", an empty line
+// and "OK.", as if an empty file had been read; at a terminal the empty line
+// and "OK." give way to one line saying that nothing was found (or that the
+// path is a folder) and nothing loaded.
+std::string loadScriptFile(Console& console, const std::string& path, const std::string& libraryPath);
 
 }  // namespace velk

@@ -35,6 +35,10 @@ class Console {
   // Whether each typed line is a run of its own (at a terminal): its steps and
   // time then count from its start. Otherwise the whole input is one run.
   virtual bool linesAreRuns() const { return false; }
+  // Whether a person reads the output at a terminal (the REPL with standard
+  // input and output both terminals). Notes meant for that person are
+  // written only then: piped output keeps to the language's letter.
+  virtual bool atTerminal() const { return false; }
 };
 
 }  // namespace velk

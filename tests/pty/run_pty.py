@@ -355,6 +355,13 @@ def error_keeps_session(s):
     shows(err, rb"^velk: text ends inside an open double-quoted string")
     out, _ = s.typed(t, b'$print$("still here")')
     shows(out, rb"\r\nstill here\r\n")
+    # `also` of a script that is not there is no error, but at a terminal it
+    # says so instead of "OK.", and so for a folder.
+    os.mkdir(os.path.join(s.work, "lib", "dir.VELK"))
+    for name, said in ((b"missing", rb"file not found \(looked for `lib/missing\.VELK` and `missing\.VELK`\)"),
+                       (b"dir", rb"`lib/dir\.VELK` is a folder, not a script file")):
+        out, _ = s.typed(t, b'also ("' + name + b'")')
+        shows(out, rb"\r\nreading file\.\.\.\r\n" + said + rb"; nothing was loaded\.\r\n" + s.prompt)
     t.send(CTRL["d"])
     s.finish(t)
     check(t.errors().count(b"\n") == 4, f"four error lines expected: {t.errors()!r}")
