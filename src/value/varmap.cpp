@@ -174,6 +174,16 @@ uint64_t newMapStamp() {
   return ++last;
 }
 
+const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint64_t hash) {
+  if (const MapSlot* s = locate(top.root.get(), key, hash)) return &s->value;
+  for (const MapHead* h = top.below.get(); h; h = h->below.get()) {
+    const uint64_t bits = filterBits(hash);
+    if ((h->filter & bits) != bits) return nullptr;
+    if (const ValueRef* v = ownBinding(*h, key, hash)) return v;
+  }
+  return nullptr;
+}
+
 const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const {
   const ValueRef* r = findRef(key);
   const MapHead& h = *head_;
@@ -249,13 +259,19 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     return m;
   }
   const uint64_t hash = key.hash();
-  const ValueRef* bound = base.findHashed(key, hash);
-  if (bound && *bound == value) return base;
+  const ValueRef* bound = nullptr;
+  if (const MapEntry* e = frontEntry(*b, key, hash)) {
+    if (e->value == value) return base;
+  } else {
+    bound = base.findHashed(key, hash);
+    if (bound && *bound == value) return base;
+  }
   // Not value-initialised: only the entries made below are ever read.
   Ref<MapHead> head(new MapHead);
   MapHead& h = *head;
   MapEntry* out = h.front();
   if (b->depth < MapHead::kMaxDepth) {
+    if (!bound) bound = base.findHashed(key, hash);
     // A frame over base: one entry in front of it.
     h.depth = b->depth + 1;
     h.below = base.head_;

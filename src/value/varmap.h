@@ -96,7 +96,7 @@ inline bool literalSpeltNamesBound() { return map_detail::literalSpeltKeys; }
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
   // How many heads deep frames over frames go.
-  static constexpr uint32_t kMaxDepth = 4;
+  static constexpr uint32_t kMaxDepth = 2;
   // Written out, not defaulted, so that a head made with `new MapHead()`
   // leaves the front layer's storage as it is instead of zeroing it.
   MapHead() {}
@@ -301,15 +301,15 @@ class VarMap {
     const uint64_t bits = filterBits(hash);
     const MapHead* h = head_.get();
     if ((h->filter & bits) != bits) return nullptr;
-    for (;;) {
-      if ((h->ownFilter & bits) == bits) {
-        if (const MapEntry* e = frontEntry(*h, key, hash)) return &e->value;
-        if (const MapSlot* s = locate(h->root.get(), key, hash)) return &s->value;
-      }
-      h = h->below.get();
-      if (!h) return nullptr;
+    if (const MapEntry* e = frontEntry(*h, key, hash)) return &e->value;
+    if (!h->below) {
+      const MapSlot* s = locate(h->root.get(), key, hash);
+      return s ? &s->value : nullptr;
     }
+    return findBelowFront(*h, key, hash);
   }
+  // The rest of findHashed in a frame, past its front layer.
+  static const ValueRef* findBelowFront(const MapHead& top, const Text& key, uint64_t hash);
   static const MapSlot* locate(const MapNode* node, const Text& key, uint64_t hash);
   template <class F>
   static void visitDifference(const MapNode* from, const MapNode* against, F& f);
