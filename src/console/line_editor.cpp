@@ -621,7 +621,9 @@ void prepareConfined() {
 }
 
 void remember(const std::string& entry) {
-  if (entry.find_first_not_of(" \t\n") == std::string::npos) return;
+  // A huge paste is not worth keeping: the history would hold it a thousand times over.
+  constexpr size_t kLongestKept = 64 * 1024;
+  if (entry.size() > kLongestKept || entry.find_first_not_of(" \t\n") == std::string::npos) return;
   Editor& ed = theEditor();
   // The same entry twice in a row is kept once, in the file too.
   if (history(ed.history, &ed.event, H_FIRST) != -1 && entry == ed.event.str) return;

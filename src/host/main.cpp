@@ -57,7 +57,8 @@ void teachPromptWords() {
   std::vector<velk::prompt_words::Word> words;
   for (const velk::WordUsage& w : velk::wordUsages()) {
     const bool takesArguments = w.form.find("$(") != std::string_view::npos;
-    words.push_back({std::string(w.word), w.keyword, takesArguments, std::string(w.form) + ": " + std::string(w.meaning)});
+    std::string usage = std::string(w.form) + ": " + std::string(w.meaning);
+    words.push_back({std::string(w.word), w.keyword, takesArguments, std::move(usage)});
   }
   velk::prompt_words::learn(std::move(words));
 }

@@ -304,7 +304,8 @@ def history(s):
         s.finish(session)
     with open(os.path.join(s.home, ".velk_history"), "rb") as f:
         kept = f.read()
-    for entry in (rb"hist\\040=\\04041", rb"from_second\\040=\\0401", rb"compare\\040\(1\)\\040\{\\012\$print.*\\012\}"):
+    for entry in (rb"hist\\040=\\04041", rb"from_second\\040=\\0401",
+                  rb"compare\\040\(1\)\\040\{\\012\$print.*\\012\}"):
         check(re.search(rb"^" + entry + rb"$", kept, re.M), f"{entry!r} not kept: {kept!r}")
 
     # A home folder that is a file: the history can be neither read nor
@@ -355,8 +356,9 @@ def continuation(s):
         t.settle(0.2)
         t.send(key)
         s.at_prompt(t)
-    out, _ = s.typed(t, b'$print$("after")')
-    shows(out, rb"\r\nafter\r\n")
+    # A line that a running line reads is data, taken as it is.
+    out, _ = s.typed(t, b"v = $input\rit's\r$print$(v)")
+    shows(out, rb"\r\nit's\r\n")
     _, err = s.typed(t, b"$print$(t)")  # the dropped blocks defined nothing
     shows(err, rb"`t` is no variable or number")
     t.send(CTRL["d"])
