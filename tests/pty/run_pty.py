@@ -383,10 +383,14 @@ def words(s):
             ((b'$print$($readfile$("dataf',), b'"))', rb"\r\nabc\r\n"),
             ((b"$print$(alp", b""), b"1)", rb"(?s)\nalpha1  alpha2\r.*\r\n1\r\n")]:
         for keys in before_tabs:
-            t.send(keys)
-            t.settle(0.2)
-            t.send(TAB)  # alone: a Tab with more input behind it is a pasted one
-            t.settle(0.2)
+            # Each answered before the next key: a Tab with more input right
+            # behind it is a pasted one.
+            for key in (keys, TAB) if keys else (TAB,):
+                t.seen = len(t.out)
+                t.send(key)
+                t.expect(rb"(?s).", "an answer to the key")
+                while t._pump(0.2):
+                    pass
         out, _ = s.typed(t, after)
         shows(out, shown, f"{shown!r} after {before_tabs!r}")
     for keys, said in [(b"$print" + F1, rb"\$print\$\(value \[mode\]\): writes value"),
