@@ -11,6 +11,16 @@ void convertArgument(Evaluator& ev, Value& result, const VarMap& callMap, TypeNa
   result = convertTo(evalArgument(ev, callMap, 0), target, ev.limits().maxValueBytes);
 }
 
+// The variables a call sees, as names: its call map holds them all.
+std::vector<NameInScope> namesInScope(const VarMap& callMap) {
+  std::vector<NameInScope> names;
+  names.reserve(callMap.size());
+  callMap.forEach([&names](const Text& name, const ValueRef& value) {
+    names.push_back({name.str(), value && value->typeName == kFunc});
+  });
+  return names;
+}
+
 }  // namespace
 
 void print(Evaluator& ev, Value&, VarMap callMap) {
@@ -29,11 +39,11 @@ void print(Evaluator& ev, Value&, VarMap callMap) {
   // Any other selector keeps the output on the same line.
 }
 
-void input(Evaluator& ev, Value& result, VarMap) {
+void input(Evaluator& ev, Value& result, VarMap callMap) {
   std::string line;
   // At the end of standard input the process ends: a piped script stops
   // instead of reading empty lines forever.
-  if (!ev.console().readLine(line)) throw ExitRequest(0);
+  if (!ev.console().readLineInScope(line, [&callMap] { return namesInScope(callMap); })) throw ExitRequest(0);
   result = Value::string(Text(std::move(line)));
 }
 

@@ -144,21 +144,49 @@ bool readPiped(std::string& line) {
   return true;
 }
 
-// One entry at the terminal: a line, and more lines while it ends inside an
-// open group. Ctrl-C at the prompt drops what was typed and asks again;
-// while a typed line runs it stops that line. Ctrl-D ends the input; inside
-// an open group the text so far is returned, so that it ends as an open
-// group does.
-bool readAtTerminal(std::string& line) {
+// What a lone `help`, `exit` or `quit` at the prompt gets: they are no VELK,
+// and a newcomer tries them first.
+bool asksForAWayOut(std::string_view line) {
+  const size_t first = line.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return false;
+  line = line.substr(first, line.find_last_not_of(" \t") + 1 - first);
+  return line == "help" || line == "exit" || line == "quit";
+}
+
+std::string wayOutHint() {
+  return line_editor::editing()
+             ? "Ctrl-D leaves velk; Tab completes a name; F1 (or Esc h) on a name explains it; "
+               "the manual is `man velk`.\n"
+             : "Ctrl-D leaves velk; the manual is `man velk`.\n";
+}
+
+// One entry at the terminal. What the REPL reads between typed lines is
+// code: it goes on over "... " lines while it ends inside an open quote,
+// brace or parenthesis, at any level (`$print$("a` too), and runs as one
+// text; a text that the splitter would still find open is reported here
+// instead of being run. The REPL's start-up question (ending in "y/n ")
+// takes only y or n. What a typed line reads (`$input`) is data, a line as
+// it is. Ctrl-C drops what was typed and asks again; while a typed line runs
+// it stops that line. Ctrl-D ends the input, and on a "... " line drops the
+// unfinished entry instead.
+bool readAtTerminal(std::string& line, const NamesInScope& names) {
   const std::string prompt = promptOf(partialLine);
+  const bool code = interruptibleRuns == 0;
+  const bool question = code && prompt.ends_with(" y/n ");
   WaitingForLine waiting;
   interruptRequested = 0;  // a Ctrl-C before the prompt showed has done its part
   const bool editing = line_editor::editing();
   std::string piece;
   bool continued = false;
+  // Drops what was read and asks again, on a line of its own.
+  auto again = [&] {
+    line.clear();
+    continued = false;
+    if (!editing) rawWrite(prompt.c_str());
+  };
   for (;;) {
     if (continued && !editing) rawWrite("... ");
-    line_editor::Outcome got = line_editor::read(continued ? "... " : prompt, piece);
+    line_editor::Outcome got = line_editor::read(continued ? "... " : prompt, piece, {line, names});
     if (got == line_editor::Outcome::Interrupted) {
       if (interruptibleRuns > 0) {
         // A typed line was reading: it stops, and the line end comes with
@@ -167,22 +195,47 @@ bool readAtTerminal(std::string& line) {
         throw Interrupted();
       }
       rawWrite("\n");
-      if (!editing) rawWrite(prompt.c_str());
-      line.clear();
-      continued = false;
+      again();
       continue;
     }
     if (got == line_editor::Outcome::EndOfInput) {
       rawWrite("\n");
+      if (continued) {
+        again();
+        continue;
+      }
       partialLine.clear();
       inputEnded = true;
-      return continued;
+      return false;
     }
-    line_editor::remember(piece);
     line += piece;
-    if (!endsInsideGroup(line)) break;
-    line += '\n';
-    continued = true;
+    if (question) {
+      if (line == "y" || line == "n") break;
+      rawWrite("answer y or n\n");
+      again();
+      continue;
+    }
+    if (code && !groupsOpenAtEnd(line).empty()) {
+      line += '\n';
+      continued = true;
+      continue;
+    }
+    line_editor::remember(line);
+    if (!code) break;
+    if (asksForAWayOut(line)) {
+      rawWrite(wayOutHint().c_str());
+      again();
+      continue;
+    }
+    try {
+      checkGroupsClosed(line);
+    } catch (const OpenGroupError& e) {
+      std::fprintf(stderr, "%s\n", reportLine(e).c_str());
+      std::fflush(stderr);
+      again();
+      continue;
+    }
+    break;
   }
   partialLine.clear();
   return true;
@@ -235,12 +288,12 @@ void finishLine() {
   flush();
 }
 
-bool readLine(std::string& line) {
+bool readLine(std::string& line, const NamesInScope& names) {
   flush();
   line.clear();
   typedLinePending = false;
   if (inputEnded) return false;
-  bool got = terminal ? readAtTerminal(line) : readPiped(line);
+  bool got = terminal ? readAtTerminal(line, names) : readPiped(line);
   if (!got) {
     inputEnded = true;
     return false;

@@ -7,12 +7,15 @@
 // nothing added: that is the language's contract. When standard input and
 // standard output are both terminals, the console reads through the line
 // editor, continues a line that ends inside an open group on "... " lines,
-// and lets Ctrl-C clear the line (at the prompt) or stop the running typed
-// line; everything that differs lives behind atTerminal().
+// answers a lone `help`, `exit` or `quit` with a hint, and lets Ctrl-C clear
+// the line (at the prompt) or stop the running typed line; everything that
+// differs lives behind atTerminal().
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "support/console.h"
 
 namespace velk::console {
 
@@ -41,9 +44,11 @@ void finishLine();
 // One line without its line end: a line feed, or a carriage return and a line
 // feed (a carriage return anywhere else is kept). False at the end of input,
 // and from then on at once; a read that fails raises an error ("out of
-// memory" where that is the cause), and the input counts as ended after it. At a terminal, the line is the whole text of an
-// entry that continued over several lines, joined by line feeds.
-bool readLine(std::string& line);
+// memory" where that is the cause), and the input counts as ended after it.
+// At a terminal, the line is the whole text of an entry that continued over
+// several lines (or was pasted as a block), joined by line feeds, and
+// `names`, the variables in scope, serve Tab completion.
+bool readLine(std::string& line, const NamesInScope& names = {});
 
 // Whether `code` is the line readLine gave last and is still unclaimed; a
 // true answer claims it. This is how `exec` tells the line a user typed at
@@ -60,7 +65,6 @@ bool keepSession(const std::string& report, bool interrupted);
 
 }  // namespace velk::console
 
-#include "support/console.h"
 
 namespace velk {
 
@@ -72,6 +76,9 @@ class StdioConsole final : public Console {
   void lineEnd() override { console::lineEnd(); }
   void flush() override { console::flush(); }
   bool readLine(std::string& line) override { return console::readLine(line); }
+  bool readLineInScope(std::string& line, const NamesInScope& names) override {
+    return console::readLine(line, names);
+  }
   bool claimTypedLine(std::string_view code) override { return console::claimTypedLine(code); }
   bool keepSession(const std::string& report, bool interrupted) override {
     return console::keepSession(report, interrupted);

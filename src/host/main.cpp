@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "builtins/registry.h"
+#include "builtins/word_usage.h"
 #include "host/command_line.h"
 #include "host/memory_count.h"
 #include "host/sandbox.h"
 #include "console/line_editor.h"
+#include "console/prompt_words.h"
 #include "console/stdio_console.h"
 #include "host/startup.h"
 #include "support/error.h"
@@ -48,6 +50,17 @@ int refuse(const std::string& problem, int status) {
   std::fprintf(stderr, "velk: %s\n", problem.c_str());
   std::fflush(stderr);
   return status;
+}
+
+// The builtins and keywords, for Tab and the help key at a terminal.
+void teachPromptWords() {
+  std::vector<velk::prompt_words::Word> words;
+  for (const velk::WordUsage& w : velk::wordUsages()) {
+    const bool takesArguments = w.form.find("$(") != std::string_view::npos;
+    std::string usage = std::string(w.form) + ": " + std::string(w.meaning);
+    words.push_back({std::string(w.word), w.keyword, takesArguments, std::move(usage)});
+  }
+  velk::prompt_words::learn(std::move(words));
 }
 
 // Runs `body` in a fresh interpreter on the standard streams, with every
@@ -142,6 +155,7 @@ int run(const velk::Invocation& inv) {
   }
   if (std::string problem = enterLimits(limits); !problem.empty()) return refuse(problem, kExitUsage);
   if (inv.mode == Mode::Repl) {
+    if (velk::console::atTerminal()) teachPromptWords();
     return inInterpreter(limits, [](velk::Interpreter& interp) {
       return velk::runTopLevel(interp, std::string_view(velk::kReplText, velk::kReplTextSize));
     });

@@ -201,11 +201,20 @@ std::vector<std::string_view> firstStatementViews(std::string_view text, const T
   return tokens;
 }
 
-bool endsInsideGroup(std::string_view text) {
-  Group group = Group::None;
-  size_t depth = 0;
-  for (char c : text) step(group, depth, c);
-  return group != Group::None;
+std::vector<OpenGroup> groupsOpenAtEnd(std::string_view text) {
+  std::vector<OpenGroup> open;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char inner = open.empty() ? '\0' : open.back().opener;
+    if (inner == '"' || inner == '\'') {
+      if (c == inner) open.pop_back();
+    } else if (opensGroup(c)) {
+      open.push_back({c, i});
+    } else if ((c == '}' && inner == '{') || (c == ')' && inner == '(')) {
+      open.pop_back();
+    }
+  }
+  return open;
 }
 
 void runSplitterSelfTest(Console& console) {

@@ -52,9 +52,18 @@ size_t statementEnd(std::string_view text, size_t from);
 // through (see group_ends.h).
 std::vector<std::string_view> firstStatementViews(std::string_view text, const Text* owner = nullptr);
 
-// Whether splitting `text` would end inside an open group: what a terminal
-// asks before it runs a typed line or waits for the rest of it.
-bool endsInsideGroup(std::string_view text);
+// The groups left open at the end of `text` as a reader sees them who takes
+// every group apart in turn, as the evaluator does: inside a brace block or a
+// parenthesised group a quote, brace or parenthesis opens a group of its own
+// (the splitter counts only the group's own delimiters there), and inside a
+// quoted string nothing does. Outermost first, each with the offset of the
+// byte that opened it. This is how a terminal tells a typed line that waits
+// for more (`$print$("a` included) from one that is complete.
+struct OpenGroup {
+  char opener;
+  size_t offset;
+};
+std::vector<OpenGroup> groupsOpenAtEnd(std::string_view text);
 
 // Prints "testing parser.", splits a sample script with tracing on, prints
 // "parsed." and then every statement as "<NS>" and its tokens each followed by

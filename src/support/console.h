@@ -4,10 +4,21 @@
 // tests), so nothing below the host knows where the bytes go.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velk {
+
+// A variable that the code reading a line sees, for a console that completes
+// names as they are typed.
+struct NameInScope {
+  std::string name;
+  bool isFunction = false;
+};
+// The variables in scope, listed only when they are asked for.
+using NamesInScope = std::function<std::vector<NameInScope>()>;
 
 class Console {
  public:
@@ -22,6 +33,9 @@ class Console {
   // line feed (a carriage return anywhere else is kept). False at the end of
   // input, and from then on at once; a read that fails raises an error.
   virtual bool readLine(std::string& line) = 0;
+  // The same for `$input`, which also offers the variables in scope where it
+  // runs; a console that completes nothing reads as above.
+  virtual bool readLineInScope(std::string& line, const NamesInScope& /*names*/) { return readLine(line); }
 
   // The REPL's typed lines. Whether `code`, which `exec` is about to run, is
   // the line that readLine gave last, read for the REPL's own prompt; a true

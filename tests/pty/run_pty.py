@@ -32,10 +32,17 @@ UP, DOWN, LEFT, RIGHT = b"\x1b[A", b"\x1b[B", b"\x1b[D", b"\x1b[C"
 HOME, END, DELETE = b"\x1b[H", b"\x1b[F", b"\x1b[3~"
 CTRL = {c: bytes([ord(c) - ord("a") + 1]) for c in "abcdekuwz"}
 CTRL_C = b"\x03"
+TAB, F1, ESC_H = b"\t", b"\x1bOP", b"\x1bh"
+PASTE_START, PASTE_END = b"\x1b[200~", b"\x1b[201~"
 # Notes the address sanitizer writes when velk switches stacks; not velk's.
 SANITIZER_NOTE = re.compile(rb"==\d+==WARNING: ASan is ignoring requested __asan_handle_no_return.*\n|"
                             rb".*False positive error reports may follow\n|"
                             rb".*For details see https://github.com/google/sanitizers/issues/189\n")
+
+
+# velk asks the terminal to mark pastes while it reads a line, and stops when
+# the line is read; the requests are taken out of the output (and counted).
+PASTE_MODE = b"\x1b[?2004"
 
 
 class Failure(Exception):
@@ -76,7 +83,9 @@ class Terminal:
         os.close(err_write)
         if stdout_pipe:
             os.close(stdout)
-        self.out = b""  # everything read from the terminal
+        self.out = b""  # everything read from the terminal, but the paste-mode requests
+        self.held = b""  # the start of a request, until the rest comes
+        self.paste_modes = 0
         self.err = b""
         self.seen = 0  # how far expect() has matched in self.out
         self.err_seen = 0
@@ -101,8 +110,14 @@ class Terminal:
                 continue
             if fd == self.err_read:
                 self.err += data
-            else:
-                self.out += data
+                continue
+            data, self.held = self.held + data, b""
+            for k in range(1, len(PASTE_MODE) + 1):
+                if data.endswith(PASTE_MODE[:k]) and fd == self.master:
+                    data, self.held = data[:-k], data[-k:]
+                    break
+            self.paste_modes += len(re.findall(re.escape(PASTE_MODE) + b"[hl]", data))
+            self.out += re.sub(re.escape(PASTE_MODE) + b"[hl]", b"", data)
         return bool(ready)
 
     def send(self, keys):
@@ -271,9 +286,27 @@ def history(s):
     s.typed(t, b"hist = 1")
     out, _ = s.typed(t, UP + UP)  # the last line of the session before
     shows(out, rb"\r\n2\r\n", "2 from the print recalled from the session before")
+    # A second session at the same time: both keep their lines in the file.
+    u = s.start()
+    s.at_prompt(u)
+    s.typed(u, b"from_second = 1")
+    # A block typed over several lines is one entry; typed text before the
+    # up arrow picks the entries that start with it.
+    s.typed(t, b'compare (1) {\r$print$("block")\r}')
+    s.typed(t, b"z = 1")
+    out, _ = s.typed(t, UP + UP)
+    shows(out, rb"\r\nblock\r\n", "the block recalled whole")
+    out, _ = s.typed(t, b"$pr" + UP)
+    shows(out, rb"\r\n2\r\n", "2 from the newest entry that starts with $pr")
     s.no_errors(t)
-    t.send(CTRL["d"])
-    s.finish(t)
+    for session in (u, t):
+        session.send(CTRL["d"])
+        s.finish(session)
+    with open(os.path.join(s.home, ".velk_history"), "rb") as f:
+        kept = f.read()
+    for entry in (rb"hist\\040=\\04041", rb"from_second\\040=\\0401",
+                  rb"compare\\040\(1\)\\040\{\\012\$print.*\\012\}"):
+        check(re.search(rb"^" + entry + rb"$", kept, re.M), f"{entry!r} not kept: {kept!r}")
 
     # A home folder that is a file: the history can be neither read nor
     # written, and velk works on, silently.
@@ -293,8 +326,7 @@ def history(s):
 
 def continuation(s):
     """A pasted block waits on "... " lines for its groups to close, then runs
-    as one text; Ctrl-C drops an unfinished block; the end of input inside
-    one ends velk with status 51."""
+    as one text; Ctrl-C or Ctrl-D drops an unfinished block."""
     t = s.start()
     s.at_prompt(t)
     # Pasted at once: the block and a line that calls it.
@@ -305,26 +337,116 @@ def continuation(s):
     if not re.search(rb"(?:\r\n| )49\r\n", out):
         out, _ = s.at_prompt(t)  # the print's prompt came after a pause
     shows(out, rb"(?:\r\n| )49\r\n", "49 from the pasted function")
-    t.send(b's = "two\r')
+    # A quote left open inside parentheses waits too; closed on the next
+    # line, the text is one call.
+    t.send(b'$print$("two\r')
     t.expect(rb"\.\.\. ", "a continuation prompt in an open string")
-    s.typed(t, b'lines"')
-    out, _ = s.typed(t, b"$print$(s)")
+    out, _ = s.typed(t, b'lines")')
     shows(out, rb"\r\ntwo\r\nlines\r\n", "the string with its line break")
-    t.send(b"t = {\r")
+    # Closed at every level but still open to the splitter (the first `)`
+    # closed the call): reported, not run.
+    t.send(b'$print$("a)\r')
     t.expect(rb"\.\.\. ")
-    t.settle(0.2)
-    t.send(CTRL_C)
-    s.at_prompt(t)
-    out, _ = s.typed(t, b'$print$("after")')
-    shows(out, rb"\r\nafter\r\n")
-    _, err = s.typed(t, b"$print$(t)")  # the dropped block defined nothing
+    _, err = s.typed(t, b'")')
+    check(err == b"velk: text ends inside an open double-quoted string\n", f"error line {err!r}")
+    # Ctrl-C and Ctrl-D on a "... " line drop the unfinished block.
+    for key in (CTRL_C, CTRL["d"]):
+        t.send(b"t = {\r")
+        t.expect(rb"\.\.\. ")
+        t.settle(0.2)
+        t.send(key)
+        s.at_prompt(t)
+    # A line that a running line reads is data, taken as it is.
+    out, _ = s.typed(t, b"v = $input\rit's\r$print$(v)")
+    shows(out, rb"\r\nit's\r\n")
+    _, err = s.typed(t, b"$print$(t)")  # the dropped blocks defined nothing
     shows(err, rb"`t` is no variable or number")
-    t.send(b"f = {\r")
-    t.expect(rb"\.\.\. ")
-    t.settle(0.2)
     t.send(CTRL["d"])
-    s.finish(t, 51)
-    shows(t.err, rb"velk: text ends inside an open brace block")
+    s.finish(t)
+
+
+def words(s):
+    """Tab completes builtins after $, keywords where a statement starts,
+    variables in scope and file names inside quotes, and lists the choices on
+    a second Tab; F1 or Esc h explains the word under the cursor."""
+    with open(os.path.join(s.work, "datafile.txt"), "w") as f:
+        f.write("abc")
+    t = s.start()
+    s.at_prompt(t)
+    s.typed(t, b"longname = 5\ralpha1 = 1\ralpha2 = 2")
+    # Each row: what is typed before each Tab, what after the last, and what
+    # the line then prints (a list of two before it, for two Tabs in a row).
+    for before_tabs, after, shown in [
+            ((b"$pri",), b"7)", rb"\r\n7\r\n"),
+            ((b"comp",), b'(1) { $print$("kw") }', rb"\r\nkw\r\n"),
+            ((b"$print$(longn",), b")", rb"\r\n5\r\n"),
+            ((b'$print$($readfile$("dataf',), b'"))', rb"\r\nabc\r\n"),
+            ((b"$print$(alp", b""), b"1)", rb"(?s)\nalpha1  alpha2\r.*\r\n1\r\n")]:
+        for keys in before_tabs:
+            # Each answered before the next key: a Tab with more input right
+            # behind it is a pasted one.
+            for key in (keys, TAB) if keys else (TAB,):
+                t.seen = len(t.out)
+                t.send(key)
+                t.expect(rb"(?s).", "an answer to the key")
+                while t._pump(0.2):
+                    pass
+        out, _ = s.typed(t, after)
+        shows(out, shown, f"{shown!r} after {before_tabs!r}")
+    for keys, said in [(b"$print" + F1, rb"\$print\$\(value \[mode\]\): writes value"),
+                       (b"comp" + LEFT + ESC_H, rb"comp: no builtin, keyword or variable"),
+                       (b"list" + F1, rb"list NAME: binds NAME"), (b"$list" + ESC_H, rb"\$list\$\(value\): value")]:
+        t.send(keys)
+        t.expect(rb"\r\n" + said, said)
+        t.settle(0.2)
+        t.send(CTRL["e"] + CTRL["u"])
+    s.no_errors(t)
+    t.send(CTRL["d"])
+    s.finish(t)
+
+
+def paste_and_resize(s):
+    """Pasted text keeps its Tabs, and a pasted block runs whole; a change of
+    the window's size draws the prompt and the line again."""
+    t = s.start()
+    s.at_prompt(t)
+    check(t.paste_modes > 0, "velk never asked the terminal to mark pastes")
+    s.typed(t, PASTE_START + b's = "a\tb"' + PASTE_END)
+    # Unmarked, the Tab comes with the rest of the paste right behind it.
+    out, _ = s.typed(t, b't = "c\td"\r$print$(($size$(s) + $size$(t)))')
+    shows(out, rb"\r\n6\r\n", "6: both Tabs kept")
+    t.send(PASTE_START + b'compare (1) {\r$print$("whole")\r}\r' + PASTE_END)
+    out, _ = s.at_prompt(t)
+    check(b"whole\r\n" in out and b"... " not in out, f"the pasted block ran as one: {out!r}")
+    t.send(b'$print$("' + b"x" * 100)
+    t.settle(0.3)
+    fcntl.ioctl(t.master, termios.TIOCSWINSZ, struct.pack("HHHH", 40, 60, 0, 0))
+    t.expect(s.prompt + rb'\$print\$\("x', "the prompt and the line drawn again")
+    out, _ = s.typed(t, b'")')
+    shows(out, rb"\r\nx{100}\r\n")
+    t.send(CTRL["d"])
+    s.finish(t)
+
+
+def newcomer(s):
+    """A lone help, exit or quit gets a hint instead of an error, and the
+    start-up question says what it takes."""
+    shutil.rmtree(os.path.join(s.work, "lib"))
+    t = s.start()
+    t.expect(rb"y/n ", "the start-up question")
+    t.settle(0.3)
+    t.send(b"maybe\r")
+    t.expect(rb"\r\nanswer y or n\r\n.*y/n ", "the answer it takes, and the question again")
+    t.settle(0.3)
+    t.send(b"n\r")
+    s.at_prompt(t)
+    for word in (b"help", b"exit", b"  quit "):
+        out, err = s.typed(t, word)
+        shows(out, rb"\r\nCtrl-D leaves velk; .*the manual is `man velk`\.\r\n", word.decode())
+        check(err == b"", f"{word!r} printed {err!r}")
+    t.send(CTRL["d"])
+    s.finish(t)
+    check(not os.path.exists(os.path.join(s.work, "lib")), "lib made after the answer n")
 
 
 def error_keeps_session(s):
@@ -533,6 +655,9 @@ SCENARIOS = {
     "editing": (editing, True),
     "history": (history, True),
     "continuation": (continuation, False),
+    "words": (words, True),
+    "paste_and_resize": (paste_and_resize, True),
+    "newcomer": (newcomer, False),
     "error_keeps_session": (error_keeps_session, False),
     "interrupt": (interrupt, False),
     "limits_keep_session": (limits_keep_session, False),
