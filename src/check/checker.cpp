@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -151,14 +152,15 @@ std::string didYouMean(std::string_view meant) {
   return meant.empty() ? std::string() : "; did you mean `" + std::string(meant) + "`?";
 }
 
-// The nearest of `candidates` within an edit distance of 2, the first of
-// equally near ones; empty when none is.
+// The nearest of `candidates`, the first of equally near ones; empty when
+// none is near enough: within 2 edits, or 1 for a word of up to three bytes
+// (any two letters are within 2 edits of a third).
 template <typename Names>
 std::string_view nearest(std::string_view word, const Names& candidates) {
   std::string_view best;
-  size_t bestDistance = 3;
+  size_t bestDistance = word.size() <= 3 ? 2 : 3;
   for (std::string_view c : candidates) {
-    size_t d = editDistance(word, c, 2);
+    size_t d = editDistance(word, c, bestDistance - 1);
     if (d > 0 && d < bestDistance) best = c, bestDistance = d;
   }
   return best;
@@ -543,16 +545,27 @@ std::vector<CheckWarning> checkText(std::string_view text, const CheckOptions& o
   Walk(options, learnt, &findings).statements(scriptPart(text, options), 0);
 
   if (!learnt.anyName) {
-    std::vector<std::string_view> candidates(builtinNames().begin(), builtinNames().end());
-    candidates.insert(candidates.end(), learnt.bound.begin(), learnt.bound.end());
-    candidates.insert(candidates.end(), options.knownNames.begin(), options.knownNames.end());
+    // Looking for a near name costs a comparison with every name; a text
+    // that calls very many unknown names gets the suggestions from the
+    // builtins alone once the budget is spent, so that checking it stays
+    // quick.
+    std::vector<std::string_view> everyName(builtinNames().begin(), builtinNames().end());
+    everyName.insert(everyName.end(), learnt.bound.begin(), learnt.bound.end());
+    everyName.insert(everyName.end(), options.knownNames.begin(), options.knownNames.end());
+    const std::vector<std::string_view> builtins(builtinNames().begin(), builtinNames().end());
+    const std::set<std::string_view> known(options.knownNames.begin(), options.knownNames.end());
+    size_t budget = size_t{1} << 21;
+    std::map<std::string_view, std::string_view> meant;  // per name called
     for (const Learnt::Call& c : learnt.calls) {
-      if (learnt.bound.count(c.name) || learnt.mentioned.count(c.name) ||
-          std::find(options.knownNames.begin(), options.knownNames.end(), c.name) != options.knownNames.end())
-        continue;
+      if (learnt.bound.count(c.name) || learnt.mentioned.count(c.name) || known.count(c.name)) continue;
+      auto [it, fresh] = meant.try_emplace(c.name);
+      if (fresh) {
+        const bool affordable = budget >= everyName.size();
+        it->second = nearest(c.name, affordable ? everyName : builtins);
+        if (affordable) budget -= everyName.size();
+      }
       findings.push_back({c.at, "`$" + shown(c.name) + "` calls " + quoted(c.name) +
-                                    ", which is no builtin and is never assigned here" +
-                                    didYouMean(nearest(c.name, candidates))});
+                                    ", which is no builtin and is never assigned here" + didYouMean(it->second)});
     }
   }
 
