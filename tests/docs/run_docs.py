@@ -31,9 +31,8 @@ The opening fence names the block kind and its options:
                 goes back to the start of the line, which the following text
                 overwrites, and the bell is not shown; otherwise a carriage
                 return shows as <CR>, the bell as <BEL>
-      trap      the example is there to show one of the language's traps:
-                `velk --check` must warn about it (every other example is
-                clean; the checker's unit tests look)
+      trap      the example shows one of the language's traps, which the
+                checker must find (the checker's unit tests look)
   velk-file PATH
       a file that the next session block of the page finds in its folder
 

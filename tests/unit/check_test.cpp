@@ -27,10 +27,10 @@ std::string shown(const std::vector<CheckWarning>& ws) {
 void expectRows(const std::vector<Row>& rows, const CheckOptions& options = {}) {
   for (const Row& r : rows) {
     std::vector<CheckWarning> ws = checkText(r.text, options);
-    std::string places, got = shown(ws);
-    for (const CheckWarning& w : ws) places += (places.empty() ? "" : " ") + std::to_string(w.line) + ":" + std::to_string(w.column);
-    EXPECT_EQ(places, r.where) << r.text << "\n" << got;
-    EXPECT_NE(got.find(r.says), std::string::npos) << r.text << "\n" << got;
+    std::string places;
+    for (const CheckWarning& w : ws) places += " " + std::to_string(w.line) + ":" + std::to_string(w.column);
+    EXPECT_EQ(places, *r.where ? " " + std::string(r.where) : "") << r.text << "\n" << shown(ws);
+    EXPECT_NE(shown(ws).find(r.says), std::string::npos) << r.text << "\n" << shown(ws);
   }
 }
 
@@ -40,25 +40,21 @@ TEST(CheckTest, EachFamilyOfTraps) {
       {"1 + 2", "1:1", "the target `1` reads as a number"},
       {"\"s\" = 4", "1:1", "the target `\"s\"` reads as a string"},
       // A first token near a keyword.
-      {"compre (1) { x = 1 }", "1:1", "`compre` is no keyword, so this line is an assignment"},
-      {"compre (1) { x = 1 }", "1:1", "and does nothing visible; did you mean `compare`?"},
+      {"compre (1) { x = 1 }", "1:1", "`compre` is no keyword, so this line is an assignment to a variable named"},
       {"untill (x < 3) { x += 1 }", "1:1", "did you mean `until`?"},
       {"ad fruit \"kiwi\"", "1:1", "did you mean `add`?"},
       {"print \"hi\"", "1:1", "to call the builtin, write `$print$(...)`"},
       // An operator token that is none.
       {"x == 5", "1:3", "`==` is no assignment operator: `x` becomes unspecified; to compare, write `(x == 5)`"},
-      {"x => 5", "1:3", "to compare, write `(x >= 5)`"},
       {"x + 5", "1:3", "so `x` gets `5`; did you mean `x += 5`?"},
       {"x <= 5", "1:3", "only the first character of `<=` counts: `x` gets `(x < 5)`"},
       {"x = (1 =< 2)", "1:8", "`=<` is no operator: this operation gives an unspecified value; did you mean `<=`?"},
-      {"x = (a && b)", "1:8", "did you mean `and`?"},
       // Tokens after the value.
       {"x = 1 + 2", "1:7", "an assignment takes one value, so `x` gets `1`; write `x = (1 + 2)`"},
       {"end x + 1", "1:7", "`end` takes one value; write `end (x + 1)`"},
       {"$print$ (\"a\")", "1:9", "write `$print$(\"a\")`"},
       // A term that reads as a number but holds an operator.
       {"x = (1+2)", "1:6", "`1+2` reads as the number 1: an operator needs a blank on each side, as in `(1 + 2)`"},
-      {"$print$(2.5*4)", "1:9", "reads as the number 2.5"},
       // Empty terms.
       {"x = ( 1 + 2)", "1:6", "an empty term"},
       {"x = (1  + 2)", "1:8", "two blanks in a row"},
@@ -78,12 +74,10 @@ TEST(CheckTest, EachFamilyOfTraps) {
 
 TEST(CheckTest, WhatTheLanguageMeansStaysClean) {
   expectRows({
-      {"x = 5\nx += 1\nx -= 1\nx *= 2\nx /= 2", "", ""},
-      {"x = (1 + 2 )\nx = (not x == 1 and (x >= -1))\ny = ((x -> \"m\") + 1)", "", ""},
+      {"x = 5\nx += 1\nx -= 1\nx *= 2\nx /= 2\nx = (1 + 2 )\nx = (not x == 1 and (x >= -1))", "", ""},
       {"ad = 5\nlast = ad\n$whereami$()\n$print$(\"a\" \"nah\")", "", ""},
       {"f = { end $g$(arg0) }\ng = { end $h }\nlist l\nindex l 0 h\neach (l) { $element }", "", ""},
-      {"class c { n = 1 }\n(c n) += 1\ns = { $s }\n$(s)", "", ""},
-      {"list names\nadd names \"fn\"\napply = { end $fn }", "", ""},
+      {"class c { n = 1 }\n(c n) += 1\ns = { $s }\n$(s)\nlist names\nadd names \"fn\"\napply = { end $fn }", "", ""},
       {"#!/usr/bin/env velk\nx = 1", "", ""},
   }, CheckOptions{{}, nullptr, false, true});
   // Code that only running can tell may bind any name.
@@ -103,65 +97,53 @@ TEST(CheckTest, WhatTheLanguageMeansStaysClean) {
             (std::vector<std::string>{"c", "fromlib", "l", "m", "x"}));
 }
 
-// What the texts of the project's own files are checked as: the library in
-// lib/, and, for what is typed at the REPL or run there, the REPL's names.
-struct Sweep {
-  std::filesystem::path source = VELK_SOURCE_DIR;
-  CheckOptions options;
-  Sweep() {
-    options.skipShebang = true;
-    options.loadScript = [this](std::string_view name) -> std::optional<std::string> {
-      std::filesystem::path p = source / "scripts" / (std::string(name) + ".VELK");
-      if (!std::filesystem::exists(p)) return std::nullopt;
-      return read(p);
-    };
-  }
-  static std::string read(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  void expectClean(const std::string& text, const std::string& where) {
-    EXPECT_EQ(shown(checkText(text, options)), "") << where;
-  }
-};
+std::string read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 TEST(CheckTest, TheScriptsWorkloadsAndExamplesAreClean) {
-  Sweep sweep;
   namespace fs = std::filesystem;
+  const fs::path source = VELK_SOURCE_DIR;
+  CheckOptions options;
+  options.skipShebang = true;
+  options.loadScript = [&](std::string_view name) -> std::optional<std::string> {
+    fs::path path = source / "scripts" / (std::string(name) + ".VELK");
+    return fs::exists(path) ? std::optional(read(path)) : std::nullopt;
+  };
   for (const char* folder : {"scripts", "bench/workloads"})
-    for (const fs::directory_entry& e : fs::directory_iterator(sweep.source / folder))
-      if (e.path().extension() == ".VELK")
-        sweep.expectClean(std::regex_replace(Sweep::read(e.path()), std::regex("@[A-Z]+@"), "7"), e.path());
-  // The examples of the manual run at the REPL, so they know its names. A
-  // session block marked `trap` is there to show one.
-  sweep.options.knownNames = namesBoundBy(Sweep::read(sweep.source / "scripts/repl.VELK"));
-  for (const fs::directory_entry& page : fs::directory_iterator(sweep.source / "docs")) {
-    std::istringstream lines(Sweep::read(page.path()));
-    std::string line, kind, text;
-    std::vector<std::string> texts;  // the files before a session, then what it types
-    bool trap = false, script = false;
+    for (const fs::directory_entry& e : fs::directory_iterator(source / folder))
+      if (e.path().extension() == ".VELK") {
+        EXPECT_EQ(shown(checkText(std::regex_replace(read(e.path()), std::regex("@[A-Z]+@"), "7"), options)), "")
+            << e.path();
+      }
+  // The manual's examples run at the REPL, so they know its names. A session
+  // marked `trap` shows one, in what it types or in the files before it.
+  options.knownNames = namesBoundBy(read(source / "scripts/repl.VELK"));
+  for (const fs::directory_entry& page : fs::directory_iterator(source / "docs")) {
+    std::istringstream lines(read(page.path()));
+    std::string line, text, found;
+    enum { Outside, File, Session } in = Outside;
+    bool trap = false, typed = true;
     for (int n = 1; std::getline(lines, line); ++n) {
-      std::smatch m;
-      if (kind.empty() && std::regex_match(line, m, std::regex("```(velk-session|velk-file)(.*)"))) {
-        kind = m[1], trap = m[2].str().find("trap") != std::string::npos, script = false, text.clear();
-      } else if (!kind.empty() && line == "```") {
-        texts.push_back(text);
-        if (kind == "velk-session") {
-          std::string found;
-          for (const std::string& t : texts) found += shown(checkText(t, sweep.options));
-          EXPECT_EQ(found.empty(), !trap) << page.path() << " before line " << n << (trap ? ": no trap found" : "")
-                                         << "\n" << found;
-          texts.clear();
+      if (in == Outside && line.rfind("```velk-", 0) == 0) {
+        in = line.rfind("```velk-file", 0) == 0 ? File : Session;
+        trap = line.find(" trap") != std::string::npos, typed = true, text.clear();
+      } else if (in != Outside && line == "```") {
+        found += shown(checkText(text, options));
+        if (in == Session) {
+          EXPECT_EQ(found.empty(), !trap) << page.path() << ":" << n << "\n" << found;
+          found.clear();
         }
-        kind.clear();
-      } else if (kind == "velk-file") {
+        in = Outside;
+      } else if (in == File) {
         text += line + "\n";
-      } else if (kind == "velk-session") {
-        // `$ velk FILE` runs the file, and the typed lines are its data.
-        if (line.rfind("$ velk ", 0) == 0) script = line.size() > 5 && line.substr(line.size() - 5) == ".VELK";
-        if (line.rfind("> ", 0) == 0 && !script) text += line.substr(2) + "\n";
+      } else if (line.rfind("$ velk ", 0) == 0) {
+        typed = !line.ends_with(".VELK");  // after `$ velk FILE` the typed lines are the file's data
+      } else if (in == Session && typed && line.rfind("> ", 0) == 0) {
+        text += line.substr(2) + "\n";
       }
     }
   }
