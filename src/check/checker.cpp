@@ -103,6 +103,9 @@ bool looksLikeOperator(std::string_view token) {
   return true;
 }
 
+// What starts a comment in many languages; VELK has none.
+bool opensComment(std::string_view token) { return token[0] == '#' || token.substr(0, 2) == "//"; }
+
 // A name as a call names its callee: no group, quote or blank in it, and not
 // a number.
 bool isPlainName(std::string_view name) {
@@ -264,7 +267,7 @@ class Walk {
           warn(t[1], "a blank between a call and its arguments: they are left out of the call; write `" +
                          shown(std::string(t[0]) + std::string(t[1])) + "`");
         else
-          warn(t[1], quoted(t[1]) + " and what follows are ignored: a call statement is the call alone");
+          leftover(t[1], "a call statement is the call alone");
       }
       return;
     }
@@ -285,10 +288,9 @@ class Walk {
       }
     }
     if (t.size() - 1 > form.operands.size()) {
-      std::string message = quoted(t[given + 1]) + " and what follows are ignored: `" + std::string(form.keyword) +
-                            "` takes " + form.described;
-      if (form.operands.back() == 'e') message += "; write `" + shown(rewritten(t, given)) + "`";
-      warn(t[given + 1], message);
+      std::string why = "`" + std::string(form.keyword) + "` takes " + form.described;
+      if (form.operands.back() == 'e') why += "; write `" + shown(rewritten(t, given)) + "`";
+      leftover(t[given + 1], why);
     }
     if (form.keyword == "exec" && given == 1) {
       if (auto code = literalText(t[1]))
@@ -327,6 +329,10 @@ class Walk {
 
   void assignment(const Line& t, int depth) {
     std::string_view target = t[0];
+    if (opensComment(target)) {
+      warn(target, "the language has no comments: this line is an assignment to a variable named " + quoted(target));
+      return;
+    }
     if (t.size() == 1) {
       if (options_.typedAtPrompt) {
         expression(target, depth + 1);
@@ -362,8 +368,14 @@ class Walk {
     if (!targetProblem) assignmentOperator(target, op, value);
     expression(value, depth + 1);
     if (t.size() > 3)
-      warn(t[3], quoted(t[3]) + " and what follows are ignored: an assignment takes one value, so " + quoted(target) +
-                     " gets " + quoted(value) + "; write `" + shown(rewritten(t, 2)) + "`");
+      leftover(t[3], "an assignment takes one value, so " + quoted(target) + " gets " + quoted(value) + "; write `" +
+                         shown(rewritten(t, 2)) + "`");
+  }
+
+  // Tokens a statement ignores, from `token` on.
+  void leftover(std::string_view token, const std::string& why) {
+    warn(token, quoted(token) + " and what follows are ignored: " +
+                    (opensComment(token) ? std::string("the language has no comments") : why));
   }
 
   void assignmentOperator(std::string_view target, std::string_view op, std::string_view value) {
@@ -573,7 +585,7 @@ std::vector<CheckWarning> checkText(std::string_view text, const CheckOptions& o
   std::vector<CheckWarning> warnings;
   size_t line = 1, lineStart = 0, scanned = 0;
   for (Finding& f : findings) {
-    const size_t at = static_cast<size_t>(f.at - text.data());
+    const size_t at = std::min(static_cast<size_t>(f.at - text.data()), text.size());
     for (; scanned < at; ++scanned)
       if (text[scanned] == '\n') ++line, lineStart = scanned + 1;
     warnings.push_back({line, at - lineStart + 1, std::move(f.message)});

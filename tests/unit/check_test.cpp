@@ -53,6 +53,7 @@ TEST(CheckTest, EachFamilyOfTraps) {
       {"x = 1 + 2", "1:7", "an assignment takes one value, so `x` gets `1`; write `x = (1 + 2)`"},
       {"end x + 1", "1:7", "`end` takes one value; write `end (x + 1)`"},
       {"$print$ (\"a\")", "1:9", "write `$print$(\"a\")`"},
+      {"x = 5 # five\n# a note", "1:7 2:1", "and what follows are ignored: the language has no comments"},
       // A term that reads as a number but holds an operator.
       {"x = (1+2)", "1:6", "`1+2` reads as the number 1: an operator needs a blank on each side, as in `(1 + 2)`"},
       // Empty terms.
