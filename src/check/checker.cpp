@@ -382,21 +382,21 @@ class Walk {
     if (std::find(std::begin(kAssignmentOperators), std::end(kAssignmentOperators), op) !=
         std::end(kAssignmentOperators))
       return;
-    const std::string t(target), v = shown(value);
+    const std::string name(target), v = shown(value);
     if (op.size() == 1) {
-      std::string hint = isOperatorByte(op[0]) ? didYouMean(t + " " + std::string(op) + "= " + v) : std::string();
-      warn(op, quoted(op) + " is no assignment operator: one of a single character assigns as `=` does, so `" + t +
+      std::string hint = isOperatorByte(op[0]) ? didYouMean(name + " " + std::string(op) + "= " + v) : std::string();
+      warn(op, quoted(op) + " is no assignment operator: one of a single character assigns as `=` does, so `" + name +
                    "` gets `" + v + "`" + hint);
     } else if (isOperatorByte(op[0])) {
-      warn(op, "only the first character of " + quoted(op) + " counts: `" + t + "` gets `(" + t + " " + op[0] + " " +
+      warn(op, "only the first character of " + quoted(op) + " counts: `" + name + "` gets `(" + name + " " + op[0] + " " +
                    v + ")`");
     } else {
       std::string_view meant = isOperator(op) ? op : meantOperator(op);
       std::string hint;
       if (meant == "==" || meant == "!=" || meant == "<=" || meant == ">=")
-        hint = "; to compare, write `(" + t + " " + std::string(meant) + " " + v + ")`";
-      if (op == ":=") hint = didYouMean(t + " = " + v);
-      warn(op, quoted(op) + " is no assignment operator: `" + t + "` becomes unspecified" + hint);
+        hint = "; to compare, write `(" + name + " " + std::string(meant) + " " + v + ")`";
+      if (op == ":=") hint = didYouMean(name + " = " + v);
+      warn(op, quoted(op) + " is no assignment operator: `" + name + "` becomes unspecified" + hint);
     }
   }
 
