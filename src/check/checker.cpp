@@ -241,12 +241,13 @@ class Walk {
     } catch (const OpenGroupError& e) {
       const size_t open = e.offset();
       static constexpr std::pair<char, const char*> kGroups[] = {
-          {'"', "a double-quoted string"}, {'\'', "a single-quoted string"}, {'{', "a brace block"}, {'(', "a parenthesis"}};
+          {'"', "a double-quoted string"}, {'\'', "a single-quoted string"},
+          {'{', "a brace block"}, {'(', "a parenthesis"}};
       const char* kind = "a group";
       for (const auto& [c, name] : kGroups)
         if (text[open] == c) kind = name;
-      warn(text.substr(open), "`" + std::string(1, text[open]) + "` opens " + kind +
-                                  " that is never closed: the text ends inside it, and velk stops there with status 51");
+      warn(text.substr(open), "`" + std::string(1, text[open]) + "` opens " + kind + " that is never closed: " +
+                                  "the text ends inside it, and velk stops there with status 51");
       size_t start = 0;
       for (size_t end = statementEnd(text, 0); end < open; end = statementEnd(text, start)) start = end + 1;
       if (start == 0) return {};
@@ -388,8 +389,8 @@ class Walk {
       warn(op, quoted(op) + " is no assignment operator: one of a single character assigns as `=` does, so `" + name +
                    "` gets `" + v + "`" + hint);
     } else if (isOperatorByte(op[0])) {
-      warn(op, "only the first character of " + quoted(op) + " counts: `" + name + "` gets `(" + name + " " + op[0] + " " +
-                   v + ")`");
+      warn(op, "only the first character of " + quoted(op) + " counts: `" + name + "` gets `(" + name + " " + op[0] +
+                   " " + v + ")`");
     } else {
       std::string_view meant = isOperator(op) ? op : meantOperator(op);
       std::string hint;
@@ -412,7 +413,8 @@ class Walk {
     if (token[0] != '(') return std::nullopt;
     try {
       std::vector<std::string_view> terms = firstStatementViews(inner(token));
-      if (terms.size() == 1 && terms[0].size() >= 2 && (terms[0][0] == '"' || terms[0][0] == '\'')) return inner(terms[0]);
+      if (terms.size() == 1 && terms[0].size() >= 2 && (terms[0][0] == '"' || terms[0][0] == '\''))
+        return inner(terms[0]);
     } catch (const OpenGroupError&) {
     }
     return std::nullopt;
@@ -482,10 +484,10 @@ class Walk {
   // reported.
   void mention(std::string_view text) {
     static constexpr std::string_view kApart = " \t\n\"'(){}[],$";
-    for (size_t i = text.find_first_not_of(kApart); i != std::string_view::npos; i = text.find_first_not_of(kApart, i)) {
+    for (size_t i = text.find_first_not_of(kApart); i != std::string_view::npos;) {
       size_t end = std::min(text.find_first_of(kApart, i), text.size());
       learnt_.mentioned.insert(std::string(text.substr(i, end - i)));
-      i = end;
+      i = text.find_first_not_of(kApart, end);
     }
   }
 

