@@ -124,6 +124,21 @@ Invocation readCommandLine(const std::vector<std::string>& args) {
       inv.operand = args[++i];
     } else if (arg == "-") {
       inv.mode = Invocation::Mode::Stdin;
+    } else if (arg == "--check") {
+      // Every later argument names a script; after `--`, even one that
+      // starts with "-".
+      inv.mode = Invocation::Mode::Check;
+      bool options = true;
+      while (++i < args.size()) {
+        if (options && args[i] == "--") {
+          options = false;
+        } else if (options && args[i].size() > 1 && args[i][0] == '-') {
+          return wrong("unknown option " + quoteForReport(args[i]) + " among the scripts to check");
+        } else {
+          inv.checked.push_back(args[i]);
+        }
+      }
+      if (inv.checked.empty()) return wrong("--check needs the scripts to check (- for standard input)");
     } else if (arg == "--") {
       if (i + 1 >= args.size()) return wrong("-- needs the script file to run");
       inv.mode = Invocation::Mode::File;
@@ -141,11 +156,15 @@ Invocation readCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-  return "usage: velk [OPTIONS] [FILE | -e TEXT | - | --version | --help]\n"
+  return "usage: velk [OPTIONS] [FILE | -e TEXT | - | --check FILE... | --version | --help]\n"
          "  velk            start the interactive REPL\n"
          "  velk FILE       run the script FILE (a first line starting with #! is skipped)\n"
          "  velk -e TEXT    run TEXT as a script\n"
          "  velk -          run the script read from standard input\n"
+         "  --check FILE... check the scripts (- for standard input) without running\n"
+         "                  them: one FILE:LINE:COL: warning: line for each trap found;\n"
+         "                  status 0 when none is, 1 when some are, 2 when a script\n"
+         "                  cannot be read\n"
          "  --version       print the version\n"
          "  --help          print this help\n"
          "Options to run a script you do not trust (with any of the above):\n"

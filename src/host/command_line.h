@@ -2,6 +2,8 @@
 // `velk` alone starts the built-in REPL; a file, `-e TEXT` or `-` (standard
 // input) names a script to run instead; `--version` and `--help` print and
 // end. `--sandbox DIR` and the `--max-...` options bound any of these runs.
+// `--check FILE...` reads scripts without running them and warns about
+// their traps.
 #pragma once
 
 #include <string>
@@ -12,9 +14,10 @@
 namespace velk {
 
 struct Invocation {
-  enum class Mode { Repl, File, Text, Stdin, Version, Help, Wrong };
+  enum class Mode { Repl, File, Text, Stdin, Check, Version, Help, Wrong };
   Mode mode = Mode::Repl;
   std::string operand;  // the file's path (File) or the script (Text)
+  std::vector<std::string> checked;  // the scripts to check, "-" for standard input (Check)
   std::string problem;  // what is wrong with the command line (Wrong)
   // The bounds asked for; confineTo holds the --sandbox folder as given (the
   // host checks it and makes it canonical), and maxMemoryBytes is set

@@ -17,6 +17,7 @@
 
 #include "builtins/registry.h"
 #include "builtins/word_usage.h"
+#include "host/check_files.h"
 #include "host/command_line.h"
 #include "host/memory_count.h"
 #include "host/sandbox.h"
@@ -118,6 +119,7 @@ int run(const velk::Invocation& inv) {
   switch (inv.mode) {
     case Mode::Help: std::fputs(velk::usageText().c_str(), stdout); return 0;
     case Mode::Version: std::fputs(velk::versionText().c_str(), stdout); return 0;
+    case Mode::Check: return velk::checkScripts(inv.checked);
     case Mode::Wrong: return refuse(inv.problem + "\nTry `velk --help`.", kExitUsage);
     default: break;
   }

@@ -22,7 +22,7 @@ on the same line, shows <NOEOL> at its end.
 
 The opening fence names the block kind and its options:
 
-  velk-session [with-lib] [no-lib] [banner] [terminal] [same-files]
+  velk-session [with-lib] [no-lib] [banner] [terminal] [same-files] [trap]
       with-lib  the library files are in lib/ (otherwise lib/ is empty)
       no-lib    there is no lib folder at all
       same-files  the session gets the same velk-file files as the session before
@@ -31,6 +31,8 @@ The opening fence names the block kind and its options:
                 goes back to the start of the line, which the following text
                 overwrites, and the bell is not shown; otherwise a carriage
                 return shows as <CR>, the bell as <BEL>
+      trap      the example shows one of the language's traps, which the
+                checker must find (the checker's unit tests look)
   velk-file PATH
       a file that the next session block of the page finds in its folder
 
@@ -56,7 +58,7 @@ SHOWN_HOME = "/home/me"
 SANITIZER_NOTE = re.compile(r"==\d+==WARNING: ASan is ignoring requested __asan_handle_no_return|"
                             r"False positive error reports may follow$|"
                             r"For details see https://github.com/google/sanitizers/issues/189$")
-SESSION_OPTIONS = {"with-lib", "no-lib", "banner", "terminal", "same-files"}
+SESSION_OPTIONS = {"with-lib", "no-lib", "banner", "terminal", "same-files", "trap"}
 
 
 class Block:

@@ -38,6 +38,8 @@ TEST(CommandLineTest, WrongValuesAreRefused) {
       {{"--max-value", "99999999999T"}, "--max-value: `99999999999T` is not a size in bytes, 1 or more, with K, M, G or T for 1024s"},
       {{"--sandbox="}, "--sandbox: `` is not a folder"},
       {{"-e", "x", "--max-time"}, "--max-time needs a value"},
+      {{"--check"}, "--check needs the scripts to check (- for standard input)"},
+      {{"--check", "a", "-x", "--", "-y"}, "unknown option `-x` among the scripts to check"},
   };
   for (const auto& [args, problem] : wrong) {
     Invocation inv = readCommandLine(args);

@@ -1,0 +1,2 @@
+" Files of VELK scripts.
+autocmd BufRead,BufNewFile *.VELK,*.velk setfiletype velk
