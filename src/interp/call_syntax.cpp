@@ -78,7 +78,6 @@ size_t argumentGroupEnd(const Text& callText, size_t afterName) {
 // that calls nested in calls cost memory in proportion to the text.
 CallSyntax::UserParts partsByGroup(const Text& callText, size_t groupStart, size_t groupEnd) {
   CallSyntax::UserParts parts;
-  parts.hasArgs = true;
   parts.args = firstStatementTokens(callText.slice(groupStart, groupEnd - groupStart));
   std::string_view rest = callText.view().substr(groupEnd + 1);
   if (!rest.empty() && rest != "$") {
@@ -107,7 +106,6 @@ CallSyntax::UserParts partsByPieces(const Text& callText) {
     parts.imports = firstStatementTokens(cutImportPart(importPart, callText));
     return parts;
   }
-  parts.hasArgs = true;
   parts.args = firstStatementTokens(cutArgumentPart(argPart, callText));
   rest.erase(rest.begin());  // the argument piece
   if (!rest.empty()) {

@@ -46,7 +46,6 @@ class CallSyntax : public RefCounted {
   const std::vector<Text>& builtinArgs(const Text& callText) const;
 
   struct UserParts {
-    bool hasArgs = false;
     std::vector<Text> args;
     // One per argument: its expression form once the argument has run, as a
     // statement remembers its operand's (CompiledStatement::operandForm).

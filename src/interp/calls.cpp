@@ -164,17 +164,4 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   into = std::move(result);
 }
 
-Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars) {
-  // Only call terms and call statements (texts that start with `$`) come
-  // here; anything else calls nothing, also in a release build.
-  assert(!callText.empty() && callText.front() == '$');
-  if (callText.empty() || callText.front() != '$') return Value();
-  checkStack();
-  CallSyntaxRef form = callSyntax(callText);
-  if (!form->hasName) fail("malformed call", "a lone `$` names nothing to call");
-  ValueSlot into;
-  callUser(interp, *form, callText, vars, into);
-  return std::move(*into);
-}
-
 }  // namespace velk

@@ -208,12 +208,6 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
   }
 }
 
-// Without the parse cache: the syntax made afresh, apart from the hot path.
-[[gnu::noinline]] Value uncachedTermValue(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
-  TermSyntax fresh = parseTerm(term);
-  return termValue(interp, fresh, term, vars, blocks);
-}
-
 }  // namespace
 
 void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot) {
@@ -229,14 +223,6 @@ void failUnknownTerm(const VelkError& reading, const Text& term, std::string_vie
     if (term == kNot) detail += " (write the negation as a group of its own: `(not x)`)";
   }
   throw VelkError(reading.what(), reading.kind(), std::move(detail));
-}
-
-Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks) {
-  // A variable hides any literal of the same spelling.
-  if (const Value* v = vars.find(term)) return *v;
-  const TermSyntax* form = cachedTermSyntax(term);
-  if (!form) return uncachedTermValue(interp, term, vars, blocks);
-  return termValue(interp, *form, term, vars, blocks);
 }
 
 namespace {

@@ -187,7 +187,6 @@ enum class Blocks { Run, Keep };
 
 // Evaluates an expression text left to right, no precedence.
 Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
-Value evaluateTerm(Interpreter& interp, const Text& term, const VarMap& vars, Blocks blocks);
 // Raises the error for a term that is neither a variable nor a number, which
 // reading it as a number raised as `reading`: the reading's own text ("stoi"),
 // and in words what the term is not ("`prnt` is no variable or number").
@@ -228,6 +227,5 @@ Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callTex
 // The same with the result made in `into` (whatever it held is dropped).
 void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,
                   ValueSlot& into);
-Value callFunction(Interpreter& interp, const Text& callText, const VarMap& vars);
 
 }  // namespace velk

@@ -29,13 +29,14 @@ Value truth(bool b) { return Value::integer(b ? 1 : 0); }
 
 bool eitherFloat(const Value& left, const Value& right) { return left.typeName == kFloat || right.typeName == kFloat; }
 
+// The rules below are for operands that are not two integers, which
+// integerOperation answers before them.
+
 // The arithmetic rule, written once: a float result when either operand is a
 // float (both read as floats), else an integer result of both read as
 // integers. The left operand is read first, so its error wins.
 template <class IntOp, class FloatOp>
 Value arithmetic(const Value& left, const Value& right, IntOp onIntegers, FloatOp onFloats) {
-  if (left.typeName == kInteger && right.typeName == kInteger)
-    return Value::integer(onIntegers(left.intValue, right.intValue));
   if (eitherFloat(left, right)) {
     long double x = asFloat(left);
     long double y = asFloat(right);
@@ -46,25 +47,17 @@ Value arithmetic(const Value& left, const Value& right, IntOp onIntegers, FloatO
   return Value::integer(onIntegers(a, b));
 }
 
-// The ordering rule, written once: both operands read as floats. Two integers
-// are read through single precision; widening a single-precision number to
-// extended precision keeps its value and its order, so comparing the single-
-// precision numbers gives the same answer without the extended arithmetic.
+// The ordering rule, written once: both operands read as floats.
 template <class Compare>
 Value ordering(const Value& left, const Value& right, Compare compare) {
-  if (left.typeName == kInteger && right.typeName == kInteger)
-    return truth(compare(static_cast<float>(left.intValue), static_cast<float>(right.intValue)));
   long double x = asFloat(left);
   long double y = asFloat(right);
   return truth(compare(x, y));
 }
 
-// Equality: two integers are equal when their single-precision readings are
-// (as valueEquals reads numbers), two strings when their texts are (a string's
-// display form is its text), everything else as valueEquals decides.
+// Equality: two strings when their texts are (a string's display form is its
+// text), everything else as valueEquals decides.
 bool equal(const Value& left, const Value& right, size_t maxBytes) {
-  if (left.typeName == kInteger && right.typeName == kInteger)
-    return static_cast<float>(left.intValue) == static_cast<float>(right.intValue);
   if (left.typeName == kString && right.typeName == kString) return left.text == right.text;
   return valueEquals(left, right, maxBytes);
 }
