@@ -247,7 +247,8 @@ class Walk {
       for (const auto& [c, name] : kGroups)
         if (text[open] == c) kind = name;
       warn(text.substr(open), "`" + std::string(1, text[open]) + "` opens " + kind + " that is never closed: " +
-                                  "the text ends inside it, and velk stops there with status 51");
+                                  "the text ends inside it, and " +
+                                  (options_.typedAtPrompt ? "the line stops there" : "velk stops there with status 51"));
       size_t start = 0;
       for (size_t end = statementEnd(text, 0); end < open; end = statementEnd(text, start)) start = end + 1;
       if (start == 0) return {};

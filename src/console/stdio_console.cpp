@@ -322,4 +322,9 @@ bool keepSession(const std::string& report, bool interrupted) {
   return true;
 }
 
+void warnTypedLine(const std::string& message) {
+  std::fprintf(stderr, "velk: warning: %s\n", message.c_str());
+  std::fflush(stderr);
+}
+
 }  // namespace velk::console

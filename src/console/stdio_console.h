@@ -62,6 +62,8 @@ bool claimTypedLine(std::string_view code);
 // the run. `interrupted`: Ctrl-C stopped the line (and the terminal may have
 // echoed "^C").
 bool keepSession(const std::string& report, bool interrupted);
+// Writes "velk: warning: " and `message` as one line on standard error.
+void warnTypedLine(const std::string& message);
 
 }  // namespace velk::console
 
@@ -83,6 +85,7 @@ class StdioConsole final : public Console {
   bool keepSession(const std::string& report, bool interrupted) override {
     return console::keepSession(report, interrupted);
   }
+  void warnTypedLine(const std::string& message) override { console::warnTypedLine(message); }
   bool linesAreRuns() const override { return console::atTerminal(); }
   bool atTerminal() const override { return console::atTerminal(); }
 };

@@ -44,12 +44,12 @@ void runExec(Run& run, const CompiledStatement& st) {
       run.bindingsChanged();
       return;
     }
-    runTypedLine(run, *wholeProgram(code));
+    runTypedLine(run, *wholeProgram(code), code.view());
     return;
   }
   ProgramRef program = wholeProgram(code);
   if (run.interp.console().claimTypedLine(code.view())) {
-    runTypedLine(run, *program);
+    runTypedLine(run, *program, code.view());
     return;
   }
   runInPlace(run, *program);

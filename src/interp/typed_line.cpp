@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "check/checker.h"
 #include "interp/run.h"
 #include "support/error.h"
 #include "support/interrupt.h"
@@ -57,9 +58,49 @@ class FolderAtStart {
   std::filesystem::path start_;  // empty when it could not be told
 };
 
+// What the checker finds in a line typed at a terminal, written before it
+// runs (it then runs all the same). Names bound at the prompt are known, so
+// that calling one is no call of an unknown name.
+void warnAboutTypedLine(Run& run, std::string_view text) {
+  CheckOptions options;
+  options.typedAtPrompt = true;
+  run.readView().forEach([&options](const Text& name, const ValueRef&) { options.knownNames.push_back(name.str()); });
+  bool severalLines = text.find('\n') != std::string_view::npos;
+  for (const CheckWarning& w : checkText(text, options))
+    run.interp.console().warnTypedLine(severalLines ? "line " + std::to_string(w.line) + ": " + w.message : w.message);
+}
+
+// A line typed at a terminal that is a lone variable name, group or call
+// stands for its value, which is shown (as the display form, on a line of its
+// own) unless it is unspecified; true when the line was such a line and has
+// run. Any other line, and a lone name that is no variable, runs as written
+// (a lone name or group is an assignment lacking its operator and value, an
+// error).
+bool showLoneValue(Run& run, const Program& line) {
+  if (line.statements.size() != 1 || line.statements.front().tokens.size() != 1) return false;
+  const CompiledStatement& st = line.statements.front();
+  const Text& term = st.tokens.front();
+  bool call = st.kind == StatementKind::Call;
+  bool group = st.kind == StatementKind::Assignment && term.front() == '(';
+  bool name = st.kind == StatementKind::Assignment && !group && run.readView().findRef(term);
+  if (!call && !group && !name) return false;
+  Value value;
+  try {
+    value = evaluateExpression(run.interp, term, run.readView(), Blocks::Run);
+  } catch (VelkError& e) {
+    if (!e.hasStatement()) e.noteStatement(st.sourceText());  // as a statement that failed names itself
+    throw;
+  }
+  if (value.typeName == kUnspecified) return true;
+  Console& console = run.interp.console();
+  console.write(asText(value, run.interp.limits().maxValueBytes).view());
+  console.lineEnd();
+  return true;
+}
+
 }  // namespace
 
-void runTypedLine(Run& run, const Program& line) {
+void runTypedLine(Run& run, const Program& line, std::string_view text) {
   Console& console = run.interp.console();
   FolderAtStart folder(run.interp);
   try {
@@ -68,7 +109,9 @@ void runTypedLine(Run& run, const Program& line) {
     if (console.linesAreRuns()) run.interp.restartBudget();
     UserProgramScope user(run.interp, line);
     InterruptibleRun interruptible;
-    executeStatements(run.interp, line, &run.outer, &run.local);
+    if (console.atTerminal()) warnAboutTypedLine(run, text);
+    if (!console.atTerminal() || !showLoneValue(run, line))
+      executeStatements(run.interp, line, &run.outer, &run.local);
   } catch (const ExitRequest&) {
     throw;  // the end of input ends the session
   } catch (const Interrupted& e) {

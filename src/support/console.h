@@ -46,6 +46,9 @@ class Console {
   // console that keeps the session reports it and answers true, and the REPL
   // goes on; the default answers false, and the error ends the run.
   virtual bool keepSession(const std::string& /*report*/, bool /*interrupted*/) { return false; }
+  // A warning about the typed line that is about to run, for the person at
+  // the terminal: one line of its own, apart from the output.
+  virtual void warnTypedLine(const std::string& /*message*/) {}
   // Whether each typed line is a run of its own (at a terminal): its steps and
   // time then count from its start. Otherwise the whole input is one run.
   virtual bool linesAreRuns() const { return false; }

@@ -474,7 +474,7 @@ def error_keeps_session(s):
     shows(err, rb"`nope` is no variable or number; in statement `z = nope`; in the typed statement `compare")
     # Text run by exec that ends inside an open group ends the line only.
     _, err = s.typed(t, b"exec ('q = \"open')")
-    shows(err, rb"^velk: text ends inside an open double-quoted string")
+    shows(err, rb"\nvelk: text ends inside an open double-quoted string\n$")  # after the checker's warning
     out, _ = s.typed(t, b'$print$("still here")')
     shows(out, rb"\r\nstill here\r\n")
     # `also` of a script that is not there is no error, but at a terminal it
@@ -486,7 +486,25 @@ def error_keeps_session(s):
         shows(out, rb"\r\nreading file\.\.\.\r\n" + said + rb"; nothing was loaded\.\r\n" + s.prompt)
     t.send(CTRL["d"])
     s.finish(t)
-    check(t.errors().count(b"\n") == 4, f"four error lines expected: {t.errors()!r}")
+    check(t.errors().count(b"\n") - t.errors().count(b"warning:") == 4, f"four error lines expected: {t.errors()!r}")
+
+
+def prompt_notes(s):
+    """Warnings first, then the line runs as written; a lone value is shown."""
+    t = s.start()
+    s.at_prompt(t)
+    for line, out_after, err in (  # typed line, output after its echo, standard error
+            (b"x = 1 + 2", b"", rb"^velk: warning: `\+` and what follows are ignored.*`x = \(1 \+ 2\)`\n$"),
+            (b"x", b"1\r\n", b""),
+            (b"(1+2)", b"1\r\n", rb"^velk: warning: `1\+2` reads as the number 1.*\n$"),
+            (b"f = {\r$print$(\"ran\")\rend arg0\r}", b"", b""),
+            (b"$f$(7)", b"ran\r\n7\r\n", b""),  # run once; f is known, so no warning
+            (b"$prnt$(x)", b"", rb"^velk: warning: .*did you mean `print`\?\nvelk: error: .*`prnt`"),
+            (b"nobody", b"", rb"^velk: error: incomplete assignment"),
+            (b"compare (1) {\rq = 1 + 2\r}", b"", rb"^velk: warning: line 2: `\+` and what follows")):
+        out, got = s.typed(t, line)
+        shows(out, re.escape(line.split(b"\r")[-1]) + rb"\r\n" + out_after + s.prompt, f"output of {line!r}")
+        shows(got, err or rb"^$", f"standard error of {line!r}")
 
 
 def limits_keep_session(s):
@@ -659,6 +677,7 @@ SCENARIOS = {
     "paste_and_resize": (paste_and_resize, True),
     "newcomer": (newcomer, False),
     "error_keeps_session": (error_keeps_session, False),
+    "prompt_notes": (prompt_notes, False),
     "interrupt": (interrupt, False),
     "limits_keep_session": (limits_keep_session, False),
     "end_of_input": (end_of_input, False),
