@@ -19,6 +19,7 @@
 #include "builtins/registry.h"
 #include "console/stdio_console.h"
 #include "interp/interpreter.h"
+#include "interp/executor.h"
 #include "parse/splitter.h"
 #include "support/error.h"
 #include "support/run_limits.h"

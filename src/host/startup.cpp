@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "interp/executor.h"
 #include "support/error.h"
 
 namespace velk {

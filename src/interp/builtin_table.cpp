@@ -1,7 +1,7 @@
 // The builtin table and its generations.
 #include <atomic>
 
-#include "interp/evaluator_interface.h"
+#include "interp/builtin_table.h"
 
 namespace velk {
 

@@ -1,7 +1,11 @@
 // Calls: builtins through the registry, user functions through their func
 // Values, with argument slots, argument names, import lists and dynamic scope.
+#include "interp/calls.h"
+
 #include <cassert>
 
+#include "interp/evaluator.h"
+#include "interp/executor.h"
 #include "interp/interpreter.h"
 #include "support/error.h"
 #include "support/stack_guard.h"

@@ -1,6 +1,10 @@
 // The control statements `compare`, `each` and `until`. Each runs its body, a
 // brace token without its first and last byte, as a nested run on a merged
 // map, and passes an `end` of the body up to the current run.
+#include "interp/control.h"
+
+#include "interp/evaluator.h"
+#include "interp/executor.h"
 #include "interp/run.h"
 #include "support/error.h"
 #include "support/stack_guard.h"

@@ -5,10 +5,15 @@
 // operator using them; before a term that can run code (a call, a group, a
 // block) the operand on its left is copied, so that what the code changes is
 // not seen in a value that was already read.
-#include "interp/integer_operators.h"
-#include "interp/interpreter.h"
+#include "interp/evaluator.h"
+
 #include <cassert>
 
+#include "interp/calls.h"
+#include "interp/executor.h"
+#include "interp/integer_operators.h"
+#include "interp/interpreter.h"
+#include "interp/operators.h"
 #include "parse/literal.h"
 #include "support/error.h"
 #include "support/stack_guard.h"

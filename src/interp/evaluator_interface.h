@@ -11,10 +11,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 
+#include "interp/builtin_table.h"
 #include "support/console.h"
 #include "support/library_folders.h"
 #include "support/run_limits.h"
@@ -37,32 +37,6 @@ class Evaluator {
 
  protected:
   ~Evaluator() = default;
-};
-
-using BuiltinHandler = void (*)(Evaluator& ev, Value& result, VarMap callMap);
-
-// The builtins an interpreter knows, name to handler. Every change gives the
-// table a new generation, unique in the process, so that a call bound to a
-// handler at its first run can tell whether the binding still holds (for this
-// table, as it is now).
-class BuiltinTable {
- public:
-  BuiltinTable() : generation_(nextGeneration()) {}
-  void add(std::string name, BuiltinHandler handler);
-  // The handler registered under exactly this name, or null.
-  BuiltinHandler find(std::string_view name) const {
-    auto it = table_.find(name);
-    return it == table_.end() ? nullptr : it->second;
-  }
-  bool empty() const { return table_.empty(); }
-  size_t size() const { return table_.size(); }
-  uint64_t generation() const { return generation_; }
-  const std::map<std::string, BuiltinHandler, std::less<>>& entries() const { return table_; }
-
- private:
-  static uint64_t nextGeneration();
-  std::map<std::string, BuiltinHandler, std::less<>> table_;
-  uint64_t generation_;
 };
 
 }  // namespace velk

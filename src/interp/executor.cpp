@@ -1,9 +1,17 @@
 // The statement executor: runs statement lists, dispatches on the first token,
 // performs assignments and `end`, and writes the working maps back.
+#include "interp/executor.h"
+
 #include <cassert>
 #include <utility>
 
+#include "interp/calls.h"
+#include "interp/control.h"
+#include "interp/evaluator.h"
+#include "interp/list_statements.h"
+#include "interp/operators.h"
 #include "interp/run.h"
+#include "interp/running_text.h"
 #include "support/error.h"
 #include "support/interrupt.h"
 #include "support/stack_guard.h"

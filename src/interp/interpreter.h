@@ -1,6 +1,6 @@
-// The interpreter: its state, one object the host creates, and the entry
-// points that run statement lists, evaluate expressions, apply operators and
-// call functions, each given the interpreter it runs in.
+// The interpreter: its state, one object the host creates and hands to every
+// part that runs code (executor.h runs statement lists, evaluator.h
+// expressions, calls.h calls, operators.h the operators).
 //
 // Scopes. A run works on its own copies of the two variable maps it is given,
 // the outer map and the local map, and writes them back when it ends, however
@@ -20,14 +20,11 @@
 #include <string_view>
 
 #include "interp/evaluator_interface.h"
-#include "interp/parse_cache.h"
 #include "interp/statements.h"
 #include "support/console.h"
 #include "value/value.h"
 
 namespace velk {
-
-class VelkError;
 
 // How deep code may be nested. Every body, block and call being run, and
 // every builtin call (whose arguments can call again), counts one level while
@@ -160,72 +157,4 @@ struct ExecResult {
   bool returned = false;
   Value value() && { return result ? std::move(*result) : Value::integer(0); }
 };
-// Runs `program` with working copies of *outer and *local (either may be null)
-// and, at the end, writes them back, also when the run ends by an error:
-// *outer first, then *local, so that when both point at one map the local
-// bindings decide its content.
-ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
-// The same with `scope` as the outer map and no local map, for callers that
-// drop the outer map afterwards (a call's body map, the merged map of a
-// `compare` body, a block's copy of its scope): nothing is written back.
-ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
-// The same with the run's result made in `result`, which must be empty (and
-// stays so when no `end` gives a value); true when the run returned.
-bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope, ValueSlot& result);
-
-// Runs a text that runs once (a loaded script, a long `exec` text, the
-// program velk was started with) as executeStatements runs its program, but
-// splits and compiles one statement at a time and drops each once it has
-// run, so that a long script never has all its statements and their parsed
-// forms in memory at once. As with a whole split, a text that ends inside an
-// open group fails before any of it runs.
-ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local);
-
-// What a brace term in an expression stands for: with Run, it runs at once and
-// stands for its result; with Keep, it becomes a func Value.
-enum class Blocks { Run, Keep };
-
-// Evaluates an expression text left to right, no precedence.
-Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
-// Raises the error for a term that is neither a variable nor a number, which
-// reading it as a number raised as `reading`: the reading's own text ("stoi"),
-// and in words what the term is not ("`prnt` is no variable or number").
-[[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot);
-// The same value, read where it lies when the expression is a lone variable or
-// literal (valid until anything runs or rebinds a name), else computed into
-// `scratch`. For callers that only read the value.
-const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
-                             ValueSlot& scratch);
-// The same for a statement's expression operand, whose kept form is
-// remembered in `kept` (CompiledStatement::operandForm) once it is known.
-const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
-                             Blocks blocks, ValueSlot& scratch);
-// For a kept form of two quiet terms (ExpressionForm::quietBinary): when both
-// are integers and the operator gives an integer, that integer, in `n`, as
-// evaluating the form would give it (without making a Value); else false.
-bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n);
-// A statement's condition: its value (brace blocks run) read as an integer is
-// not zero.
-bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars);
-
-// One of the thirteen operators, or Op::Unknown for an "unspecified" result;
-// the strings and list forms it builds stay within `limits`' value cap.
-Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits);
-// `target = (target op right)` done in place, for `x += 1` and `s += "x"`:
-// true when it was (two integers, or + of two strings, where the target holds
-// nothing but its integer or its text), leaving the target exactly as
-// assigning applyOperator's result would; false, with the target untouched,
-// otherwise.
-bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits);
-
-// A `$` call: a builtin when the name is in the interpreter's table, else a
-// user function.
-Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars);
-// The same with the call's syntax remembered in `kept` (beside a term that
-// stays, as TermSyntax::call) once it is known.
-Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars);
-// The same with the result made in `into` (whatever it held is dropped).
-void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,
-                  ValueSlot& into);
-
 }  // namespace velk

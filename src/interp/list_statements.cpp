@@ -1,4 +1,7 @@
 // The list statements: `list`, `add`, `index`, `where` and `remove`.
+#include "interp/list_statements.h"
+
+#include "interp/evaluator.h"
 #include "interp/run.h"
 #include "support/error.h"
 

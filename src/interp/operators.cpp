@@ -1,10 +1,11 @@
 // The binary operators. Operands are never changed; every conversion reads a
 // copy. Integer arithmetic wraps around on overflow; float arithmetic is in
 // extended precision; division by zero gives 0 of the division's type.
+#include "interp/operators.h"
+
 #include <cstdint>
 
 #include "interp/integer_operators.h"
-#include "interp/interpreter.h"
 #include "support/error.h"
 #include "support/run_limits.h"
 

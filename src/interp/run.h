@@ -4,6 +4,7 @@
 // exec/also/class.
 #pragma once
 
+#include "interp/executor.h"
 #include "interp/interpreter.h"
 
 namespace velk {
@@ -149,9 +150,6 @@ class Run {
   bool overlayConflicts_ = false;
 };
 
-[[noreturn]] void missingOperand(const CompiledStatement& st, const char* what);
-[[noreturn]] void noSuchVariable(const Text& name, const char* statement);
-
 // The operand tokens of a keyword statement, with a clean error for a missing one.
 inline const Text& operand(const CompiledStatement& st, size_t i, const char* what) {
   if (st.tokens.size() <= i) [[unlikely]] missingOperand(st, what);
@@ -164,37 +162,5 @@ inline ValueRef namedVariable(const Run& run, const CompiledStatement& st, const
   if (!v) [[unlikely]] noSuchVariable(name, statement);
   return v;
 }
-
-// The statements of a program in order on `run`, until one stops it; an error
-// passing names the statement it passed.
-void runStatements(Run& run, const Program& program);
-
-// The statement of `program`, when it is an `end` with a value after
-// nothing but empty statements, and not the user's program: then
-// executeLoneEnd runs the program as executeDetached would (the same steps,
-// nesting and error notes), the value made in the empty `result`, without
-// setting up a run, since nothing but that `end` happens in it.
-const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program);
-void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
-                    ValueSlot& result);
-
-void runCompare(Run& run, const CompiledStatement& st);
-void runEach(Run& run, const CompiledStatement& st);
-void runUntil(Run& run, const CompiledStatement& st);
-void runList(Run& run, const CompiledStatement& st);
-void runAdd(Run& run, const CompiledStatement& st);
-void runIndex(Run& run, const CompiledStatement& st);
-void runWhere(Run& run, const CompiledStatement& st);
-void runRemove(Run& run, const CompiledStatement& st);
-void runExec(Run& run, const CompiledStatement& st);
-void runAlso(Run& run, const CompiledStatement& st);
-void runClass(Run& run, const CompiledStatement& st);
-
-// Runs a line the user typed at the REPL's prompt in the run's own maps, as
-// `exec` runs any text, as the user's program: an error inside a library
-// function names the typed statement too. At a terminal, an error or Ctrl-C
-// ends only the line. `text` is the line as typed, for the notes a person at
-// a terminal is given before it runs.
-void runTypedLine(Run& run, const Program& line, std::string_view text);
 
 }  // namespace velk

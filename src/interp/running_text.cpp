@@ -1,10 +1,15 @@
 // Running code that is not part of the current statement list: `exec` runs a
 // text in the current scope, `also` loads a script file into it, and `class`
 // runs a block in an empty scope and keeps what it creates as members.
+#include "interp/running_text.h"
+
 #include <filesystem>
 
+#include "interp/evaluator.h"
+#include "interp/executor.h"
 #include "interp/run.h"
 #include "interp/script_file.h"
+#include "interp/typed_line.h"
 #include "support/error.h"
 #include "support/run_limits.h"
 

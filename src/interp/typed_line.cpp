@@ -1,9 +1,13 @@
 // A line typed at the REPL's prompt: run as the user's own program, and, at a
 // terminal, the one place where an error ends only what was typed.
+#include "interp/typed_line.h"
+
 #include <filesystem>
 #include <utility>
 
 #include "check/checker.h"
+#include "interp/evaluator.h"
+#include "interp/executor.h"
 #include "interp/run.h"
 #include "support/error.h"
 #include "support/interrupt.h"

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "interp/interpreter.h"
+#include "interp/evaluator.h"
 #include "parse/literal.h"
 #include "test_support.h"
 

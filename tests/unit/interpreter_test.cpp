@@ -3,6 +3,8 @@
 // call follow the interpreter's table, and the depth guards hold without a
 // large stack set up by the host.
 #include "interp/interpreter.h"
+#include "interp/evaluator.h"
+#include "interp/executor.h"
 #include "test_support.h"
 
 namespace velk {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "interp/interpreter.h"
+#include "interp/operators.h"
 #include "test_support.h"
 
 namespace velk {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "interp/interpreter.h"
+#include "interp/executor.h"
 #include "parse/splitter.h"
 #include "test_support.h"
 #include "support/run_limits.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "interp/interpreter.h"
+#include "interp/executor.h"
 #include "support/interrupt.h"
 #include "test_support.h"
 

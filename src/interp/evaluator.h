@@ -1,0 +1,42 @@
+// The expression evaluator: an expression text's terms and operators taken
+// strictly from left to right, no precedence.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "interp/interpreter.h"
+#include "interp/parse_cache.h"
+
+namespace velk {
+
+class VelkError;
+
+// What a brace term in an expression stands for: with Run, it runs at once and
+// stands for its result; with Keep, it becomes a func Value.
+enum class Blocks { Run, Keep };
+
+// Evaluates an expression text left to right, no precedence.
+Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
+// Raises the error for a term that is neither a variable nor a number, which
+// reading it as a number raised as `reading`: the reading's own text ("stoi"),
+// and in words what the term is not ("`prnt` is no variable or number").
+[[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot);
+// The same value, read where it lies when the expression is a lone variable or
+// literal (valid until anything runs or rebinds a name), else computed into
+// `scratch`. For callers that only read the value.
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
+                             ValueSlot& scratch);
+// The same for a statement's expression operand, whose kept form is
+// remembered in `kept` (CompiledStatement::operandForm) once it is known.
+const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                             Blocks blocks, ValueSlot& scratch);
+// For a kept form of two quiet terms (ExpressionForm::quietBinary): when both
+// are integers and the operator gives an integer, that integer, in `n`, as
+// evaluating the form would give it (without making a Value); else false.
+bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n);
+// A statement's condition: its value (brace blocks run) read as an integer is
+// not zero.
+bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars);
+
+}  // namespace velk
