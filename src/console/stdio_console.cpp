@@ -322,6 +322,12 @@ bool keepSession(const std::string& report, bool interrupted) {
   return true;
 }
 
+void traceLine(const std::string& line) {
+  flush();  // what the traced statements printed comes before what runs next
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+}
+
 void warnTypedLine(const std::string& message) {
   std::fprintf(stderr, "velk: warning: %s\n", message.c_str());
   std::fflush(stderr);

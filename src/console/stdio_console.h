@@ -64,6 +64,8 @@ bool claimTypedLine(std::string_view code);
 bool keepSession(const std::string& report, bool interrupted);
 // Writes "velk: warning: " and `message` as one line on standard error.
 void warnTypedLine(const std::string& message);
+// Flushes the output, then writes `line` as one line on standard error.
+void traceLine(const std::string& line);
 
 }  // namespace velk::console
 
@@ -86,6 +88,7 @@ class StdioConsole final : public Console {
     return console::keepSession(report, interrupted);
   }
   void warnTypedLine(const std::string& message) override { console::warnTypedLine(message); }
+  void traceLine(const std::string& line) override { console::traceLine(line); }
   bool linesAreRuns() const override { return console::atTerminal(); }
   bool atTerminal() const override { return console::atTerminal(); }
 };

@@ -112,6 +112,10 @@ Invocation readCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     const std::string& arg = args[i];
+    if (arg == "--trace") {
+      inv.trace = true;
+      continue;
+    }
     if (chosen) return wrong("one script at a time: " + quoteForReport(arg) + " is one argument too many");
     chosen = true;
     if (arg == "--help" || arg == "-h") {
@@ -165,6 +169,9 @@ std::string usageText() {
          "                  them: one FILE:LINE:COL: warning: line for each trap found;\n"
          "                  status 0 when none is, 1 when some are, 2 when a script\n"
          "                  cannot be read\n"
+         "  --trace         with a script or the REPL: write each statement of the\n"
+         "                  script, typed line or script file it loads to standard\n"
+         "                  error before it runs, as + FILE:LINE: statement\n"
          "  --version       print the version\n"
          "  --help          print this help\n"
          "Options to run a script you do not trust (with any of the above):\n"

@@ -3,7 +3,8 @@
 // input) names a script to run instead; `--version` and `--help` print and
 // end. `--sandbox DIR` and the `--max-...` options bound any of these runs.
 // `--check FILE...` reads scripts without running them and warns about
-// their traps.
+// their traps. `--trace`, anywhere, writes the statements of a run as they
+// run.
 #pragma once
 
 #include <string>
@@ -19,6 +20,7 @@ struct Invocation {
   std::string operand;  // the file's path (File) or the script (Text)
   std::vector<std::string> checked;  // the scripts to check, "-" for standard input (Check)
   std::string problem;  // what is wrong with the command line (Wrong)
+  bool trace = false;   // write each statement of the user's code before it runs
   // The bounds asked for; confineTo holds the --sandbox folder as given (the
   // host checks it and makes it canonical), and maxMemoryBytes is set
   // without a measure (the host supplies its own).

@@ -128,16 +128,18 @@ int run(const velk::Invocation& inv) {
   velk::RunLimits limits = inv.limits;
   if (std::string problem = findSandbox(limits); !problem.empty())
     return refuse(problem + "\nTry `velk --help`.", kExitUsage);
-  std::string text, place;
+  std::string text, place, source;
   switch (inv.mode) {
     case Mode::Text:
       text = inv.operand;
       place = "the -e text";
+      source = "-e";
       break;
     case Mode::Stdin:
       if (int err = readScript(STDIN_FILENO, text))
         return refuse("cannot read the script from standard input: " + velk::describeFailure(err), velk::kExitError);
       place = "standard input";
+      source = "<stdin>";
       break;
     case Mode::File: {
       std::error_code ec;
@@ -151,6 +153,7 @@ int run(const velk::Invocation& inv) {
         return refuse("cannot read the script " + velk::quoteForReport(inv.operand) + ": " + velk::describeFailure(err),
                       velk::kExitError);
       place = velk::quoteForReport(inv.operand);
+      source = inv.operand;
       break;
     }
     default: break;
@@ -158,12 +161,14 @@ int run(const velk::Invocation& inv) {
   if (std::string problem = enterLimits(limits); !problem.empty()) return refuse(problem, kExitUsage);
   if (inv.mode == Mode::Repl) {
     if (velk::console::atTerminal()) teachPromptWords();
-    return inInterpreter(limits, [](velk::Interpreter& interp) {
+    return inInterpreter(limits, [&inv](velk::Interpreter& interp) {
+      interp.setTracing(inv.trace);
       return velk::runTopLevel(interp, std::string_view(velk::kReplText, velk::kReplTextSize));
     });
   }
-  return inInterpreter(limits, [&text, &place](velk::Interpreter& interp) {
-    return velk::runScript(interp, std::move(text), place);
+  return inInterpreter(limits, [&](velk::Interpreter& interp) {
+    interp.setTracing(inv.trace);
+    return velk::runScript(interp, std::move(text), place, source);
   });
 }
 

@@ -1,12 +1,15 @@
 // Start-up and the one place where the errors that end a run are caught.
 #include "host/startup.h"
 
+#include <unistd.h>
+
 #include <cassert>
 #include <cstdio>
 #include <vector>
 
 #include "interp/executor.h"
 #include "support/error.h"
+#include "support/error_caret.h"
 
 namespace velk {
 namespace {
@@ -18,20 +21,13 @@ int reportAndExit(Console& console, const std::string& line, int status) {
   return status;
 }
 
-std::string describeScriptOrigin(const std::string& place, size_t line, const CompiledStatement& st,
-                                 bool innermost) {
-  std::string s = "at line " + std::to_string(line) + " of " + place;
-  if (!innermost) s += ": " + quoteForReport(st.sourceText());
-  return s;
-}
-
 size_t lineOf(std::string_view text, size_t offset) {
   size_t line = 1;
   for (size_t i = 0; i < offset && i < text.size(); ++i) line += text[i] == '\n';
   return line;
 }
 
-int runGuarded(Interpreter& interp, std::string_view script, const std::string* place) {
+int runGuarded(Interpreter& interp, std::string_view script, const std::string* place, std::string_view source) {
   Console& console = interp.console();
   try {
     Text text(script);
@@ -43,11 +39,8 @@ int runGuarded(Interpreter& interp, std::string_view script, const std::string* 
                                std::to_string(lineOf(script, e.offset())) + " of " + *place,
                            kExitOpenGroup);
     }
-    if (place) {
-      interp.setUserScript(text, [name = *place](size_t line, const CompiledStatement& st, bool innermost) {
-        return describeScriptOrigin(name, line, st, innermost);
-      });
-    }
+    // The user's script is a source of its own; the REPL's is none.
+    if (place) setPlace(text, SourcePlace{makeSource(source), 1});
     VarMap global;
     executeOnce(interp, text, &global, nullptr);
     console.flush();
@@ -58,18 +51,20 @@ int runGuarded(Interpreter& interp, std::string_view script, const std::string* 
   } catch (const OpenGroupError& e) {
     return reportAndExit(console, reportLine(e), kExitOpenGroup);
   } catch (const std::exception& e) {
-    return reportAndExit(console, reportLine(e), reachedLimit(e) ? kExitLimit : kExitError);
+    // A person running a script at a terminal sees where in the statement it failed.
+    std::string where = place && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO) ? caretLines(e) : std::string();
+    return reportAndExit(console, reportLine(e) + where, reachedLimit(e) ? kExitLimit : kExitError);
   }
 }
 
 }  // namespace
 
-int runTopLevel(Interpreter& interp, std::string_view script) { return runGuarded(interp, script, nullptr); }
+int runTopLevel(Interpreter& interp, std::string_view script) { return runGuarded(interp, script, nullptr, {}); }
 
-int runScript(Interpreter& interp, std::string text, const std::string& place) {
+int runScript(Interpreter& interp, std::string text, const std::string& place, std::string_view source) {
   // The "#!" line becomes an empty one, so that line numbers stay those of the file.
   if (text.starts_with("#!")) text.erase(0, text.find('\n') == std::string::npos ? text.size() : text.find('\n'));
-  return runGuarded(interp, text, &place);
+  return runGuarded(interp, text, &place, source);
 }
 
 }  // namespace velk

@@ -22,10 +22,11 @@ extern const unsigned long kReplTextSize;
 // error is reported as one line on standard error.
 int runTopLevel(Interpreter& interp, std::string_view script);
 
-// Runs a script named on the command line the same way. `place` names it in
-// error reports ("`hello.VELK`", "the -e text"), with the line of the
-// script's statement that was running. A first line starting with "#!" is
-// skipped, so that a script file can be made executable.
-int runScript(Interpreter& interp, std::string text, const std::string& place);
+// Runs a script named on the command line the same way. `place` names it
+// where an open group is reported ("`hello.VELK`", "the -e text"); `source`
+// names the places of its statements ("hello.VELK", "-e") in error reports
+// and the trace. A first line starting with "#!" is skipped, so that a
+// script file can be made executable.
+int runScript(Interpreter& interp, std::string text, const std::string& place, std::string_view source);
 
 }  // namespace velk

@@ -115,7 +115,16 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
   if (!program) program = innerProgram(body, "function body");
   // The body's `end` makes its value in `into` at once.
   into.reset();
-  executeDetached(interp, *program, std::move(bodyMap), into);
+  CallDepth depth(interp);
+  try {
+    executeDetached(interp, *program, std::move(bodyMap), into);
+  } catch (VelkError& e) {
+    e.places().leaveCall();  // the statement that made the call names its place next
+    throw;
+  } catch (OpenGroupError& e) {
+    e.places().leaveCall();
+    throw;
+  }
   if (!into) into = Value::integer(0);
 }
 

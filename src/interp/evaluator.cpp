@@ -85,12 +85,17 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
 [[gnu::noinline]] const Value& evaluatedTerm(Interpreter& interp, const ExpressionForm& form, size_t i,
                                              const VarMap& vars, Blocks blocks, ValueSlot& slot) {
   const TermSyntax& syntax = form.terms[i];
-  if (syntax.kind == TermKind::Call) {
-    dispatchCall(interp, syntax.call, form.tokens[i], vars, slot);  // the result made in the slot at once
+  try {
+    if (syntax.kind == TermKind::Call) {
+      dispatchCall(interp, syntax.call, form.tokens[i], vars, slot);  // the result made in the slot at once
+      return *slot;
+    }
+    slot = termValue(interp, syntax, form.tokens[i], vars, blocks);
     return *slot;
+  } catch (VelkError& e) {
+    e.noteTerm(form.tokens[i].view());  // the innermost term wins, for the caret at a terminal
+    throw;
   }
-  slot = termValue(interp, syntax, form.tokens[i], vars, blocks);
-  return *slot;
 }
 
 // Term i where it lies in the form when it is a literal of a kept form; else

@@ -2,6 +2,7 @@
 // performs assignments and `end`, and writes the working maps back.
 #include "interp/executor.h"
 
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "interp/evaluator.h"
 #include "interp/list_statements.h"
 #include "interp/operators.h"
+#include "interp/parse_cache.h"
 #include "interp/run.h"
 #include "interp/running_text.h"
 #include "support/error.h"
@@ -153,24 +155,49 @@ void noSuchVariable(const Text& name, const char* statement) {
 
 namespace {
 
+// The trace line of a statement with a place: "+ prog.VELK:3: x = 1",
+// indented two blanks per call, the statement cut and its control bytes
+// escaped so that it stays one line. Statements of no place (the REPL's
+// own, texts made at run time) and empty ones are not traced.
+[[gnu::cold, gnu::noinline]] void traceStatement(Interpreter& interp, const CompiledStatement& st) {
+  if (!st.place || st.kind == StatementKind::Empty) return;
+  constexpr size_t kTracedBytes = 100;
+  std::string shown = quoteForReport(st.sourceText(), kTracedBytes);
+  std::string line = "+ " + std::string(2 * interp.callDepth(), ' ') + describePlace(st.place) + ": ";
+  line.append(shown, 1, shown.size() - 2);  // without the quotes
+  interp.console().traceLine(line);
+}
+
+// An error passing statement `st` on its way out: its place is where the
+// error arose, or where the call it left was made (see ErrorPlaces).
+void notePlace(ErrorPlaces& places, const CompiledStatement& st) {
+  if (st.place && st.place.source->named && places.wantsPlace()) places.notePlace(describePlace(st.place));
+}
+
 // Takes one step of a run, `step` running the statement `st`. When an error
 // passes, the innermost statement that sees it is the one it names; the
 // innermost of the user's own statements is where it arose, named by
-// `describe` (null for a statement that is not the user's).
+// `describe` (null for a statement that is not the user's). Every statement
+// that runs comes through here, so this is where the trace is written: off,
+// it costs one test of a flag.
 template <class Describe, class Step>
 void runStep(Interpreter& interp, const CompiledStatement& st, const Describe* describe, Step step) {
   try {
+    if (interp.tracing()) [[unlikely]]
+      traceStatement(interp, st);
     interp.countStep();
     checkInterrupt();
     step();
   } catch (VelkError& e) {
     bool innermost = !e.hasStatement();
     if (innermost) e.noteStatement(st.sourceText());
+    notePlace(e.places(), st);
     if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost));
     throw;
   } catch (OpenGroupError& e) {
     bool innermost = !e.hasStatement();
     e.noteStatement();
+    notePlace(e.places(), st);
     if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost));
     throw;
   }
@@ -264,17 +291,16 @@ ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap s
 ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {
   std::string_view bytes = text.view();
   checkGroupsClosed(bytes);
-  size_t line = 1;
-  auto describe = [&](const CompiledStatement& st, bool innermost) { return interp.describeLine(line, st, innermost); };
-  const decltype(describe)* userLevel = interp.isUserScript(text) ? &describe : nullptr;
+  // Each statement starts where the lines before it end.
+  SourcePlace place = placeOf(text);
   return runWithMaps(interp, outer, local, [&](Run& run) {
     for (size_t from = 0;;) {
       size_t end = statementEnd(bytes, from);
-      ProgramRef one = compileProgram(splitStatements(text.slice(from, end - from)));
+      ProgramRef one = compileProgram(splitStatements(text.slice(from, end - from)), place);
       assert(one->statements.size() == 1);
-      runListed(run, one->statements.front(), userLevel);
+      runListed(run, one->statements.front(), static_cast<const NoOrigin*>(nullptr));
       if (run.stopped || end == bytes.size()) break;
-      for (size_t i = from; i <= end; ++i) line += bytes[i] == '\n';
+      if (place) place.line += static_cast<uint32_t>(std::count(bytes.begin() + from, bytes.begin() + end + 1, '\n'));
       from = end + 1;
     }
   });

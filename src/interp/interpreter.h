@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -66,19 +67,19 @@ class Interpreter final : public Evaluator {
     return describeOrigin_ ? describeOrigin_(user, innermost) : std::string();
   }
 
-  // The user's own script when velk runs one (a script file, a `-e` text):
-  // executeOnce runs it a statement at a time, so its statements are named
-  // by the line they start on ("at line 3 of `f.VELK`"), given also whether
-  // that statement is the innermost one the error passed.
-  using LineDescriber = std::function<std::string(size_t line, const CompiledStatement& user, bool innermost)>;
-  void setUserScript(const Text& script, LineDescriber describe) {
-    userScript_ = script;
-    describeLine_ = std::move(describe);
-  }
-  bool isUserScript(const Text& script) const { return userScript_.rep() && userScript_.rep() == script.rep(); }
-  std::string describeLine(size_t line, const CompiledStatement& user, bool innermost) const {
-    return describeLine_ ? describeLine_(line, user, innermost) : std::string();
-  }
+  // The statement trace: with it on, every statement with a place is
+  // written before it runs (see runStep), indented by the depth of user
+  // function calls.
+  void setTracing(bool on) { tracing_ = on; }
+  bool tracing() const { return tracing_; }
+  size_t callDepth() const { return callDepth_; }
+
+  // Where a typed line starts: "<stdin>" and its number among the typed
+  // lines, a place the trace shows and error reports leave out (they quote
+  // the typed statement instead).
+  SourcePlace nextTypedLine() { return SourcePlace{typedSource_, ++typedLines_}; }
+  // Where a text run by `exec` from a statement with a place starts.
+  SourcePlace execStart() const { return SourcePlace{execSource_, 1}; }
 
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
@@ -109,6 +110,7 @@ class Interpreter final : public Evaluator {
 
  private:
   friend class NestingCount;
+  friend class CallDepth;
   Console& console_;
   BuiltinTable builtins_;
   size_t nesting_ = 0;
@@ -121,8 +123,11 @@ class Interpreter final : public Evaluator {
   Text elementName_;
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
-  Text userScript_;
-  LineDescriber describeLine_;
+  bool tracing_ = false;
+  size_t callDepth_ = 0;
+  uint32_t typedLines_ = 0;
+  SourceRef typedSource_ = makeSource("<stdin>", false);
+  SourceRef execSource_ = makeSource("<exec>");
   RunLimits limits_;
   // The bounds as the operations apply them: those given, with the cap on
   // one value kept by the budget while memory is bounded.
@@ -143,6 +148,18 @@ class NestingCount {
 
  private:
   [[noreturn]] void tooDeep();
+  Interpreter& interp_;
+};
+
+// One user function call, counted while it lives, for the trace's indent.
+class CallDepth {
+ public:
+  explicit CallDepth(Interpreter& interp) : interp_(interp) { ++interp_.callDepth_; }
+  ~CallDepth() { --interp_.callDepth_; }
+  CallDepth(const CallDepth&) = delete;
+  CallDepth& operator=(const CallDepth&) = delete;
+
+ private:
   Interpreter& interp_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "interp/source_place.h"
 #include "parse/literal.h"
 #include "value/numbers.h"
 #include "support/error.h"
@@ -26,7 +27,17 @@ class ParsedText : public TextAttachment {
   CallSyntaxRef call;
   bool hasTerm = false;
   TermSyntax term;
+  // Where the text was written (see source_place.h): kept with or without
+  // the cache, since it is no parsed form but a fact the text cannot tell.
+  SourcePlace place;
 };
+
+// The entry of a text, made if need be: for its place, which is kept even
+// when parsed forms are not.
+ParsedText* entryOf(const TextRep& rep) {
+  if (!rep.attachment) rep.attachment = std::make_unique<ParsedText>();
+  return static_cast<ParsedText*>(rep.attachment.get());
+}
 
 // The cache entry of a text, or null when nothing is kept: always without the
 // cache, and for the empty text, which has no representation to carry one
@@ -36,9 +47,7 @@ ParsedText* cacheOf(const Text& text) {
     return nullptr;
   } else {
     const TextRep* rep = text.rep();
-    if (!rep) return nullptr;
-    if (!rep->attachment) rep->attachment = std::make_unique<ParsedText>();
-    return static_cast<ParsedText*>(rep->attachment.get());
+    return rep ? entryOf(*rep) : nullptr;
   }
 }
 
@@ -85,7 +94,8 @@ TermSyntax parseTerm(const Text& term) {
 }
 
 ProgramRef wholeProgram(const Text& text) {
-  return cached(cacheOf(text), &ParsedText::whole, [&] { return compileProgram(splitStatements(text)); });
+  return cached(cacheOf(text), &ParsedText::whole,
+                [&] { return compileProgram(splitStatements(text), placeOf(text)); });
 }
 
 ProgramRef innerProgram(const Text& text, const char* what) {
@@ -93,7 +103,7 @@ ProgramRef innerProgram(const Text& text, const char* what) {
     fail("malformed " + std::string(what),
          quoteForReport(text.view()) + " is too short to hold a block between two delimiters");
   return cached(cacheOf(text), &ParsedText::inner,
-                [&] { return compileProgram(splitStatements(textWithoutEnds(text))); });
+                [&] { return compileProgram(splitStatements(textWithoutEnds(text)), placeOf(text)); });
 }
 
 const Program* keptInnerProgram(const Text& text) {
@@ -117,6 +127,7 @@ ExpressionFormRef expressionForm(const Text& text) {
   // the text itself, whose kept form would then hold its own text for ever.
   for (Text& token : form->tokens)
     if (token.view() != text.view()) token = internName(token);
+  if (SourcePlace place = placeOf(text)) placeBlocks(form->tokens, place);
   form->terms.reserve(form->tokens.size());
   form->ops.reserve(form->tokens.size());
   for (const Text& token : form->tokens) {
@@ -154,6 +165,16 @@ const TermSyntax* cachedTermSyntax(const Text& term) {
 CallSyntaxRef callSyntax(const Text& callText) {
   return cached(cacheOf(callText), &ParsedText::call,
                 [&]() -> CallSyntaxRef { return makeRef<CallSyntax>(callText); });
+}
+
+SourcePlace placeOf(const Text& text) {
+  const TextRep* rep = text.rep();
+  if (!rep || !rep->attachment) return SourcePlace();
+  return static_cast<const ParsedText*>(rep->attachment.get())->place;
+}
+
+void setPlace(const Text& text, SourcePlace place) {
+  if (const TextRep* rep = text.rep()) entryOf(*rep)->place = std::move(place);
 }
 
 }  // namespace velk

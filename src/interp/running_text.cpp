@@ -39,25 +39,53 @@ bool entryExists(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// A typed line as a program of its own place (see Interpreter::nextTypedLine).
+ProgramRef typedProgram(Interpreter& interp, const Text& code) {
+  return compileProgram(splitStatements(code), interp.nextTypedLine());
+}
+
+// An error leaving a text that a statement ran (`exec`, `also`) is named
+// next by that statement, as the caller of the text.
+template <class Body>
+void runText(Body body) {
+  try {
+    body();
+  } catch (VelkError& e) {
+    e.places().leaveCall();
+    throw;
+  } catch (OpenGroupError& e) {
+    e.places().leaveCall();
+    throw;
+  }
+}
+
+}  // namespace
+
 void runExec(Run& run, const CompiledStatement& st) {
   Text code = asText(evaluateExpression(run.interp, operand(st, 1, "the code to run"), run.readView(), Blocks::Run),
                      run.interp.limits().maxValueBytes);
-  if (code.size() > kLongExecText) {
-    checkGroupsClosed(code.view());  // before the line is claimed, as a split would fail
-    if (!run.interp.console().claimTypedLine(code.view())) {
-      executeOnce(run.interp, code, &run.outer, &run.local);
-      run.bindingsChanged();
+  // A text run from the user's code is placed as a source of its own.
+  if (st.place && !placeOf(code)) setPlace(code, run.interp.execStart());
+  runText([&] {
+    if (code.size() > kLongExecText) {
+      checkGroupsClosed(code.view());  // before the line is claimed, as a split would fail
+      if (!run.interp.console().claimTypedLine(code.view())) {
+        executeOnce(run.interp, code, &run.outer, &run.local);
+        run.bindingsChanged();
+        return;
+      }
+      runTypedLine(run, *typedProgram(run.interp, code), code.view());
       return;
     }
-    runTypedLine(run, *wholeProgram(code), code.view());
-    return;
-  }
-  ProgramRef program = wholeProgram(code);
-  if (run.interp.console().claimTypedLine(code.view())) {
-    runTypedLine(run, *program, code.view());
-    return;
-  }
-  runInPlace(run, *program);
+    ProgramRef program = wholeProgram(code);
+    if (run.interp.console().claimTypedLine(code.view())) {
+      runTypedLine(run, *typedProgram(run.interp, code), code.view());
+      return;
+    }
+    runInPlace(run, *program);
+  });
 }
 
 void runAlso(Run& run, const CompiledStatement& st) {
@@ -75,15 +103,14 @@ void runAlso(Run& run, const CompiledStatement& st) {
   checkConfined(run.interp.limits(), path, "also");
   std::string script = loadScriptFile(run.interp.console(), path, libraryPath);
 
-  // Errors in the file name it, and the innermost file wins.
-  try {
-    // Read once and run once: nothing of it is kept parsed.
-    executeOnce(run.interp, Text(std::move(script)), &run.outer, &run.local);
+  // Read once and run once: nothing of it is kept parsed. Its statements
+  // are named by the file's path and their lines.
+  Text text(std::move(script));
+  setPlace(text, SourcePlace{makeSource(path), 1});
+  runText([&] {
+    executeOnce(run.interp, text, &run.outer, &run.local);
     run.bindingsChanged();
-  } catch (VelkError& e) {
-    e.noteFile(path);
-    throw;
-  }
+  });
 }
 
 void runClass(Run& run, const CompiledStatement& st) {

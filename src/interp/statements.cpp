@@ -75,11 +75,18 @@ std::string CompiledStatement::sourceText() const {
   return s;
 }
 
-ProgramRef compileProgram(const StatementList& list) {
+ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
   auto program = makeRef<Program>();
   program->statements.reserve(list.statements.size());
   for (const Statement& raw : list.statements) {
     CompiledStatement st;
+    if (start) {
+      // Each statement ends at a line end of its own, after those its groups
+      // hold (a flat text has one statement).
+      st.place = start;
+      placeBlocks(raw, start);
+      ++start.line;
+    }
     for (const Text& t : raw)
       if (!t.empty()) st.tokens.push_back(internName(t));
     if (!st.tokens.empty()) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "interp/source_place.h"
 #include "parse/splitter.h"
 #include "support/ref.h"
 #include "value/value.h"
@@ -44,6 +45,8 @@ struct CompiledStatement {
   // What looking an assignment's target (or the variable a list statement
   // names) up found in the outer and the local map of its last run.
   mutable LookupMemo targetMemos[2];
+  // Where the statement starts, when its text has a place.
+  SourcePlace place;
   std::string sourceText() const;  // for error reports
 };
 
@@ -56,7 +59,10 @@ class Program : public RefCounted {
 };
 using ProgramRef = Ref<const Program>;
 
-ProgramRef compileProgram(const StatementList& list);
+// `start` is where the text the list was split from starts, if it is known:
+// each statement then gets the line it starts on, and each block among its
+// tokens the line it opens on (see source_place.h).
+ProgramRef compileProgram(const StatementList& list, SourcePlace start = {});
 
 // One shared Text for every short token of the same bytes that can name a
 // variable, so that a name bound in a map and the same name read elsewhere

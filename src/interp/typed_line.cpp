@@ -10,6 +10,7 @@
 #include "interp/executor.h"
 #include "interp/run.h"
 #include "support/error.h"
+#include "support/error_caret.h"
 #include "support/interrupt.h"
 
 namespace velk {
@@ -125,7 +126,7 @@ void runTypedLine(Run& run, const Program& line, std::string_view text) {
     // The run handed its maps back on the way out: every variable keeps the
     // value it had when the error happened.
     folder.lineFailed();
-    if (!console.keepSession(reportLine(e), false)) throw;
+    if (!console.keepSession(reportLine(e) + (console.atTerminal() ? caretLines(e) : std::string()), false)) throw;
   }
   if (console.linesAreRuns()) run.interp.restartBudget();  // the REPL's own statements until the next line
   run.bindingsChanged();

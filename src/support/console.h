@@ -49,6 +49,9 @@ class Console {
   // A warning about the typed line that is about to run, for the person at
   // the terminal: one line of its own, apart from the output.
   virtual void warnTypedLine(const std::string& /*message*/) {}
+  // One line of the statement trace, for whoever follows the run: apart from
+  // the output, after what the output holds so far.
+  virtual void traceLine(const std::string& /*line*/) {}
   // Whether each typed line is a run of its own (at a terminal): its steps and
   // time then count from its start. Otherwise the whole input is one run.
   virtual bool linesAreRuns() const { return false; }

@@ -38,6 +38,14 @@ std::string quoteForReport(std::string_view text, size_t limit) {
   return out;
 }
 
+std::string ErrorPlaces::describe() const {
+  std::string s;
+  if (located_) s = "; at " + at_;
+  for (const std::string& caller : callers_) s += "; called from " + caller;
+  if (moreCallers_) s += "; ... " + std::to_string(moreCallers_) + " more";
+  return s;
+}
+
 std::string VelkError::report() const {
   std::string line;
   if (kind_ == ErrorKind::Limit) {
@@ -53,6 +61,7 @@ std::string VelkError::report() const {
   }
   if (!statement_.empty()) line += "; in statement " + quoteForReport(statement_);
   if (!file_.empty()) line += "; in file " + quoteForReport(file_);
+  line += places_.describe();
   if (!origin_.empty()) line += "; " + origin_;
   return line;
 }
@@ -69,7 +78,7 @@ bool reachedLimit(const std::exception& e) {
 std::string reportLine(const std::exception& e) {
   if (const auto* v = dynamic_cast<const VelkError*>(&e)) return v->report();
   if (const auto* g = dynamic_cast<const OpenGroupError*>(&e)) {
-    std::string line = std::string("velk: ") + g->what();
+    std::string line = std::string("velk: ") + g->what() + g->places().describe();
     if (!g->origin().empty()) line += "; " + g->origin();
     return line;
   }

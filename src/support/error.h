@@ -10,10 +10,51 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/stack_guard.h"
 
 namespace velk {
+
+// Where an error arose and the calls that led there, noted by the statements
+// it passes on its way out: the first statement with a place names where it
+// arose ("at prog.VELK:3"); after the error has left a function's body (or a
+// text run by `exec` or `also`), the next statement with a place is the one
+// that called it ("called from prog.VELK:9"). The ten innermost callers are
+// named, the rest counted.
+class ErrorPlaces {
+ public:
+  static constexpr size_t kNamedCallers = 10;
+  // Whether the next statement with a place is named; `describe` gives its
+  // place only then. False also for a caller past the tenth, which is counted.
+  bool wantsPlace() {
+    if (located_ && !awaitingCaller_) return false;
+    if (!located_ || callers_.size() < kNamedCallers) return true;
+    awaitingCaller_ = false;
+    ++moreCallers_;
+    return false;
+  }
+  void notePlace(std::string place) {
+    if (!located_) {
+      at_ = std::move(place);
+      located_ = true;
+    } else {
+      callers_.push_back(std::move(place));
+      awaitingCaller_ = false;
+    }
+  }
+  // The error leaves a call: the next place is its caller's.
+  void leaveCall() { awaitingCaller_ = located_; }
+  // "; at A; called from B; ...", or nothing.
+  std::string describe() const;
+
+ private:
+  std::string at_;
+  std::vector<std::string> callers_;
+  size_t moreCallers_ = 0;
+  bool located_ = false;
+  bool awaitingCaller_ = false;
+};
 
 // The kinds an error can be of. Number reading distinguishes a text that
 // holds no number from a number that does not fit; a run that reached one of
@@ -51,6 +92,15 @@ class VelkError : public std::runtime_error {
     originNoted_ = true;
   }
 
+  ErrorPlaces& places() { return places_; }
+  // The term being evaluated when the error arose, innermost first; empty
+  // when it arose in no term (a statement's own check).
+  const std::string& term() const { return term_; }
+  void noteTerm(std::string_view term) {
+    if (!termNoted_) term_ = term;
+    termNoted_ = true;
+  }
+
   // The single line that the top-level handler prints.
   std::string report() const;
 
@@ -63,6 +113,9 @@ class VelkError : public std::runtime_error {
   bool statementNoted_ = false;
   bool fileNoted_ = false;
   bool originNoted_ = false;
+  ErrorPlaces places_;
+  std::string term_;
+  bool termNoted_ = false;
 };
 
 // A text ended inside an open quote, brace or parenthesis: the process ends
@@ -77,6 +130,8 @@ class OpenGroupError : public std::runtime_error {
   }
   size_t offset() const { return offset_; }
   const std::string& origin() const { return origin_; }
+  ErrorPlaces& places() { return places_; }
+  const ErrorPlaces& places() const { return places_; }
   // As for VelkError: the innermost statement the error passes, and the
   // user's own statement it arose in.
   bool hasStatement() const { return statementSeen_; }
@@ -92,6 +147,7 @@ class OpenGroupError : public std::runtime_error {
   std::string origin_;
   bool statementSeen_ = false;
   bool originNoted_ = false;
+  ErrorPlaces places_;
 };
 
 // A request to end the process with a status and without a message, such as

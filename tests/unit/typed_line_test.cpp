@@ -163,7 +163,7 @@ TEST(TypedLine, OnlyTheLineJustReadIsTyped) {
   Session s({"code = $input", "q = (1 + missing)", "exec (code)"}, true);
   s.run();
   ASSERT_EQ(s.console.reports.size(), 1u);
-  EXPECT_NE(s.console.reports[0].find("in statement `q = (1 + missing)`; in the typed statement `exec (code)`"),
+  EXPECT_NE(s.console.reports[0].find("in statement `q = (1 + missing)`; at <exec>:1; in the typed statement `exec (code)`"),
             std::string::npos)
       << s.console.reports[0];
 }
