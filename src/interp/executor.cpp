@@ -178,14 +178,16 @@ void notePlace(ErrorPlaces& places, const CompiledStatement& st) {
 // passes, the innermost statement that sees it is the one it names; the
 // innermost of the user's own statements is where it arose, named by
 // `describe` (null for a statement that is not the user's). Every statement
-// that runs comes through here, so this is where the trace is written: off,
-// it costs one test of a flag.
+// that runs comes through here, so this is where the trace is written. The
+// trace shares its test with the step count: a run with no bound and no
+// trace tests one flag per statement, as it did before there was a trace.
 template <class Describe, class Step>
 void runStep(Interpreter& interp, const CompiledStatement& st, const Describe* describe, Step step) {
   try {
-    if (interp.tracing()) [[unlikely]]
-      traceStatement(interp, st);
-    interp.countStep();
+    if (interp.slowSteps()) [[unlikely]] {
+      if (interp.tracing()) traceStatement(interp, st);
+      interp.countStep();
+    }
     checkInterrupt();
     step();
   } catch (VelkError& e) {

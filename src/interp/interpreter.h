@@ -70,8 +70,15 @@ class Interpreter final : public Evaluator {
   // The statement trace: with it on, every statement with a place is
   // written before it runs (see runStep), indented by the depth of user
   // function calls.
-  void setTracing(bool on) { tracing_ = on; }
+  void setTracing(bool on) {
+    tracing_ = on;
+    noteSlowSteps();
+  }
   bool tracing() const { return tracing_; }
+  // Whether a statement about to run has more to do than run: its step
+  // counted against a bound, or its trace written. One flag for both, so
+  // that a run with neither tests one flag per statement (see runStep).
+  bool slowSteps() const { return slowSteps_; }
   size_t callDepth() const { return callDepth_; }
 
   // Where a typed line starts: "<stdin>" and its number among the typed
@@ -101,6 +108,7 @@ class Interpreter final : public Evaluator {
     limits_ = std::move(limits);
     applied_ = limits_;
     budget_.start(limits_, &applied_.maxValueBytes);
+    noteSlowSteps();
   }
   // Starts the budget afresh under the same bounds: each line typed at the
   // REPL is a run of its own (see RunBudget::restart).
@@ -123,7 +131,9 @@ class Interpreter final : public Evaluator {
   Text elementName_;
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
+  void noteSlowSteps() { slowSteps_ = tracing_ || budget_.budgeted(); }
   bool tracing_ = false;
+  bool slowSteps_ = false;
   size_t callDepth_ = 0;
   uint32_t typedLines_ = 0;
   SourceRef typedSource_ = makeSource("<stdin>", false);

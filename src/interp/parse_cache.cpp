@@ -127,7 +127,7 @@ ExpressionFormRef expressionForm(const Text& text) {
   // the text itself, whose kept form would then hold its own text for ever.
   for (Text& token : form->tokens)
     if (token.view() != text.view()) token = internName(token);
-  if (SourcePlace place = placeOf(text)) placeBlocks(form->tokens, place);
+  if (SourcePlace place = placeOf(text)) placeBlocks(form->tokens, place, true);
   form->terms.reserve(form->tokens.size());
   form->ops.reserve(form->tokens.size());
   for (const Text& token : form->tokens) {

@@ -17,15 +17,19 @@ std::string describePlace(const SourcePlace& place) {
   return place.source->name + ":" + std::to_string(place.line);
 }
 
-void placeBlocks(const std::vector<Text>& tokens, SourcePlace& place) {
-  for (const Text& token : tokens) {
-    if (token.empty()) continue;
-    std::string_view bytes = token.view();
-    uint32_t lineEnds = place.flat ? 0 : static_cast<uint32_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-    // A group may hold blocks too; it is given its place as a block is, so
-    // that the expression it holds can hand it on.
-    if ((bytes.front() == '{' || bytes.front() == '(') && !placeOf(token))
-      setPlace(token, SourcePlace{place.source, place.line, lineEnds == 0});
+void placeBlocks(const std::vector<Text>& tokens, SourcePlace& place, bool last) {
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    std::string_view bytes = tokens[i].view();
+    if (bytes.empty()) continue;
+    // The line ends of the last token of a text count for nothing after it:
+    // it is left uncounted, and a block there is taken to span lines.
+    bool counted = !place.flat && !(last && i + 1 == tokens.size());
+    uint32_t lineEnds = 0;
+    if (counted)
+      for (char c : bytes) lineEnds += c == '\n';
+    // (A token is split from its text afresh, so it has no place yet.)
+    if (bytes.front() == '{')
+      setPlace(tokens[i], SourcePlace{place.source, place.line, place.flat || (counted && lineEnds == 0)});
     place.line += lineEnds;
   }
 }

@@ -7,9 +7,11 @@
 // starts at line 1 of its source. Compiling a text with a place gives each of
 // its statements the line it starts on (the lines its earlier statements took,
 // multi-line groups included, counted then) and gives each brace block among
-// its tokens, and among the terms of its expressions, the line the block opens
-// on: so a function body, whose text is such a block, knows where it was
-// written wherever its func Value is called from. The place is kept beside the
+// its tokens the line the block opens on, and so does the expression that
+// such a token is (`f = { ... }`): so a function body, whose text is such a
+// block, knows where it was written wherever its func Value is called from.
+// A block written inside parentheses or in a call's arguments gets no place:
+// an error in it is named by the statement that ran it. The place is kept beside the
 // text's bytes (see parse_cache.h), with or without the parse cache. A text
 // made at run time (a string joined piece by piece) has no place, and neither
 // has the built-in REPL's own script: its statements are neither traced nor
@@ -43,8 +45,8 @@ struct SourcePlace {
   // The text holds no line end: every statement and block of it starts on
   // `line`, and nothing in it need be counted. Counting the line ends of a
   // text at every level that splits it would cost time in proportion to the
-  // text times its depth; with this mark, a text nested deep on one line
-  // (the usual way generated code nests) is read for line ends once.
+  // text times its depth. So a text's last token, whose line ends place
+  // nothing, is never counted, and a text known to hold none is not read.
   bool flat = false;
   explicit operator bool() const { return static_cast<bool>(source); }
 };
@@ -62,7 +64,8 @@ SourcePlace placeOf(const Text& text);
 void setPlace(const Text& text, SourcePlace place);
 // The same for each brace block among `tokens`, the tokens of one statement or
 // expression whose first token starts on `place`'s line; `place` ends on the
-// line after the tokens' last byte (the tokens' line ends counted).
-void placeBlocks(const std::vector<Text>& tokens, SourcePlace& place);
+// line after the tokens' last byte (the tokens' line ends counted), unless
+// the tokens are the `last` of their text, whose place nothing follows.
+void placeBlocks(const std::vector<Text>& tokens, SourcePlace& place, bool last);
 
 }  // namespace velk

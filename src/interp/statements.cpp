@@ -84,7 +84,7 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
       // Each statement ends at a line end of its own, after those its groups
       // hold (a flat text has one statement).
       st.place = start;
-      placeBlocks(raw, start);
+      placeBlocks(raw, start, &raw == &list.statements.back());
       ++start.line;
     }
     for (const Text& t : raw)

@@ -74,6 +74,8 @@ class RunBudget {
   void countStep(const RunLimits& limits) {
     if (budgeted_) takeStep(limits);
   }
+  // Whether any of steps, time or memory is bounded, so that countStep does anything.
+  bool budgeted() const { return budgeted_; }
   // The cap on one value the run's operations apply now.
   size_t valueCap() const { return valueCap_ ? *valueCap_ : 0; }
   // The run's own value cap, apart from what memory leaves.
