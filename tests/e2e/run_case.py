@@ -36,6 +36,9 @@ A case file is a few sections, each opened by a line "## NAME [ARGUMENT]":
                       "unlimited". A velk built with the address sanitizer
                       cannot run in a limited address space: a case with a
                       memory limit is then skipped (exit status 77)
+  ## run ARGS        a row of a table: velk runs once per row, with the stdin,
+                      stderr and status sections that follow it; each row's
+                      standard error is compared whole
   ## cycles           the case builds values that hold themselves; such a
                       cycle is never reclaimed, so the sanitizer's leak check
                       is off for this case
@@ -200,6 +203,25 @@ def start_velk(opts, sections, args, tmp, stdin):
     return subprocess.CompletedProcess(proc.args, proc.returncode, out or b"", err)
 
 
+def run_rows(opts, sections, tmp):
+    """The rows of a table, each run and its standard error compared whole;
+    the number that failed."""
+    rows, failures = [], 0
+    for name, arg, lines in sections:
+        if name == "run":
+            rows.append({"args": shlex.split(arg), "stdin": b"", "stderr": b"", "status": "0"})
+        elif rows and name in ("stdin", "stderr", "status"):
+            rows[-1][name] = section_bytes(lines)
+    for row in rows:
+        run = start_velk(opts, sections, row["args"], tmp, row["stdin"])
+        err = run.stderr.replace(tmp.encode(), b"<TMP>")
+        if err != row["stderr"] or run.returncode != int(row["status"]):
+            failures += 1
+            print(f"--- velk {shlex.join(row['args'])}: status {run.returncode}, expected {int(row['status'])}")
+            print(f"--- expected standard error:\n{visible(row['stderr'])}--- actual:\n{visible(err)}")
+    return failures
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--velk", required=True)
@@ -214,7 +236,7 @@ def main():
     names = [s[0] for s in sections]
     known = {"stdin", "stdout", "output", "stderr", "status", "given", "given-dir", "no-lib",
              "with-lib", "file", "dir", "absent", "args", "link", "stdout-to", "stdin-from",
-             "ulimit", "cycles"}
+             "ulimit", "cycles", "run"}
     for n in names:
         if n not in known:
             raise SystemExit(f"{opts.case}: unknown section '## {n}'")
@@ -249,6 +271,8 @@ def main():
                 os.makedirs(os.path.dirname(target), exist_ok=True)
                 os.symlink("\n".join(lines).strip(), target)
 
+        if "run" in names:
+            return 1 if run_rows(opts, sections, tmp) else 0
         try:
             run = start_velk(opts, sections, args, tmp, stdin)
         except subprocess.TimeoutExpired:
