@@ -22,12 +22,12 @@ std::string caretLines(const std::exception& e) {
   if (!v || v->statement().empty()) return std::string();
   std::string_view statement = v->statement();
   std::string_view term = v->term();
-  // The term as it stands in the statement; without one, the statement's
-  // first token (its keyword, target or call) is what failed.
+  // The term as it stands in the statement; without one (the statement's own
+  // check failed, or an operator between terms), the statement as a whole.
   size_t at = term.empty() ? std::string_view::npos : statement.find(term);
   if (at == std::string_view::npos) {
     at = 0;
-    term = statement.substr(0, statement.find_first_of(" \n"));
+    term = statement;
   }
   // The line of the statement that holds the term's first byte.
   size_t lineStart = statement.rfind('\n', at);

@@ -8,8 +8,8 @@
 namespace velk {
 
 // "\n    x = (nope + 1)\n         ^^^^" for an error that names its statement
-// (the line of it that holds the term, cut around it when long); empty for
-// any other error.
+// (the line of it that holds the term, cut around it when long; the carets
+// run under the whole line when no term failed); empty for any other error.
 std::string caretLines(const std::exception& e);
 
 }  // namespace velk
