@@ -52,9 +52,10 @@ class Interpreter final : public Evaluator {
   const BuiltinTable& builtins() const { return builtins_; }
   size_t nesting() const { return nesting_; }
 
-  // The user's own program (a script file, a `-e` text) and how to name one
-  // of its statements as the origin of an error ("at line 3 of `f.VELK`"),
+  // The user's own program while a typed line runs, and how to name one of
+  // its statements as the origin of an error ("in the typed statement ..."),
   // given whether that statement is also the innermost one the error passed.
+  // Other code is named by its place (see source_place.h).
   using OriginDescriber = std::function<std::string(const CompiledStatement& user, bool innermost)>;
   void setUserProgram(const Program* program, OriginDescriber describe) {
     userProgram_ = program;
