@@ -104,7 +104,7 @@ void runEach(Run& run, const CompiledStatement& st) {
     if (bytesOfString)
       bindByte(iteration.outer, name, static_cast<unsigned char>(bytes[i]));
     else
-      bindItem(iteration.outer, name, items[i]);
+      bindItem(iteration.outer, name, items.ref(i));
     runStatements(iteration, *body);
     if (iteration.returned) {
       run.passUp(ExecResult{std::move(iteration.result), true});
