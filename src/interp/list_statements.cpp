@@ -38,7 +38,10 @@ void runAdd(Run& run, const CompiledStatement& st) {
   // evaluation moves there.
   ValueSlot scratch;
   const Value& v = valueOperand(run, st, "a value", scratch);
-  target->elements.push(scratch && &v == &*scratch ? std::move(*scratch) : Value(v));
+  if (scratch && &v == &*scratch)
+    target->elements.push(std::move(*scratch));
+  else
+    target->elements.push(v);
 }
 
 void runIndex(Run& run, const CompiledStatement& st) {

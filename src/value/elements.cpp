@@ -16,33 +16,49 @@ ElementCell::ElementCell(ValueRef v) {
   assert((bits_ & kTagMask) == kBoxed && bits_ != 0);
 }
 
-Value* ElementCell::box() {
+Value* ElementCell::box(Value* spare) {
   assert(!isBoxed());
-  Value* v = newValue(compactValue()).detach();
+  Value* v;
+  if (!spare) {
+    v = newValue(compactValue()).detach();
+    release();
+  } else {
+    // The spare holds nothing but an integer or a text left empty: setting
+    // the type, the integer and the text makes it the element. The cell's
+    // count on its text passes to the Value.
+    v = spare;
+    v->typeName = isInteger() ? kInteger : kString;
+    v->intValue = isInteger() ? integer() : 0;
+    if (isText()) v->text = Text::adoptRep(textRep());
+  }
   assert((reinterpret_cast<uintptr_t>(v) & kTagMask) == 0);
-  release();
   bits_ = reinterpret_cast<uintptr_t>(v);
   return v;
 }
 
-void ElementCell::compactIfAlone() {
-  if (!isBoxed()) return;
+Value* ElementCell::compactIfAlone(bool keep) {
+  if (!isBoxed()) return nullptr;
   ValueRef v = ValueRef::adopt(boxedValue());
   if (v.unique() && fits(*v)) {
-    bits_ = compactBits(std::move(*v));  // v holds the old count, and drops it
-    return;
+    bits_ = compactBits(std::move(*v));  // v holds the old count
+    if (keep) return v.detach();         // its text was taken, its integer is overwritten
+    return nullptr;
   }
   (void)v.detach();  // the cell keeps its count
+  return nullptr;
 }
 
 ValueRef Elements::boxAt(size_t i) const {
   Rep& rep = *rep_;
   // The cells boxed before are made compact again if they are alone now; the
   // others stay remembered, the oldest forgotten when there is no room.
+  // The first Value so freed becomes the new element's: walking a list by
+  // `index` or `each` then makes no Value at all after the first.
   size_t kept = 0;
+  Value* spare = nullptr;
   for (size_t k = 0; k < rep.recentCount; ++k) {
     ElementCell& c = rep.cells[rep.recent[k]];
-    c.compactIfAlone();
+    if (Value* freed = c.compactIfAlone(!spare)) spare = freed;
     if (c.isBoxed()) rep.recent[kept++] = rep.recent[k];
   }
   if (kept == Rep::kRecent) {
@@ -51,8 +67,23 @@ ValueRef Elements::boxAt(size_t i) const {
   }
   rep.recent[kept++] = i;
   rep.recentCount = kept;
-  return ValueRef(rep.cells[i].box());
+  return ValueRef(rep.cells[i].box(spare));
 }
+
+bool Elements::passBox(size_t from, size_t to, Value* held) const {
+  ElementCell& source = rep_->cells[from];
+  ElementCell& target = rep_->cells[to];
+  if (source.boxed() != held || target.isBoxed() || !ElementCell::fits(*held)) return false;
+  ValueRef probe = ValueRef::adopt(held);          // the array's count
+  const bool alone = probe.holders() == 2;         // and the caller's, no other
+  (void)probe.detach();
+  if (!alone) return false;
+  source.bits_ = ElementCell::compactBits(std::move(*held));
+  target.box(held);  // the count `from` held passes to `to`
+  return true;
+}
+
+Elements::Rep::~Rep() = default;
 
 void Elements::erase(size_t i) {
   std::vector<ElementCell>& cells = own();

@@ -172,6 +172,7 @@ class ElementCell {
   static bool fits(const Value& v);
   // Compact when v fits, boxed in a new Value otherwise.
   explicit ElementCell(Value&& v);
+  explicit ElementCell(const Value& v);
   // The Value itself; taken apart into a compact cell when nobody else holds
   // it (then nobody can tell) and it fits.
   explicit ElementCell(ValueRef v);
@@ -218,11 +219,13 @@ class ElementCell {
   static uintptr_t compactBits(Value&& v);
   void retain() noexcept;
   void release() noexcept;
-  // Boxes a compact cell in place; returns its Value.
-  Value* box();
+  // Boxes a compact cell in place; returns its Value. `spare`, when given,
+  // is a Value that nobody holds, emptied of all but its integer or text.
+  Value* box(Value* spare = nullptr);
   // Makes a boxed cell compact again when only this cell holds its Value
-  // and the Value fits.
-  void compactIfAlone();
+  // and the Value fits; returns that Value, emptied, to be used again, when
+  // `keep` asks for it (otherwise it is dropped).
+  Value* compactIfAlone(bool keep);
   uintptr_t bits_;
 };
 
@@ -259,8 +262,14 @@ class Elements {
   // in how it keeps the element, so this is a read: every holder of the array
   // sees the same Value.
   ValueRef ref(size_t i) const;
+  // Walking on: when element `from` is boxed in `held`, which nobody but the
+  // array and the caller's one handle hold, and `to` is compact, `from` is
+  // made compact again and `held` becomes element `to`'s own Value, so the
+  // caller's handle need not change. False, changing nothing, otherwise.
+  bool passBox(size_t from, size_t to, Value* held) const;
 
-  void push(Value v);
+  void push(Value&& v);
+  void push(const Value& v);
   void push(ValueRef v) { own().emplace_back(std::move(v)); }
   void erase(size_t i);
   void swap(Elements& o) noexcept { rep_.swap(o.rep_); }
@@ -285,6 +294,7 @@ class Elements {
   struct Rep : RefCounted {
     explicit Rep(std::vector<ElementCell> c) : cells(std::move(c)) {}
     Rep() = default;
+    ~Rep();  // out of line: dropping a Value is inlined everywhere
     std::vector<ElementCell> cells;
     // The cells boxed last, oldest first (see "Boxing back").
     static constexpr size_t kRecent = 4;
@@ -478,7 +488,24 @@ inline uintptr_t ElementCell::compactBits(Value&& v) {
 inline ElementCell::ElementCell(Value&& v)
     : bits_(fits(v) ? compactBits(std::move(v)) : reinterpret_cast<uintptr_t>(newValue(std::move(v)).detach())) {}
 
-inline void Elements::push(Value v) { own().emplace_back(std::move(v)); }
+inline ElementCell::ElementCell(const Value& v) {
+  if (!fits(v)) {
+    bits_ = reinterpret_cast<uintptr_t>(copiedValue(v).detach());
+  } else if (v.typeName == kInteger) {
+    bits_ = (static_cast<uintptr_t>(v.intValue) << 1) | kInt;
+  } else {
+    Text text = v.text;
+    bits_ = reinterpret_cast<uintptr_t>(std::move(text).detachRep()) | kText;
+  }
+}
+
+inline void Elements::push(Value&& v) { own().emplace_back(std::move(v)); }
+inline void Elements::push(const Value& v) {
+  // A Value that does not fit is copied before the array changes: it may be
+  // this very list, whose copy must hold the elements as they were.
+  if (!ElementCell::fits(v)) return push(copiedValue(v));
+  own().emplace_back(v);
+}
 
 // True for "integer" and "float".
 inline bool isNumeric(const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; }
