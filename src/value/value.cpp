@@ -157,13 +157,15 @@ size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
   // Compact cells are compared where they lie, without a Value made for them,
   // by the rules valueEquals would apply to one.
   const size_t count = items.size();
+  if (count == 0) return 0;
+  const ElementCell* cells = &items.cell(0);  // read once: nothing here changes the array
   size_t i = 0;
   if (showsItsText(x)) {
     // A text against texts: their bytes, size first. Elements of any other
     // type take the general rule (a number reads x as a number and may fail).
     const std::string_view bytes = x.text.view();
     for (; i < count; ++i) {
-      const ElementCell& c = items.cell(i);
+      const ElementCell& c = cells[i];
       const Value* v = c.boxed();
       if (v ? showsItsText(*v) : c.isText()) {
         // The last bytes first: texts of one size that differ mostly differ
@@ -183,7 +185,7 @@ size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
     // other types take the general rule, in the same order of reading.
     const long double y = asFloat(x);
     for (; i < count; ++i) {
-      const ElementCell& c = items.cell(i);
+      const ElementCell& c = cells[i];
       const Value* v = c.boxed();
       if (!v && c.isInteger()) {
         if (floatFromInteger(c.integer()) == y) return i;
