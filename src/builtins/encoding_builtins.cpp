@@ -62,7 +62,7 @@ void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   ValueRef func = *target;
   Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;
-  for (const ValueRef& e : asElements(names)) argNames.push_back(textOf(ev, *e));
+  for (const auto& e : asElements(names)) argNames.push_back(textOf(ev, *e));
   func->setArgNames(NameList(std::move(argNames)));
 }
 

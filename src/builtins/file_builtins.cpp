@@ -219,7 +219,7 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
     result.typeName = kList;
     PackingWalk& walk = ev.libraryFolders().packing;
     for (std::string& name : measuring ? listReachedOnce(p.path, walk) : checkPackedLinks(p.path, walk))
-      result.elements.push(newValue(Value::string(Text(std::move(name)))));
+      result.elements.push(Value::string(Text(std::move(name))));
     return;
   }
   PathArgument p = pathFromText(ev, std::move(text), "listdir");
@@ -229,7 +229,7 @@ void listdir(Evaluator& ev, Value& result, VarMap callMap) {
   result.typeName = kList;
   for (fs::directory_iterator end; it != end; it.increment(ec)) {
     if (ec) fileSystemFailure("listdir", p.shown, ec);
-    result.elements.push(newValue(Value::string(Text(it->path().filename().string()))));
+    result.elements.push(Value::string(Text(it->path().filename().string())));
   }
   if (ec) fileSystemFailure("listdir", p.shown, ec);
 }

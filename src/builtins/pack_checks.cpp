@@ -111,16 +111,17 @@ class UnpackCheck {
     if (pack.typeName != kList || pack.elements.size() < 2 || pack.elements[0]->typeName != kList ||
         pack.elements[1]->typeName != kList)
       refuseUnpacking("a pack is a list of two lists, the paths and their contents");
-    const Elements& paths = pack.elements[0]->elements;
-    const Elements& contents = pack.elements[1]->elements;
+    // Handles of their own: the lists stay as they are while they are walked.
+    const Elements paths = pack.elements[0]->elements;
+    const Elements contents = pack.elements[1]->elements;
     for (size_t i = 0; i < paths.size(); ++i) {
       std::string path = asText(*paths[i], maxValueBytes_).str();
       if (i >= contents.size()) refuseUnpacking("the entry " + quoteForReport(path) + " has no content");
-      const Value& content = *contents[i];
-      if (content.typeName == kList) {
+      const ElementValue content = contents[i];
+      if (content->typeName == kList) {
         check(path, Kind::Folder);
-        walk(content);
-      } else if (content.typeName == kString) {
+        walk(*content);
+      } else if (content->typeName == kString) {
         check(path, Kind::File);
       }
     }

@@ -95,7 +95,7 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
 // Names the first item, searching nested lists, whose own parentheses do not
 // pair up: the one that makes a nested list unreadable.
 [[noreturn]] void failUneven(const Elements& elements, std::string_view listText, size_t maxBytes) {
-  for (const ValueRef& e : elements) {
+  for (const auto& e : elements) {
     if (e->typeName == kList) {
       std::string inner;
       if (!appendEncoded(inner, e->elements, true, maxBytes).even()) failUneven(e->elements, listText, maxBytes);
@@ -120,7 +120,7 @@ ParenBalance appendEncoded(std::string& out, const Elements& elements, bool nest
   out += '(';
   ParenBalance items;
   bool first = true;
-  for (const ValueRef& e : elements) {
+  for (const auto& e : elements) {
     if (!first) out += ' ';
     first = false;
     size_t itemStart = out.size();
@@ -185,12 +185,12 @@ Elements decodeList(const Text& text) {
   // list's end is found without reading it through, so that a deep list is
   // read once, not once for every level around each byte.
   std::vector<std::string_view> items = firstStatementViews(inner, &text);
-  std::vector<ValueRef> result;
+  std::vector<ElementCell> result;
   result.reserve(items.size());
   InterruptPoll poll;  // a long list is read an item at a time
   for (std::string_view item : items) {
     poll.at(static_cast<size_t>(item.data() - inner.data()));
-    result.push_back(newValue(decodeItem(text, item)));
+    result.emplace_back(decodeItem(text, item));
   }
   return Elements(std::move(result));
 }

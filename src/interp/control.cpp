@@ -27,6 +27,15 @@ void bindItem(VarMap& map, const Text& name, const ValueRef& item) {
     map.set(name, item);
 }
 
+// Moves the element name on to item i without binding it anew: when the name
+// still holds item i - 1 and nothing else does, the list keeps that item
+// compact again and the Value becomes item i (see Elements::passBox).
+bool passElement(VarMap& map, const Text& name, const Elements& items, size_t i) {
+  if (i == 0) return false;
+  ValueRef* bound = map.frontBinding(name);
+  return bound && *bound && items.passBox(i - 1, i, bound->get());
+}
+
 // Binds the element name to a fresh string Value of one byte. The previous
 // byte's Value is reused when nothing but this binding refers to it and it
 // still holds nothing but its string: then no one can tell it from a new one.
@@ -107,8 +116,8 @@ void runEach(Run& run, const CompiledStatement& st) {
     iteration.startAgain();
     if (bytesOfString)
       bindByte(iteration.outer, name, static_cast<unsigned char>(bytes[i]));
-    else
-      bindItem(iteration.outer, name, items[i]);
+    else if (!passElement(iteration.outer, name, items, i))
+      bindItem(iteration.outer, name, items.ref(i));
     runStatements(iteration, *body);
     if (iteration.returned) {
       run.passUp(ExecResult{std::move(iteration.result), true});

@@ -41,7 +41,10 @@ void runAdd(Run& run, const CompiledStatement& st) {
   // evaluation moves there.
   ValueSlot scratch;
   const Value& v = valueOperand(run, st, "a value", scratch);
-  target->elements.push(scratch && &v == &*scratch ? newValue(std::move(*scratch)) : copiedValue(v));
+  if (scratch && &v == &*scratch)
+    target->elements.push(std::move(*scratch));
+  else
+    target->elements.push(v);
 }
 
 void runIndex(Run& run, const CompiledStatement& st) {
@@ -55,7 +58,7 @@ void runIndex(Run& run, const CompiledStatement& st) {
   const Text& out = operand(st, 3, "an output name");
   if (isList) {
     size_t i = checkedPosition(n, source->elements.size(), "index", name);
-    run.bind(out, source->elements[i]);  // the element itself, not a copy
+    run.bind(out, source->elements.ref(i));  // the element itself, not a copy
   } else {
     size_t i = checkedPosition(n, source->text.size(), "index", name);
     run.bind(out, newValue(Value::string(oneByteText(static_cast<unsigned char>(source->text[i])))));

@@ -71,7 +71,15 @@ class Ref {
   T* operator->() const noexcept { return p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
   bool unique() const noexcept { return p_ && p_->refs_ == 1; }
+  // How many handles hold the object (0 for null).
+  uint32_t holders() const noexcept { return p_ ? p_->refs_ : 0; }
   void swap(Ref& o) noexcept { std::swap(p_, o.p_); }
+  // Takes over a count given up by detach(), without adding one.
+  static Ref adopt(T* p) noexcept {
+    Ref r;
+    r.p_ = p;
+    return r;
+  }
   // Gives up the object without releasing it; the caller takes over the count.
   T* detach() noexcept {
     T* p = p_;

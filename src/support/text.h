@@ -132,6 +132,20 @@ class Text {
   // The representation, so that two Texts can be told to be one object and a
   // parsed form can be attached. Null for the empty text.
   const TextRep* rep() const { return rep_.get(); }
+  // The representation as one counted pointer, given up and taken back (or
+  // shared, with a count of its own): how a list keeps a string element in
+  // one word (value/value.h).
+  const TextRep* detachRep() && { return rep_.detach(); }
+  static Text adoptRep(const TextRep* rep) {
+    Text t;
+    t.rep_ = Ref<const TextRep>::adopt(rep);
+    return t;
+  }
+  static Text sharingRep(const TextRep* rep) {
+    Text t;
+    t.rep_ = Ref<const TextRep>(rep);
+    return t;
+  }
 
   friend bool operator==(const Text& a, const Text& b) {
     return a.rep_ == b.rep_ || a.view() == b.view();

@@ -14,12 +14,18 @@ void appendListDisplay(std::string& out, const Elements& elements, size_t maxByt
   NestingGuard guard;  // a list can nest, or even hold itself, without end
   out += '[';
   bool first = true;
-  for (const ValueRef& e : elements) {
+  const size_t count = elements.size();
+  for (size_t i = 0; i < count; ++i) {
     if (!first) out += ", ";
     first = false;
-    if (e->typeName == kString) {
+    // Compact cells are shown where they lie, without a Value made for them.
+    const ElementCell& c = elements.cell(i);
+    const Value* e = c.boxed();
+    if (!e && c.isInteger()) {
+      out += formatInteger(c.integer());
+    } else if (!e || e->typeName == kString) {
       out += '"';
-      out += e->text.view();
+      out += e ? e->text.view() : c.textBytes();
       out += '"';
     } else {
       appendDisplay(out, *e, maxBytes);
@@ -60,7 +66,7 @@ Text functionTextForm(const Value& v, size_t maxBytes) {
   if (v.typeName != kList) return displayText(v, maxBytes);
   std::string out = "[";
   bool first = true;
-  for (const ValueRef& e : v.elements) {
+  for (const auto& e : v.elements) {
     if (!first) out += " ,";
     first = false;
     appendDisplay(out, *e, maxBytes);

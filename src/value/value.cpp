@@ -154,23 +154,27 @@ bool valueEquals(const Value& a, const Value& b, size_t maxBytes) {
 }
 
 size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
+  // Compact cells are compared where they lie, without a Value made for them,
+  // by the rules valueEquals would apply to one.
   const size_t count = items.size();
-  const ValueRef* e = items.begin();
+  if (count == 0) return 0;
+  const ElementCell* cells = &items.cell(0);  // read once: nothing here changes the array
   size_t i = 0;
   if (showsItsText(x)) {
     // A text against texts: their bytes, size first. Elements of any other
     // type take the general rule (a number reads x as a number and may fail).
     const std::string_view bytes = x.text.view();
     for (; i < count; ++i) {
-      const Value& v = *e[i];
-      if (showsItsText(v)) {
+      const ElementCell& c = cells[i];
+      const Value* v = c.boxed();
+      if (v ? showsItsText(*v) : c.isText()) {
         // The last bytes first: texts of one size that differ mostly differ
         // there (numbered names), and one byte costs less than a call.
-        const std::string_view other = v.text.view();
+        const std::string_view other = v ? v->text.view() : c.textBytes();
         if (other.size() == bytes.size() &&
             (bytes.empty() || (other.back() == bytes.back() && other == bytes)))
           return i;
-      } else if (valueEquals(v, x, maxBytes)) {
+      } else if (valueEquals(*items[i], x, maxBytes)) {
         return i;
       }
     }
@@ -181,16 +185,19 @@ size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
     // other types take the general rule, in the same order of reading.
     const long double y = asFloat(x);
     for (; i < count; ++i) {
-      const Value& v = *e[i];
-      if (v.typeName == kInteger || v.typeName == kFloat) {
-        if (asFloat(v) == y) return i;
-      } else if (valueEquals(v, x, maxBytes)) {
+      const ElementCell& c = cells[i];
+      const Value* v = c.boxed();
+      if (!v && c.isInteger()) {
+        if (floatFromInteger(c.integer()) == y) return i;
+      } else if (v && (v->typeName == kInteger || v->typeName == kFloat)) {
+        if (asFloat(*v) == y) return i;
+      } else if (valueEquals(*items[i], x, maxBytes)) {
         return i;
       }
     }
     return i;
   }
-  while (i < count && !valueEquals(*e[i], x, maxBytes)) ++i;
+  while (i < count && !valueEquals(*items[i], x, maxBytes)) ++i;
   return i;
 }
 

@@ -7,16 +7,19 @@
 // type keep whatever they held: a list converted to a string still carries its
 // elements.
 //
-// Size. A list of a million numbers is a million Values, so a Value fills 48
-// bytes: a one-byte type, the float packed beside the reference count, and the
-// three rarely held slots (bytes, argument names, members) in one shared side
-// block, absent while all three are empty. Values come from a free list of
-// such blocks rather than from the general allocator.
+// Size. Values are made at nearly every step, so a Value fills 48 bytes: a
+// one-byte type, the float packed beside the reference count, and the three
+// rarely held slots (bytes, argument names, members) in one shared side block,
+// absent while all three are empty. Values come from a free list of such
+// blocks rather than from the general allocator. A list keeps its small
+// integers and plain strings without a Value each, in one word per element
+// (ElementCell), until somebody needs the element's identity.
 //
-// Sharing. Variable maps, `elements` and `members` hold ValueRefs, shared
-// handles to Values that live as long as any holder reaches them. Assignment
-// copies content into an existing Value, so every holder sees the change;
-// binding a name to another Value changes only that one map.
+// Sharing. Variable maps and `members` hold ValueRefs, shared handles to
+// Values that live as long as any holder reaches them; `elements` holds cells
+// that are such handles or stand for a Value that only the list holds.
+// Assignment copies content into an existing Value, so every holder sees the
+// change; binding a name to another Value changes only that one map.
 //
 // Cost. A Value is copied at nearly every step of evaluation, so every slot
 // that can be large is a shared handle with copy-on-write: copying a Value
@@ -34,6 +37,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,8 +152,166 @@ class SharedVector {
 using Bytes = SharedVector<uint8_t>;
 // The argument names of a func Value, replaced as a whole by `setargmap`.
 using NameList = SharedVector<Text>;
-// The element references of a list.
-using Elements = SharedVector<ValueRef>;
+class Value;
+class ElementValue;
+
+// One element of a list, in one word. Most elements are small integers or
+// plain strings, and a pooled Value for each would cost six times the word
+// that refers to it; so a cell holds such an element itself ("compact"): an
+// integer that fits in 63 bits, or the counted representation of a string's
+// text. Any other element is a counted reference to its Value ("boxed").
+//
+// A compact cell stands for a Value that nobody but its array holds and that
+// holds nothing but its integer (type "integer") or its text (type "string",
+// as Value::string makes it): nothing can tell the two apart until somebody
+// needs the element's identity. Then the cell is boxed in place (see
+// Elements::ref).
+class ElementCell {
+ public:
+  // Whether v can be kept in a compact cell without losing anything.
+  static bool fits(const Value& v);
+  // Compact when v fits, boxed in a new Value otherwise.
+  explicit ElementCell(Value&& v);
+  explicit ElementCell(const Value& v);
+  // The Value itself; taken apart into a compact cell when nobody else holds
+  // it (then nobody can tell) and it fits.
+  explicit ElementCell(ValueRef v);
+  ElementCell(const ElementCell& o) noexcept : bits_(o.bits_) { retain(); }
+  ElementCell(ElementCell&& o) noexcept : bits_(o.bits_) { o.bits_ = kInt; }
+  ElementCell& operator=(const ElementCell& o) noexcept {
+    ElementCell copy(o);
+    std::swap(bits_, copy.bits_);
+    return *this;
+  }
+  ElementCell& operator=(ElementCell&& o) noexcept {
+    std::swap(bits_, o.bits_);
+    return *this;
+  }
+  ~ElementCell() { release(); }
+
+  bool isBoxed() const { return (bits_ & kTagMask) == kBoxed; }
+  bool isInteger() const { return (bits_ & kInt) != 0; }
+  bool isText() const { return (bits_ & kTagMask) == kText; }
+  // The compact integer, for a cell that isInteger().
+  int64_t integer() const { return static_cast<int64_t>(bits_) >> 1; }
+  // The compact string's bytes, for a cell that isText().
+  std::string_view textBytes() const {
+    const TextRep* rep = textRep();
+    return rep ? rep->bytes() : std::string_view("");
+  }
+  // The Value of a boxed cell, null for a compact one.
+  const Value* boxed() const { return isBoxed() ? reinterpret_cast<const Value*>(bits_) : nullptr; }
+  // A new Value equal to the element, for a compact cell.
+  Value compactValue() const;
+
+ private:
+  friend class Elements;
+  // The low bits tell the kind: Values and text representations are aligned
+  // to at least four bytes, so their addresses leave two bits free.
+  static constexpr uintptr_t kInt = 1;      // x1: an integer, shifted left by one
+  static constexpr uintptr_t kText = 2;     // 10: a text representation (null: "")
+  static constexpr uintptr_t kBoxed = 0;    // 00: a Value
+  static constexpr uintptr_t kTagMask = 3;
+  static bool intFits(int64_t n) { return n >= -(INT64_C(1) << 62) && n < (INT64_C(1) << 62); }
+  const TextRep* textRep() const { return reinterpret_cast<const TextRep*>(bits_ & ~kTagMask); }
+  Value* boxedValue() const { return reinterpret_cast<Value*>(bits_); }
+  // The cell of a Value that fits, taking its text.
+  static uintptr_t compactBits(Value&& v);
+  void retain() noexcept;
+  void release() noexcept;
+  // Boxes a compact cell in place; returns its Value. `spare`, when given,
+  // is a Value that nobody holds, emptied of all but its integer or text.
+  Value* box(Value* spare = nullptr);
+  // Makes a boxed cell compact again when only this cell holds its Value
+  // and the Value fits; returns that Value, emptied, to be used again, when
+  // `keep` asks for it (otherwise it is dropped).
+  Value* compactIfAlone(bool keep);
+  uintptr_t bits_;
+};
+
+// A list's elements: an array of cells, shared until written (copy-on-write).
+// Copying Elements copies one handle; a change to a shared array copies the
+// cells first, and the copies share the element Values, so that an element
+// changed in place through one list is seen through every list that shares
+// it. A compact cell copied that way would become two independent Values:
+// before a shared array is copied, its compact cells are boxed, in the array
+// itself, so that both copies keep sharing exactly what they shared before.
+//
+// Reading. operator[] and the iterators give an ElementValue, a read of the
+// element that boxes nothing (a compact cell is read as a Value made for the
+// occasion); ref() gives the element's own Value, boxing it first. A read is
+// valid while the array is not changed, as an iterator would be.
+//
+// Boxing back. A boxed cell whose Value only the array holds again (the
+// variable that `index` or `each` bound to it was rebound) can be compact
+// again: nobody can tell. The array remembers the few cells it boxed last
+// and makes them compact again, when they fit, as it boxes the next; so
+// walking a list with `index` or `each` keeps it compact.
+class Elements {
+ public:
+  Elements() = default;
+  explicit Elements(std::vector<ElementCell> cells)
+      : rep_(cells.empty() ? Ref<Rep>() : makeRef<Rep>(std::move(cells))) {}
+
+  size_t size() const { return rep_ ? rep_->cells.size() : 0; }
+  bool isEmpty() const { return size() == 0; }
+  const ElementCell& cell(size_t i) const { return rep_->cells[i]; }
+  // A read of element i.
+  ElementValue operator[](size_t i) const;
+  // Element i's own Value, boxed first when compact. The array changes only
+  // in how it keeps the element, so this is a read: every holder of the array
+  // sees the same Value.
+  ValueRef ref(size_t i) const;
+  // Walking on: when element `from` is boxed in `held`, which nobody but the
+  // array and the caller's one handle hold, and `to` is compact, `from` is
+  // made compact again and `held` becomes element `to`'s own Value, so the
+  // caller's handle need not change. False, changing nothing, otherwise.
+  bool passBox(size_t from, size_t to, Value* held) const;
+
+  void push(Value&& v);
+  void push(const Value& v);
+  void push(ValueRef v) { own().emplace_back(std::move(v)); }
+  void erase(size_t i);
+  void swap(Elements& o) noexcept { rep_.swap(o.rep_); }
+
+  class Iterator {
+   public:
+    explicit Iterator(const ElementCell* p) : p_(p) {}
+    ElementValue operator*() const;
+    Iterator& operator++() {
+      ++p_;
+      return *this;
+    }
+    friend bool operator!=(Iterator a, Iterator b) { return a.p_ != b.p_; }
+
+   private:
+    const ElementCell* p_;
+  };
+  Iterator begin() const { return Iterator(rep_ ? rep_->cells.data() : nullptr); }
+  Iterator end() const { return Iterator(rep_ ? rep_->cells.data() + rep_->cells.size() : nullptr); }
+
+ private:
+  struct Rep : RefCounted {
+    explicit Rep(std::vector<ElementCell> c) : cells(std::move(c)) {}
+    Rep() = default;
+    ~Rep();  // out of line: dropping a Value is inlined everywhere
+    std::vector<ElementCell> cells;
+    // The cells boxed last, oldest first (see "Boxing back").
+    static constexpr size_t kRecent = 4;
+    size_t recent[kRecent] = {};
+    size_t recentCount = 0;
+  };
+  ValueRef boxAt(size_t i) const;
+  std::vector<ElementCell>& own() {
+    if (!rep_)
+      rep_ = makeRef<Rep>();
+    else if (!rep_.unique())
+      copyShared();
+    return rep_->cells;
+  }
+  void copyShared();
+  Ref<Rep> rep_;
+};
 
 // The fields a Value rarely holds, kept apart so that the common Value stays
 // small. Shared between copies of a Value until one of them changes a field.
@@ -266,9 +428,84 @@ class Value : public RefCounted {
   Ref<ValueExtras> extras_;
 };
 
+// A read of one list element: the boxed element's Value itself, or a Value
+// made for the occasion from a compact cell. Neither copied nor moved, so
+// that it can point into itself.
+class ElementValue {
+ public:
+  explicit ElementValue(const ElementCell& c) : p_(c.boxed()) {
+    if (!p_) p_ = &temp_.emplace(c.compactValue());
+  }
+  ElementValue(const ElementValue&) = delete;
+  ElementValue& operator=(const ElementValue&) = delete;
+  const Value& operator*() const { return *p_; }
+  const Value* operator->() const { return p_; }
+
+ private:
+  std::optional<Value> temp_;
+  const Value* p_;
+};
+
+inline ElementValue Elements::operator[](size_t i) const { return ElementValue(rep_->cells[i]); }
+inline ElementValue Elements::Iterator::operator*() const { return ElementValue(*p_); }
+inline ValueRef Elements::ref(size_t i) const {
+  if (const Value* v = rep_->cells[i].boxed()) return ValueRef(const_cast<Value*>(v));
+  return boxAt(i);
+}
+
+inline bool ElementCell::fits(const Value& v) {
+  if (v.typeName == kInteger) return intFits(v.intValue) && v.text.empty() && v.holdsOnlyIntAndText();
+  return v.isPlainString();
+}
+inline void ElementCell::retain() noexcept {
+  if (isInteger()) return;
+  if (isText()) {
+    if (textRep()) (void)std::move(Text::sharingRep(textRep())).detachRep();
+  } else {
+    (void)ValueRef(boxedValue()).detach();
+  }
+}
+inline void ElementCell::release() noexcept {
+  if (isInteger()) return;
+  if (isText())
+    Text::adoptRep(textRep());
+  else
+    ValueRef::adopt(boxedValue());
+}
+inline Value ElementCell::compactValue() const {
+  return isInteger() ? Value::integer(integer()) : Value::string(Text::sharingRep(textRep()));
+}
+
 inline ValueRef newValue(Value v) { return ValueRef(new Value(std::move(v))); }
 inline ValueRef newValue() { return ValueRef(new Value()); }
 inline ValueRef copiedValue(const Value& v) { return ValueRef(new Value(v)); }
+
+inline uintptr_t ElementCell::compactBits(Value&& v) {
+  if (v.typeName == kInteger) return (static_cast<uintptr_t>(v.intValue) << 1) | kInt;
+  return reinterpret_cast<uintptr_t>(std::move(v.text).detachRep()) | kText;
+}
+
+inline ElementCell::ElementCell(Value&& v)
+    : bits_(fits(v) ? compactBits(std::move(v)) : reinterpret_cast<uintptr_t>(newValue(std::move(v)).detach())) {}
+
+inline ElementCell::ElementCell(const Value& v) {
+  if (!fits(v)) {
+    bits_ = reinterpret_cast<uintptr_t>(copiedValue(v).detach());
+  } else if (v.typeName == kInteger) {
+    bits_ = (static_cast<uintptr_t>(v.intValue) << 1) | kInt;
+  } else {
+    Text text = v.text;
+    bits_ = reinterpret_cast<uintptr_t>(std::move(text).detachRep()) | kText;
+  }
+}
+
+inline void Elements::push(Value&& v) { own().emplace_back(std::move(v)); }
+inline void Elements::push(const Value& v) {
+  // A Value that does not fit is copied before the array changes: it may be
+  // this very list, whose copy must hold the elements as they were.
+  if (!ElementCell::fits(v)) return push(copiedValue(v));
+  own().emplace_back(v);
+}
 
 // True for "integer" and "float".
 inline bool isNumeric(const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; }

@@ -34,8 +34,9 @@ void expectSameList(const Value& a, const Value& b) {
   ASSERT_EQ(b.typeName, kList);
   ASSERT_EQ(a.elements.size(), b.elements.size()) << displayText(a).str() << " vs " << displayText(b).str();
   for (size_t i = 0; i < a.elements.size(); ++i) {
-    const Value& x = *a.elements[i];
-    const Value& y = *b.elements[i];
+    const ElementValue xe = a.elements[i], ye = b.elements[i];
+    const Value& x = *xe;
+    const Value& y = *ye;
     ASSERT_EQ(x.typeName, y.typeName) << "element " << i;
     if (x.typeName == kList)
       expectSameList(x, y);
@@ -189,7 +190,8 @@ void appendPlain(std::string& out, const Value& list) {
   out += '(';
   for (size_t i = 0; i < list.elements.size(); ++i) {
     if (i) out += ' ';
-    const Value& e = *list.elements[i];
+    const ElementValue read = list.elements[i];
+    const Value& e = *read;
     if (e.typeName == kList)
       appendPlain(out, e);
     else
@@ -275,7 +277,7 @@ TEST(DecodeList, RoundTripsPlainData) {
   expectSameList(original, back);
   EXPECT_TRUE(valueEquals(original, back));
   // Decoded elements are new Values.
-  EXPECT_NE(back.elements[0].get(), original.elements[0].get());
+  EXPECT_NE(back.elements.ref(0).get(), original.elements.ref(0).get());
 
   expectSameList(listOf({}), decodeAsList(encode(listOf({}))));
   Value deep = listOf({});

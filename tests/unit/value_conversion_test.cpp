@@ -22,7 +22,7 @@ TEST(ValueConversion, ConvertingToOwnTypeChangesNothing) {
   Value sameList = convertTo(list, "list");
   EXPECT_EQ(sameList.typeName, kList);
   ASSERT_EQ(sameList.elements.size(), 2u);
-  EXPECT_EQ(sameList.elements[0], list.elements[0]);
+  EXPECT_EQ(sameList.elements.ref(0), list.elements.ref(0));
 
   Value bytes = ofType(kBytes);
   bytes.setBytes(Bytes({1, 2, 3}));
@@ -266,9 +266,8 @@ TEST(ValueEquality, FirstEqualAgreesWithElementByElementScan) {
   lists.push_back(kinds);
   lists.push_back({});
   for (const auto& values : lists) {
-    std::vector<ValueRef> refs;
-    for (const Value& v : values) refs.push_back(newValue(v));
-    Elements items(refs);
+    Elements items;
+    for (const Value& v : values) items.push(v);
     for (const Value& x : kinds) {
       ASSERT_EQ(scan(items, x, true), scan(items, x, false))
           << "probe " << asText(x).view() << " in " << values.size() << " items";
@@ -283,7 +282,7 @@ TEST(ValueSharing, CopiesShareElementsButNotTheirLists) {
   EXPECT_EQ(original.elements.size(), 2u);
   EXPECT_EQ(copy.elements.size(), 3u);
   // An element changed in place through one list is seen through the other.
-  *copy.elements[0] = str("changed");
+  *copy.elements.ref(0) = str("changed");
   EXPECT_EQ(original.elements[0]->typeName, kString);
   EXPECT_EQ(original.elements[0]->text, "changed");
   copy.elements.erase(0);

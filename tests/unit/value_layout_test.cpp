@@ -78,7 +78,12 @@ TEST(ValueLayout, LongChainsDestroyWithoutRecursion) {
   }
   head.reset();
   ValueRef list = newValue(listOf({}));
-  for (int i = 0; i < 1000000; ++i) list = newValue(Value::list(Elements({list, newValue(Value::integer(i))})));
+  for (int i = 0; i < 1000000; ++i) {
+    Value next = Value::list();
+    next.elements.push(list);
+    next.elements.push(Value::integer(i));
+    list = newValue(std::move(next));
+  }
   list.reset();
   SUCCEED();
 }
