@@ -96,9 +96,9 @@ inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
 }
 
 // The same, before any variable is looked up: where no variable can hide it,
-// since no name that could read as a literal was ever bound.
-inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i) {
-  return literalSpeltNamesBound() ? nullptr : keptLiteral(form, i);
+// since the map binds no name that could read as a literal.
+inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  return vars.mayHideLiterals() ? nullptr : keptLiteral(form, i);
 }
 
 // Two integers joined by an operator that gives an integer, into `n`.
@@ -118,7 +118,7 @@ inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm
 // evaluated into `slot`.
 inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
                             Blocks blocks, ValueSlot& slot) {
-  if (const Value* literal = unhiddenLiteral(form, i)) return *literal;
+  if (const Value* literal = unhiddenLiteral(form, i, vars)) return *literal;
   // A variable hides any literal of the same spelling.
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
   return nonVariableTermRef(interp, form, i, vars, blocks, slot);
@@ -128,7 +128,7 @@ inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, siz
 // for a term that is neither (a number that does not read, or a literal of a
 // form that is not kept), which termRef then reads.
 inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (const Value* literal = unhiddenLiteral(form, i)) return literal;
+  if (const Value* literal = unhiddenLiteral(form, i, vars)) return literal;
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
   return keptLiteral(form, i);
 }
@@ -191,7 +191,7 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(tokens[op].view())).c_str());
     // The left operand is fixed before a term that can run code (one that
     // is neither a variable nor quiet by its syntax).
-    const Value* bInPlace = unhiddenLiteral(form, i);
+    const Value* bInPlace = unhiddenLiteral(form, i, vars);
     if (!bInPlace) bInPlace = vars.find(tokens[i], form.memos[i]);
     if (!bInPlace && !holds(aSlot, a) && !isQuietSyntax(form.terms[i].kind)) {
       aSlot = *a;
@@ -261,7 +261,7 @@ namespace {
 // A quiet term where it lies, as quietTermRef finds it, but from its
 // remembered lookup alone: false when that lookup is not remembered.
 inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
-  if ((v = unhiddenLiteral(form, i))) return true;
+  if ((v = unhiddenLiteral(form, i, vars))) return true;
   const ValueRef* found;
   if (!vars.remembered(form.memos[i], found)) return false;
   if (found) {

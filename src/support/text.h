@@ -132,6 +132,8 @@ class Text {
   // The representation, so that two Texts can be told to be one object and a
   // parsed form can be attached. Null for the empty text.
   const TextRep* rep() const { return rep_.get(); }
+  // Whether this Text is the only holder of its representation.
+  bool soleHolder() const { return rep_.unique(); }
 
   friend bool operator==(const Text& a, const Text& b) {
     return a.rep_ == b.rep_ || a.view() == b.view();
