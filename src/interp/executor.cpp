@@ -3,6 +3,7 @@
 #include <cassert>
 #include <utility>
 
+#include "interp/fast_paths.h"
 #include "interp/run.h"
 #include "support/error.h"
 #include "support/interrupt.h"
@@ -81,8 +82,16 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    if (!applyInPlace(*slot, value, st.compoundOp, run.interp.limits()))
-      *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());
+    const RunLimits& limits = run.interp.limits();
+    if constexpr (fast_path::kInPlaceStep && fast_path::kCheck) {
+      Value general = applyOperator(*slot, value, st.compoundOp, limits);
+      if (applyInPlace(*slot, value, st.compoundOp, limits))
+        fast_path::checkSame("IN_PLACE_STEP", *slot, general);
+      else
+        *slot = std::move(general);
+    } else if (!fast_path::kInPlaceStep || !applyInPlace(*slot, value, st.compoundOp, limits)) {
+      *slot = applyOperator(*slot, value, st.compoundOp, limits);
+    }
   } else if (scratch && &value == &*scratch) {
     *slot = std::move(*scratch);
   } else {
@@ -222,6 +231,25 @@ bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope
   return run.returned;
 }
 
+namespace {
+
+// The check of a lone `end`'s value: the value its expression has in the map
+// a run of the body would read, evaluated again where that runs no code (no
+// call, group or block, which could do what they did a second time).
+void checkLoneEnd(Interpreter& interp, const CompiledStatement& end, const VarMap& scope, const Value& fast) {
+  const ExpressionForm* form = end.operandForm;
+  if (!form) return;
+  for (const TermSyntax& term : form->terms)
+    if (term.kind != TermKind::Literal && term.kind != TermKind::BadNumber) return;
+  Run run(interp);
+  run.outer = scope;
+  ValueSlot general;
+  fast_path::checkSame("LONE_END", fast,
+                       evaluateInPlace(interp, end.tokens[1], run.readView(), Blocks::Run, general));
+}
+
+}  // namespace
+
 const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program) {
   if (interp.isUserProgram(program)) return nullptr;
   for (const CompiledStatement& st : program.statements) {
@@ -243,8 +271,9 @@ void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledS
     runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
       if (&st == &end) endValueInto(interp, st, scope, result);
     });
-    if (&st == &end) return;
+    if (&st == &end) break;
   }
+  if constexpr (fast_path::kCheck) checkLoneEnd(interp, end, scope, *result);
 }
 
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
