@@ -1,6 +1,7 @@
 // The statement executor: runs statement lists, dispatches on the first token,
 // performs assignments and `end`, and writes the working maps back.
 #include <cassert>
+#include <cstdlib>
 #include <utility>
 
 #include "interp/fast_paths.h"
@@ -119,7 +120,7 @@ void runStatement(Run& run, const CompiledStatement& st) {
     case Keyword::Exec: runExec(run, st); break;
     case Keyword::Also: runAlso(run, st); break;
     case Keyword::Class: runClass(run, st); break;
-    case Keyword::None: assert(!"a keyword statement names its keyword"); break;
+    case Keyword::None: assert(!"a keyword statement names its keyword"); std::abort();
   }
 }
 
