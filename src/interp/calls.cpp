@@ -6,6 +6,7 @@
 
 #include "interp/evaluator.h"
 #include "interp/executor.h"
+#include "interp/fast_paths.h"
 #include "interp/interpreter.h"
 #include "support/error.h"
 #include "support/stack_guard.h"
@@ -42,8 +43,15 @@ const Value& evaluatedCallee(Interpreter& interp, const CallSyntax& form, const 
 }
 
 const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarMap& vars, ValueSlot& slot) {
-  if (form.callee == CallSyntax::Callee::Name)
-    if (const Value* v = vars.find(form.name)) return *v;
+  if (fast_path::kCalleeName && form.callee == CallSyntax::Callee::Name) {
+    if (const Value* v = vars.find(form.name)) {
+      if constexpr (fast_path::kCheck) {
+        ValueSlot general;
+        fast_path::checkSame("CALLEE_NAME", *v, evaluatedCallee(interp, form, vars, general));
+      }
+      return *v;
+    }
+  }
   return evaluatedCallee(interp, form, vars, slot);
 }
 
@@ -94,11 +102,17 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
     ValueRef slot;
     const ExpressionForm* argForm = parts.argForms[i];
     int64_t n;
-    if (argForm && argForm->quietBinary && (checkStack(), quietIntegerResult(*argForm, vars, n))) {
+    if (fast_path::kPrecomputedArgument && argForm && argForm->quietBinary &&
+        (checkStack(), quietIntegerResult(*argForm, vars, n))) {
       // `(arg0 - 1)`: the integer made in the argument's slot at once.
       slot = ValueRef(new Value);
       slot->typeName = kInteger;
       slot->intValue = n;
+      if constexpr (fast_path::kCheck) {
+        ValueSlot general;
+        fast_path::checkSame("PRECOMPUTED_ARGUMENT", *slot,
+                             evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, general));
+      }
     } else {
       ValueSlot scratch;
       const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);

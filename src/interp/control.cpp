@@ -2,9 +2,9 @@
 // brace token without its first and last byte, as a nested run on a merged
 // map, and passes an `end` of the body up to the current run.
 #include "interp/control.h"
-
 #include "interp/evaluator.h"
 #include "interp/executor.h"
+#include "interp/fast_paths.h"
 #include "interp/run.h"
 #include "support/error.h"
 #include "support/stack_guard.h"
@@ -21,10 +21,13 @@ bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
 // binding lies, when the map is the iteration's own, so that the lookups the
 // body remembers stay good.
 void bindItem(VarMap& map, const Text& name, const ValueRef& item) {
-  if (ValueRef* bound = map.frontBinding(name))
+  if (ValueRef* bound = fast_path::kRebindItem ? map.frontBinding(name) : nullptr) {
     *bound = item;
-  else
+    if (fast_path::kCheck && map.find(name) != item.get())
+      fast_path::disagree("REBIND_ITEM", "another binding", "the item");
+  } else {
     map.set(name, item);
+  }
 }
 
 // Moves the element name on to item i without binding it anew: when the name
@@ -41,7 +44,7 @@ bool passElement(VarMap& map, const Text& name, const Elements& items, size_t i)
 // still holds nothing but its string: then no one can tell it from a new one.
 void bindByte(VarMap& map, const Text& name, unsigned char byte) {
   const Text& text = oneByteText(byte);
-  ValueRef* bound = map.frontBinding(name);
+  ValueRef* bound = fast_path::kRebindItem ? map.frontBinding(name) : nullptr;
   if (!bound) {
     map.set(name, newValue(Value::string(text)));
     return;
@@ -51,6 +54,10 @@ void bindByte(VarMap& map, const Text& name, unsigned char byte) {
     v.text = text;
   else
     *bound = newValue(Value::string(text));
+  if constexpr (fast_path::kCheck) {
+    const Value* now = map.find(name);
+    fast_path::checkSame("REBIND_ITEM", now ? *now : Value(), Value::string(text));
+  }
 }
 
 }  // namespace
@@ -68,7 +75,7 @@ void runCompare(Run& run, const CompiledStatement& st) {
   if (!run.result) {
     // An `end` of the body is passed up as it is, so its value is made in
     // this run's result at once.
-    if (const CompiledStatement* end = loneValueEnd(run.interp, *body)) {
+    if (const CompiledStatement* end = fast_path::kLoneEnd ? loneValueEnd(run.interp, *body) : nullptr) {
       if (const VarMap* merged = run.mergedInPlace())
         executeLoneEnd(run.interp, *body, *end, *merged, run.result);
       else

@@ -8,6 +8,9 @@
 #include "interp/evaluator.h"
 
 #include <cassert>
+#include <cstdlib>
+
+#include "interp/fast_paths.h"
 
 #include "interp/calls.h"
 #include "interp/executor.h"
@@ -51,7 +54,7 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
     failUnknownTerm(e, term, "variable or number");
   }
   assert(!"a term that did not read once reads now");
-  fail("unreadable term", quoteForReport(term.view()));
+  std::abort();
 }
 
 bool holds(const ValueSlot& slot, const Value* v) { return slot && &*slot == v; }
@@ -73,7 +76,7 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
     case TermKind::BadNumber: unknownTerm(term);
   }
   assert(!"a term of no known kind");
-  fail("unreadable term", quoteForReport(term.view()));
+  std::abort();
 }
 
 // A term that runs no code, whether or not a variable bears its name: a
@@ -106,9 +109,13 @@ inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
 }
 
 // The same, before any variable is looked up: where no variable can hide it,
-// since no name that could read as a literal was ever bound.
-inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i) {
-  return literalSpeltNamesBound() ? nullptr : keptLiteral(form, i);
+// since the map binds no name that could read as a literal.
+inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (!fast_path::kUnhiddenLiteral || vars.mayHideLiterals()) return nullptr;
+  const Value* literal = keptLiteral(form, i);
+  if (fast_path::kCheck && literal && vars.find(form.tokens[i]))
+    fast_path::disagree("UNHIDDEN_LITERAL", "a literal", "a variable of that name");
+  return literal;
 }
 
 // Two integers joined by an operator that gives an integer, into `n`.
@@ -116,38 +123,32 @@ inline bool integerStep(const Value& a, const Value& b, Op op, int64_t& n) {
   return a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n);
 }
 
-// The Value of term i that no variable bears the name of: where it lies for a
-// kept literal, else evaluated into `slot`.
-inline const Value& nonVariableTermRef(Interpreter& interp, const ExpressionForm& form, size_t i,
-                                       const VarMap& vars, Blocks blocks, ValueSlot& slot) {
-  if (const Value* literal = keptLiteral(form, i)) return *literal;
-  return evaluatedTerm(interp, form, i, vars, blocks, slot);
+// Term i where it lies when it is a variable or a literal kept in the form:
+// the one place that decides between the two. A variable hides any literal
+// of the same spelling, so the name is looked up first, unless the map binds
+// no name that could read as a literal. Null for a term that is neither (a
+// call, a group, a block, a number that does not read, or a literal of a
+// form that is not kept), which evaluatedTerm then gives.
+inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (const Value* literal = unhiddenLiteral(form, i, vars)) return literal;
+  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
+  return keptLiteral(form, i);
 }
 
 // The Value of term i: where it lies for a variable or a kept literal, else
 // evaluated into `slot`.
 inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
                             Blocks blocks, ValueSlot& slot) {
-  if (const Value* literal = unhiddenLiteral(form, i)) return *literal;
-  // A variable hides any literal of the same spelling.
-  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return *v;
-  return nonVariableTermRef(interp, form, i, vars, blocks, slot);
-}
-
-// A quiet term where it lies: a variable, or a literal kept in the form; null
-// for a term that is neither (a number that does not read, or a literal of a
-// form that is not kept), which termRef then reads.
-inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (const Value* literal = unhiddenLiteral(form, i)) return literal;
-  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
-  return keptLiteral(form, i);
+  if (const Value* v = quietTermRef(form, i, vars)) return *v;
+  return evaluatedTerm(interp, form, i, vars, blocks, slot);
 }
 
 // `a op b` made in `slot`: two integers in place, as applyOperator would make
 // them, anything else by applyOperator. Either operand may lie in the slot.
 inline void applyInto(ValueSlot& slot, const Value& a, const Value& b, Op op, const RunLimits& limits) {
   int64_t n;
-  if (integerStep(a, b, op, n)) {
+  if (fast_path::kIntegerStep && integerStep(a, b, op, n)) {
+    if constexpr (fast_path::kCheck) fast_path::checkSame("INTEGER_STEP", Value::integer(n), applyOperator(a, b, op, limits));
     Value& r = slot.emplace();
     r.typeName = kInteger;
     r.intValue = n;
@@ -201,14 +202,13 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
     if (i == n) missingOperand(text, ("no term after the operator " + quoteForReport(tokens[op].view())).c_str());
     // The left operand is fixed before a term that can run code (one that
     // is neither a variable nor quiet by its syntax).
-    const Value* bInPlace = unhiddenLiteral(form, i);
-    if (!bInPlace) bInPlace = vars.find(tokens[i], form.memos[i]);
+    const Value* bInPlace = quietTermRef(form, i, vars);
     if (!bInPlace && !holds(aSlot, a) && !isQuietSyntax(form.terms[i].kind)) {
       aSlot = *a;
       a = &*aSlot;
     }
     ValueSlot bSlot;
-    const Value& b = bInPlace ? *bInPlace : nonVariableTermRef(interp, form, i, vars, blocks, bSlot);
+    const Value& b = bInPlace ? *bInPlace : evaluatedTerm(interp, form, i, vars, blocks, bSlot);
     ++i;
     applyInto(running, *a, b, form.ops[op], interp.limits());
     if (firstStep && negate) running = Value::integer(running->intValue <= 0 ? 1 : 0);
@@ -256,11 +256,16 @@ namespace {
     return v;
   }
   // Two quiet terms: both read where they lie, as evaluateSteps would.
-  if (form->quietBinary) {
+  if (fast_path::kQuietBinary && form->quietBinary) {
     const Value* a = quietTermRef(*form, 0, vars);
     const Value* b = a ? quietTermRef(*form, 2, vars) : nullptr;
     if (b) {
       applyInto(scratch, *a, *b, form->ops[1], interp.limits());
+      if constexpr (fast_path::kCheck) {
+        ValueSlot general;
+        evaluateSteps(interp, text, *form, vars, blocks, general);
+        fast_path::checkSame("QUIET_BINARY", *scratch, *general);
+      }
       return *scratch;
     }
   }
@@ -271,7 +276,7 @@ namespace {
 // A quiet term where it lies, as quietTermRef finds it, but from its
 // remembered lookup alone: false when that lookup is not remembered.
 inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
-  if ((v = unhiddenLiteral(form, i))) return true;
+  if ((v = unhiddenLiteral(form, i, vars))) return true;
   const ValueRef* found;
   if (!vars.remembered(form.memos[i], found)) return false;
   if (found) {
@@ -289,9 +294,16 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   // The most common expression, a lone variable or literal, read where it
   // lies before anything else is set up: reading it runs nothing.
   // Only a remembered lookup is taken here, so that this path calls nothing.
-  if (const ExpressionForm* form = kept; form && form->singleTerm) {
+  if (const ExpressionForm* form = kept; fast_path::kRememberedTerm && form && form->singleTerm) {
     const Value* v;
-    if (rememberedTerm(*form, 0, vars, v)) return *v;
+    if (rememberedTerm(*form, 0, vars, v)) {
+      if constexpr (fast_path::kCheck) {
+        ValueSlot general;
+        const ExpressionForm* again = kept;
+        fast_path::checkSame("REMEMBERED_TERM", *v, evaluateInPlaceFully(interp, text, again, vars, blocks, general));
+      }
+      return *v;
+    }
   }
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
 }
@@ -314,24 +326,36 @@ inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
     return true;
   }
   if (a.typeName == kString && b.typeName == kString && (op == Op::Eq || op == Op::Ne)) {
-    truth = (a.text == b.text) == (op == Op::Eq);
+    truth = (a.text == b.text) == (op == Op::Eq);  // valueEquals' rule for two strings, inline
     return true;
   }
   return false;
 }
 
+bool generalTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
+  ValueSlot scratch;
+  return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
+}
+
+// The truth a quick look gave, checked against the general path in a check
+// build.
+inline bool checkedTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                         bool truth) {
+  if constexpr (fast_path::kCheck) fast_path::checkSame("QUICK_TRUTH", truth, generalTruth(interp, text, kept, vars));
+  return truth;
+}
+
 // evaluateCondition apart from two terms read through remembered lookups.
 [[gnu::noinline]] bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
                                               const VarMap& vars) {
-  if (kept && kept->quietBinary) {
+  if (fast_path::kQuickTruth && kept && kept->quietBinary) {
     checkStack();
     const Value* a = quietTermRef(*kept, 0, vars);
     const Value* b = a ? quietTermRef(*kept, 2, vars) : nullptr;
     bool truth;
-    if (b && quickTruth(*a, *b, kept->ops[1], truth)) return truth;
+    if (b && quickTruth(*a, *b, kept->ops[1], truth)) return checkedTruth(interp, text, kept, vars, truth);
   }
-  ValueSlot scratch;
-  return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
+  return generalTruth(interp, text, kept, vars);
 }
 
 }  // namespace
@@ -342,9 +366,9 @@ bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionFo
   const Value* a;
   const Value* b;
   bool truth;
-  if (kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) && rememberedTerm(*kept, 2, vars, b) &&
-      quickTruth(*a, *b, kept->ops[1], truth))
-    return truth;
+  if (fast_path::kQuickTruth && kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) &&
+      rememberedTerm(*kept, 2, vars, b) && quickTruth(*a, *b, kept->ops[1], truth))
+    return checkedTruth(interp, text, kept, vars, truth);
   return evaluateConditionFully(interp, text, kept, vars);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
 #include <utility>
 
 #include "interp/calls.h"
@@ -12,6 +13,7 @@
 #include "interp/list_statements.h"
 #include "interp/operators.h"
 #include "interp/parse_cache.h"
+#include "interp/fast_paths.h"
 #include "interp/run.h"
 #include "interp/running_text.h"
 #include "support/error.h"
@@ -91,8 +93,16 @@ void runAssignment(Run& run, const CompiledStatement& st) {
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   if (op.size() > 1) {
     // `x += 1`: the operator token's first character names the operator.
-    if (!applyInPlace(*slot, value, st.compoundOp, run.interp.limits()))
-      *slot = applyOperator(*slot, value, st.compoundOp, run.interp.limits());
+    const RunLimits& limits = run.interp.limits();
+    if constexpr (fast_path::kInPlaceStep && fast_path::kCheck) {
+      Value general = applyOperator(*slot, value, st.compoundOp, limits);
+      if (applyInPlace(*slot, value, st.compoundOp, limits))
+        fast_path::checkSame("IN_PLACE_STEP", *slot, general);
+      else
+        *slot = std::move(general);
+    } else if (!fast_path::kInPlaceStep || !applyInPlace(*slot, value, st.compoundOp, limits)) {
+      *slot = applyOperator(*slot, value, st.compoundOp, limits);
+    }
   } else if (scratch && &value == &*scratch) {
     *slot = std::move(*scratch);
   } else {
@@ -120,7 +130,7 @@ void runStatement(Run& run, const CompiledStatement& st) {
     case Keyword::Exec: runExec(run, st); break;
     case Keyword::Also: runAlso(run, st); break;
     case Keyword::Class: runClass(run, st); break;
-    case Keyword::None: assert(!"a keyword statement names its keyword"); break;
+    case Keyword::None: assert(!"a keyword statement names its keyword"); std::abort();
   }
 }
 
@@ -259,6 +269,25 @@ bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope
   return run.returned;
 }
 
+namespace {
+
+// The check of a lone `end`'s value: the value its expression has in the map
+// a run of the body would read, evaluated again where that runs no code (no
+// call, group or block, which could do what they did a second time).
+void checkLoneEnd(Interpreter& interp, const CompiledStatement& end, const VarMap& scope, const Value& fast) {
+  const ExpressionForm* form = end.operandForm;
+  if (!form) return;
+  for (const TermSyntax& term : form->terms)
+    if (term.kind != TermKind::Literal && term.kind != TermKind::BadNumber) return;
+  Run run(interp);
+  run.outer = scope;
+  ValueSlot general;
+  fast_path::checkSame("LONE_END", fast,
+                       evaluateInPlace(interp, end.tokens[1], run.readView(), Blocks::Run, general));
+}
+
+}  // namespace
+
 const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program) {
   if (interp.isUserProgram(program)) return nullptr;
   for (const CompiledStatement& st : program.statements) {
@@ -280,8 +309,9 @@ void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledS
     runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
       if (&st == &end) endValueInto(interp, st, scope, result);
     });
-    if (&st == &end) return;
+    if (&st == &end) break;
   }
+  if constexpr (fast_path::kCheck) checkLoneEnd(interp, end, scope, *result);
 }
 
 ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {

@@ -29,7 +29,9 @@ Keyword keywordOf(std::string_view token) {
 // Short, and not a literal of a known first byte, a group, a block or a call:
 // those are never bound as names in practice, and the long ones are rare.
 constexpr size_t kMaxInternedBytes = 32;
-// The table only grows; its bound keeps what a long session types in check.
+// How many names the table holds at most. When it is full, the names that
+// nothing but the table holds any more are dropped; if it is still full, new
+// names come back as they are (unshared, which costs speed, never a result).
 constexpr size_t kMaxInterned = 1 << 14;
 
 bool mayName(const Text& token) {
@@ -45,12 +47,16 @@ Text internName(const Text& token) {
   // Per thread, not per interpreter: programs are compiled where no
   // interpreter is at hand (a parsed form is kept beside its text, and any
   // interpreter on the thread may run it), and a Text's count is not atomic,
-  // so the table cannot be the process's. The keys view the bytes of the
+  // so the table cannot be the process's. What it holds changes no result,
+  // only which equal names are one object. The keys view the bytes of the
   // Texts that the table holds.
   static thread_local std::unordered_map<std::string_view, Text> table;
   auto it = table.find(token.view());
   if (it != table.end()) return it->second;
-  if (table.size() >= kMaxInterned) return token;
+  if (table.size() >= kMaxInterned) {
+    std::erase_if(table, [](const auto& entry) { return entry.second.soleHolder(); });
+    if (table.size() >= kMaxInterned) return token;
+  }
   table.emplace(token.view(), token);
   return token;
 }

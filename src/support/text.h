@@ -146,6 +146,8 @@ class Text {
     t.rep_ = Ref<const TextRep>(rep);
     return t;
   }
+  // Whether this Text is the only holder of its representation.
+  bool soleHolder() const { return rep_.unique(); }
 
   friend bool operator==(const Text& a, const Text& b) {
     return a.rep_ == b.rep_ || a.view() == b.view();

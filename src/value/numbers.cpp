@@ -31,6 +31,12 @@ bool startsWithInteger(std::string_view text) {
   return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
+bool maySpellLiteral(std::string_view name) {
+  if (name.empty()) return false;
+  const char c = name.front();
+  return c == '"' || c == '\'' || name.find('.') != std::string_view::npos || startsWithInteger(name);
+}
+
 int32_t readInteger(std::string_view text) {
   bool negative;
   size_t i = digitsStart(text, negative);

@@ -19,6 +19,13 @@ int32_t readInteger(std::string_view text);
 // "stoi": for readers that only ask, without an error thrown and caught.
 bool startsWithInteger(std::string_view text);
 
+// Whether a term spelt `name` could read as a literal: a quoted string (it
+// starts with a quote), a float (it holds a dot) or an integer
+// (startsWithInteger). The literal grammar's first test, written once: the
+// reader tells literals from other terms by it, and a variable map by it
+// knows whether one of its names could hide a literal.
+bool maySpellLiteral(std::string_view name);
+
 // The platform's text-to-single-precision conversion: decimal, hexadecimal,
 // inf and nan forms; the rest is ignored. Raises "stof" (invalid argument)
 // when nothing converts, "stof" (out of range) on overflow or underflow.

@@ -273,6 +273,8 @@ class Elements {
   void push(ValueRef v) { own().emplace_back(std::move(v)); }
   void erase(size_t i);
   void swap(Elements& o) noexcept { rep_.swap(o.rep_); }
+  // True when both handles are one array (or both empty).
+  bool sameArray(const Elements& o) const { return rep_ == o.rep_; }
 
   class Iterator {
    public:

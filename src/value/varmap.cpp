@@ -3,6 +3,7 @@
 #include "value/varmap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 #include "value/value.h"
@@ -127,7 +128,7 @@ void MapHead::operator delete(void* p, size_t size) noexcept {
 constexpr size_t kHashedAnywayBytes = 256;
 
 const ValueRef* VarMap::findUnhashed(const Text& key) const {
-  if (key.size() > kHashedAnywayBytes && key.size() > map_detail::longestKey) return nullptr;
+  if (key.size() > kHashedAnywayBytes && key.size() > head_->longestKey) return nullptr;
   return findHashed(key, key.hash());
 }
 
@@ -153,25 +154,11 @@ const MapSlot* VarMap::locate(const MapNode* node, const Text& key, uint64_t has
   return nullptr;
 }
 
-namespace map_detail {
-
-thread_local constinit bool literalSpeltKeys = false;
-thread_local constinit size_t longestKey = 0;
-
-void noteKey(const Text& key) {
-  const std::string_view name = key.view();
-  if (name.empty()) return;
-  const unsigned char c = static_cast<unsigned char>(name.front());
-  if (c == '"' || c == '\'' || c == '+' || c == '-' || (c >= '0' && c <= '9') || c <= ' ' ||
-      name.find('.') != std::string_view::npos)
-    literalSpeltKeys = true;
-}
-
-}  // namespace map_detail
-
 uint64_t newMapStamp() {
-  static thread_local uint64_t last = 0;
-  return ++last;
+  // One counter for the process: heads are dropped and made on any thread
+  // that runs, and only the stamps' uniqueness matters.
+  static constinit std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint64_t hash) {
@@ -217,7 +204,7 @@ void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& va
   }
   h.filter |= filterBits(hash);
   h.ownFilter |= filterBits(hash);
-  map_detail::noteBound(key);
+  noteBound(h, key);
   new (&front[h.frontCount]) MapEntry{hash, key, std::move(value)};
   ++h.frontCount;
 }
@@ -273,8 +260,10 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
   if (b->depth < MapHead::kMaxDepth) {
     if (!bound) bound = base.findHashed(key, hash);
     // A frame over base: one entry in front of it.
-    h.depth = b->depth + 1;
+    h.depth = static_cast<uint16_t>(b->depth + 1);
     h.below = base.head_;
+    h.literalNames = b->literalNames;
+    h.longestKey = b->longestKey;
   } else {
     if (b->frontCount == MapHead::kFrontCapacity) {
       VarMap m = base;
@@ -298,6 +287,8 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     h.root = b->root;
     h.below = b->below;
     h.ownFilter = b->ownFilter;
+    h.literalNames = b->literalNames;
+    h.longestKey = b->longestKey;
     if (frontEntry(h, key, hash)) {
       h.size = b->size;
       h.filter = b->filter;
@@ -307,7 +298,7 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
     }
   }
   h.size = b->size + (bound ? 0 : 1);
-  map_detail::noteBound(key);
+  noteBound(h, key);
   new (&out[h.frontCount]) MapEntry{hash, key, std::move(value)};
   ++h.frontCount;
   h.ownFilter |= filterBits(hash);

@@ -34,11 +34,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "support/block_pool.h"
 #include "support/ref.h"
 #include "support/text.h"
+#include "value/numbers.h"
 
 namespace velk {
 
@@ -71,25 +73,11 @@ struct MapEntry {
   ValueRef value;
 };
 
-// A stamp no other head of this thread has had (never 0).
+// A stamp no head has had before (never 0). Stamps tell heads apart in a
+// remembered lookup: a head made at the address of a dropped one gets a new
+// stamp, so it never passes for the old one. Only their uniqueness counts;
+// no run can tell one stamp from another.
 uint64_t newMapStamp();
-
-namespace map_detail {
-extern thread_local constinit bool literalSpeltKeys;
-// The length of the longest name any map of this thread has bound.
-extern thread_local constinit size_t longestKey;
-void noteKey(const Text& key);
-inline void noteBound(const Text& key) {
-  if (key.size() > longestKey) longestKey = key.size();
-  if (!literalSpeltKeys) noteKey(key);
-}
-}  // namespace map_detail
-
-// Whether a map of this thread has ever bound a name that could read as a
-// literal: one that starts with a quote, a digit, a sign or a blank, or holds
-// a dot (a quoted string, an integer or a float). Until one has, no variable
-// hides a literal, and a literal term need not be looked up as a name first.
-inline bool literalSpeltNamesBound() { return map_detail::literalSpeltKeys; }
 
 // The front layer's entries live in place, only the first frontCount of them
 // constructed, so that copying or dropping a head touches only those.
@@ -104,6 +92,8 @@ struct MapHead : RefCounted {
       : RefCounted(),
         frontCount(o.frontCount),
         depth(o.depth),
+        literalNames(o.literalNames),
+        longestKey(o.longestKey),
         size(o.size),
         filter(o.filter),
         ownFilter(o.ownFilter),
@@ -125,7 +115,13 @@ struct MapHead : RefCounted {
 
   uint32_t frontCount = 0;
   // 1, or 1 more than the head below.
-  uint32_t depth = 1;
+  uint16_t depth = 1;
+  // Whether a name bound here or below could read as a literal (see
+  // maySpellLiteral): until one is, no variable of this map hides a literal,
+  // and a literal term need not be looked up as a name first.
+  bool literalNames = false;
+  // The length of the longest name bound here or below.
+  uint32_t longestKey = 0;
   // Given when a lookup first remembers what it found in this head, and
   // taken away (0) before every change: a head with the stamp that a lookup
   // remembered still holds the bindings it saw, since the trie behind it is
@@ -218,6 +214,10 @@ class VarMap {
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
+  // Whether some name of this map could read as a literal, so that a
+  // literal term must be looked up as a name first: exact for this map,
+  // whatever other maps bind.
+  bool mayHideLiterals() const { return head_ && head_->literalNames; }
   // True when both maps are one head: then they hold the same bindings.
   bool sameAs(const VarMap& o) const { return head_ == o.head_; }
   void swap(VarMap& o) noexcept { head_.swap(o.head_); }
@@ -292,7 +292,7 @@ class VarMap {
     return false;
   }
   // findRef of a key whose hash is not known yet. A long key, longer than
-  // every name ever bound, is bound nowhere, and is not hashed to find that
+  // every name the map binds, is bound nowhere, and is not hashed to find that
   // out: a term that is a long group, block or call is looked up at every
   // level that nests it, and hashing it each time would read the text once
   // per level.
@@ -317,6 +317,11 @@ class VarMap {
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
   MapHead& own();
+  // Records in h's own summary that it binds key.
+  static void noteBound(MapHead& h, const Text& key) {
+    if (key.size() > h.longestKey) h.longestKey = static_cast<uint32_t>(key.size());
+    if (!h.literalNames) h.literalNames = maySpellLiteral(key.view());
+  }
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);
 
   Ref<MapHead> head_;

@@ -38,6 +38,18 @@ TEST(Interpreter, TwoInterpretersShareNothing) {
   EXPECT_EQ(a.console.output, "from a\n1\n");
 }
 
+TEST(Interpreter, ANameSpeltLikeALiteralHidesItOnlyWhereItIsBound) {
+  TestInterpreter a, b;
+  VarMap globalA, globalB;
+  run(a.interp, "1 = 5\n$print$((1 + 1))", globalA);
+  run(b.interp, "y = 3\n$print$((1 + 1))", globalB);
+  EXPECT_EQ(a.console.output, "10\n");
+  EXPECT_EQ(b.console.output, "2\n");
+  // b still reads its literals where they lie, without a lookup first.
+  EXPECT_TRUE(globalA.mayHideLiterals());
+  EXPECT_FALSE(globalB.mayHideLiterals());
+}
+
 TEST(Interpreter, EachHasItsOwnBuiltinTable) {
   TestInterpreter full;
   testing::RecordingConsole console;

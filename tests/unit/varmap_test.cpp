@@ -2,7 +2,6 @@
 // independent in their bindings, and overlays of two maps.
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -300,33 +299,29 @@ TEST(VarMap, RememberedLookupsFollowEveryChange) {
   EXPECT_EQ(m.find(key, memo), second.get());
 }
 
-// Whether binding `name` in a fresh map, on a thread of its own (the record
-// is per thread and never reset), tells that a name spelt like a literal may
-// now hide one; `withArgument` binds it as a call binds an argument.
-bool bindingTellsOfLiteralName(const std::string& name, bool withArgument) {
-  bool told = true;
-  std::thread([&] {
-    VarMap caller;
+// Whether a map tells that a name bound in it, or in the map a frame lies
+// over, could hide a literal; a map made apart from it is not told.
+TEST(VarMap, KnowsWhetherItBindsANameSpeltLikeALiteral) {
+  // Everything that reads as a number or a quoted string: a leading blank
+  // or sign before a digit, or a dot anywhere (`inf.5` reads as a float).
+  for (const char* name : {"1", "-1", "+2", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x"}) {
+    VarMap caller, set, apart;
     caller.set(Text("f"), newValue());
-    if (withArgument)
-      (void)VarMap::with(caller, Text(name), newValue());
-    else
-      caller.set(Text(name), newValue());
-    told = literalSpeltNamesBound();
-  }).join();
-  return told;
-}
-
-TEST(VarMap, TellsOnceANameSpeltLikeALiteralIsBound) {
-  // Everything that reads as a number or a quoted string, and more: a
-  // leading blank or sign, or a dot anywhere (`inf.5` reads as a float).
-  for (const char* name : {"1", "-1", "+x", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x"}) {
-    EXPECT_TRUE(bindingTellsOfLiteralName(name, false)) << name;
-    EXPECT_TRUE(bindingTellsOfLiteralName(name, true)) << name;
+    set = caller;
+    set.set(Text(name), newValue());
+    VarMap frame = VarMap::with(caller, Text(name), newValue());
+    VarMap over = VarMap::with(set, Text("g"), newValue());
+    apart.set(Text("x"), newValue());
+    EXPECT_TRUE(set.mayHideLiterals()) << name;
+    EXPECT_TRUE(frame.mayHideLiterals()) << name;
+    EXPECT_TRUE(over.mayHideLiterals()) << name;
+    EXPECT_FALSE(caller.mayHideLiterals()) << name;
+    EXPECT_FALSE(apart.mayHideLiterals()) << name;
   }
-  for (const char* name : {"x", "arg0", "element", "a1", "_", "$f", "(a b)"}) {
-    EXPECT_FALSE(bindingTellsOfLiteralName(name, false)) << name;
-    EXPECT_FALSE(bindingTellsOfLiteralName(name, true)) << name;
+  for (const char* name : {"x", "arg0", "element", "a1", "_", "$f", "(a b)", "-x", "+", "inf"}) {
+    VarMap m;
+    m.set(Text(name), newValue());
+    EXPECT_FALSE(VarMap::with(m, Text("y"), newValue()).mayHideLiterals()) << name;
   }
 }
 
