@@ -40,7 +40,7 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
 // at all is told in words for what it is not, with the nearest variable of
 // `vars` (the map it was looked up in) as a suggestion. A number too large to
 // fit stays the reading's error, since the term is a number.
-[[noreturn]] void unknownTerm(const Text& term, const VarMap& vars) {
+[[noreturn, gnu::cold, gnu::noinline]] void unknownTerm(const Text& term, const VarMap& vars) {
   try {
     readLiteral(term);
   } catch (const VelkError& e) {

@@ -87,7 +87,7 @@ Value member(const Value& left, const Value& right, size_t maxBytes) {
 // A string operand that did not read as the number `op` needs: `reading`
 // names the text; the error says which operand and operator it was for. The
 // left operand is read first, so it is the one that failed when it fails now.
-[[noreturn]] void failOperand(const VelkError& reading, const Value& left, const Value& right, Op op) {
+[[noreturn, gnu::cold, gnu::noinline]] void failOperand(const VelkError& reading, const Value& left, const Value& right, Op op) {
   const bool asInteger = std::string_view(reading.what()) == "stoi";
   auto fails = [asInteger](const Value& v) {
     if (v.typeName != kString) return false;
