@@ -48,9 +48,10 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
     NearestName near(term.view(), kMaxNamesCompared);
     // A name bound to nothing yet (the target of the assignment that is
     // running, say) is no name the term was meant to be.
-    vars.forEach([&near](const Text& name, const ValueRef& v) {
-      if (v->typeName != kUnspecified) near.consider(name.view());
-    });
+    if (term.size() > 1)
+      vars.forEach([&near](const Text& name, const ValueRef& v) {
+        if (v->typeName != kUnspecified) near.consider(name.view());
+      });
     failUnknownTerm(e, term, "a variable or a number", near.best());
   }
   assert(!"a term that did not read once reads now");
