@@ -100,7 +100,9 @@ Value member(const Value& left, const Value& right, size_t maxBytes) {
   };
   std::string detail;
   if (reading.kind() == ErrorKind::InvalidArgument) {
-    detail = "the string " + quoteForReport((fails(left) ? left : right).text.view()) + " is not a number for `";
+    const Text& text = (fails(left) ? left : right).text;
+    detail = text.empty() ? "the empty string" : "the string " + quoteForReport(text.view());
+    detail += " is not a number for `";
     detail += opText(op);
     detail += "`";
   } else {
