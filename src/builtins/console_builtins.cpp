@@ -75,7 +75,7 @@ void bytes(Evaluator& ev, Value& result, VarMap callMap) { convertArgument(ev, r
 void whereami(Evaluator&, Value& result, VarMap) {
   std::error_code ec;
   std::filesystem::path here = std::filesystem::current_path(ec);
-  if (ec) fail(ec.message(), "whereami cannot tell the current directory");
+  if (ec) failSystem(ec.message(), "whereami cannot tell the current directory");
   result = Value::string(Text(here.string()));
 }
 

@@ -45,6 +45,9 @@ void decodebytes(Evaluator& ev, Value& result, VarMap callMap) {
   while (!rest.empty()) {
     size_t blank = rest.find(' ');
     std::string_view piece = rest.substr(0, blank);
+    if (piece.empty())
+      throw VelkError("stoi", ErrorKind::InvalidArgument,
+                      "decodebytes found an empty piece (two blanks in a row, or a leading blank), which is not a number");
     data.push_back(static_cast<uint8_t>(readInteger(piece) & 0xFF));
     if (blank == std::string_view::npos) break;
     rest.remove_prefix(blank + 1);
@@ -58,7 +61,7 @@ void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   Text name = argumentText(ev, callMap, 0);
   const ValueRef* target = callMap.findRef(name);
   if (!target)
-    fail("no such variable", "setargmap names " + quoteForReport(name.view()) + ", which is no variable here");
+    fail("no such variable", "setargmap names " + quoteForReport(name.view()) + ", which is not a variable here");
   ValueRef func = *target;
   Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;

@@ -52,7 +52,7 @@ PathArgument pathArgument(Evaluator& ev, const VarMap& callMap, const char* buil
 }
 
 [[noreturn]] void fileSystemFailure(const char* builtin, const std::string& path, const std::error_code& ec) {
-  fail(ec.message(), std::string(builtin) + " of " + quoteForReport(path));
+  failSystem(ec.message(), std::string(builtin) + " of " + quoteForReport(path));
 }
 
 Value flag(bool b) { return Value::integer(b ? 1 : 0); }

@@ -22,7 +22,7 @@ namespace velk::builtins {
 namespace {
 
 [[noreturn]] void failure(const char* builtin, const std::string& shown, int err) {
-  fail(std::strerror(err), std::string(builtin) + " of " + quoteForReport(shown));
+  failSystem(std::strerror(err), std::string(builtin) + " of " + quoteForReport(shown));
 }
 
 // The temporary file being written, for the signal handlers below: a signal

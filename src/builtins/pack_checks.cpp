@@ -259,7 +259,7 @@ std::vector<std::string> listReachedOnce(const std::string& folder, PackingWalk&
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
-  if (ec) fail(ec.message(), "listdir of " + quoteForReport(folder));
+  if (ec) failSystem(ec.message(), "listdir of " + quoteForReport(folder));
   return names;
 }
 
@@ -278,9 +278,9 @@ std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk
 
   std::vector<std::string> names;
   fs::directory_iterator it(folder, ec);
-  if (ec) fail(ec.message(), "listdir of " + quoteForReport(folder));
+  if (ec) failSystem(ec.message(), "listdir of " + quoteForReport(folder));
   for (fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) fail(ec.message(), "listdir of " + quoteForReport(folder));
+    if (ec) failSystem(ec.message(), "listdir of " + quoteForReport(folder));
     std::string name = it->path().filename().string();
     std::string shown = folder + "/" + name;
     if (onDisk(shown) == OnDisk::Link) {
@@ -296,7 +296,7 @@ std::vector<std::string> checkPackedLinks(const std::string& folder, PackingWalk
     }
     names.push_back(std::move(name));
   }
-  if (ec) fail(ec.message(), "listdir of " + quoteForReport(folder));
+  if (ec) failSystem(ec.message(), "listdir of " + quoteForReport(folder));
   return names;
 }
 

@@ -49,7 +49,7 @@ bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return callMa
 Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) {
   const Text& name = ev.argumentName(i);
   const Value* entry = callMap.find(name);
-  if (!entry) fail("missing argument", "the call has no argument " + name.str());
+  if (!entry) fail("missing argument", "the builtin reads its argument " + name.str() + ", which the call does not give");
   return textOf(ev, *entry);
 }
 

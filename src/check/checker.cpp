@@ -16,6 +16,7 @@
 #include "parse/group_ends.h"
 #include "parse/splitter.h"
 #include "support/error.h"
+#include "support/near_names.h"
 
 namespace velk {
 namespace {
@@ -151,25 +152,15 @@ std::string shown(std::string_view text) {
 
 std::string quoted(std::string_view text) { return "`" + shown(text) + "`"; }
 
-std::string didYouMean(std::string_view meant) {
-  return meant.empty() ? std::string() : "; did you mean `" + std::string(meant) + "`?";
-}
-
-// The nearest of `candidates`, the first of equally near ones; empty when
-// none is near enough: within 2 edits, or 1 for a word of up to three bytes
-// (any two letters are within 2 edits of a third).
+// The nearest of `candidates` to `word`, or empty (see NearestName).
 template <typename Names>
-std::string_view nearest(std::string_view word, const Names& candidates) {
-  std::string_view best;
-  size_t bestDistance = word.size() <= 3 ? 2 : 3;
-  for (std::string_view c : candidates) {
-    size_t d = editDistance(word, c, bestDistance - 1);
-    if (d > 0 && d < bestDistance) best = c, bestDistance = d;
-  }
-  return best;
+std::string nearest(std::string_view word, const Names& candidates) {
+  NearestName near(word);
+  for (std::string_view c : candidates) near.consider(c);
+  return near.best();
 }
 
-std::string_view nearestKeyword(std::string_view word) {
+std::string nearestKeyword(std::string_view word) {
   std::vector<std::string_view> keywords;
   for (const Form& f : kForms) keywords.push_back(f.keyword);
   return nearest(word, keywords);
@@ -338,14 +329,14 @@ class Walk {
     if (t.size() == 1) {
       if (options_.typedAtPrompt) {
         expression(target, depth + 1);
-      } else if (std::string_view keyword = nearestKeyword(target); !keyword.empty()) {
+      } else if (std::string keyword = nearestKeyword(target); !keyword.empty()) {
         warn(target, quoted(target) + " is no keyword, and alone on its line it is no statement" + didYouMean(keyword));
       }
       return;
     }
     std::string_view op = t[1];
     if (!looksLikeOperator(op)) {
-      std::string_view keyword = nearestKeyword(target);
+      std::string keyword = nearestKeyword(target);
       if (!keyword.empty()) {
         warn(target, quoted(target) + " is no keyword, so this line is an assignment to a variable named " +
                          quoted(target) + " and does nothing visible" + didYouMean(keyword));
@@ -570,7 +561,7 @@ std::vector<CheckWarning> checkText(std::string_view text, const CheckOptions& o
     const std::vector<std::string_view> builtins(builtinNames().begin(), builtinNames().end());
     const std::set<std::string_view> known(options.knownNames.begin(), options.knownNames.end());
     size_t budget = size_t{1} << 21;
-    std::map<std::string_view, std::string_view> meant;  // per name called
+    std::map<std::string_view, std::string> meant;  // per name called
     for (const Learnt::Call& c : learnt.calls) {
       if (learnt.bound.count(c.name) || learnt.mentioned.count(c.name) || known.count(c.name)) continue;
       auto [it, fresh] = meant.try_emplace(c.name);
@@ -600,30 +591,6 @@ std::vector<std::string> namesBoundBy(std::string_view text, const CheckOptions&
   Learnt learnt;
   Walk(options, learnt, nullptr).statements(scriptPart(text, options), 0);
   return std::vector<std::string>(learnt.bound.begin(), learnt.bound.end());
-}
-
-size_t editDistance(std::string_view a, std::string_view b, size_t limit) {
-  // Names are short; long ones are not worth the quadratic table.
-  constexpr size_t kLongest = 64;
-  if (a == b) return 0;
-  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit || a.size() > kLongest ||
-      b.size() > kLongest)
-    return limit + 1;
-  // Three rows of the table suffice: a swap looks two rows back.
-  std::vector<size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) previous[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    current[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-        current[j] = std::min(current[j], before[j - 2] + 1);
-    }
-    std::swap(before, previous);
-    std::swap(previous, current);
-  }
-  return std::min(previous[b.size()], limit + 1);
 }
 
 }  // namespace velk

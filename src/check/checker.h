@@ -50,9 +50,4 @@ std::vector<CheckWarning> checkText(std::string_view text, const CheckOptions& o
 // `also` bind), in byte order: what a prompt that ran it knows afterwards.
 std::vector<std::string> namesBoundBy(std::string_view text, const CheckOptions& options = {});
 
-// The number of single-byte insertions, deletions, substitutions and swaps
-// of two neighbours that turn `a` into `b`, or `limit` + 1 when it is more
-// than `limit`.
-size_t editDistance(std::string_view a, std::string_view b, size_t limit);
-
 }  // namespace velk

@@ -155,7 +155,10 @@ namespace {
 // slices of it, so a deep list is read without copying each level.
 Value decodeItem(const Text& whole, std::string_view item) {
   const size_t pos = static_cast<size_t>(item.data() - whole.view().data());
-  if (item.empty()) readInteger("");  // an empty item is an integer without digits
+  // An empty item is read as an integer without digits, which fails.
+  if (item.empty())
+    throw VelkError("stoi", ErrorKind::InvalidArgument,
+                    "an empty item (two blanks in a row, or a blank next to a parenthesis) is not a number");
   char first = item.front();
   if (first == '(') return Value::list(decodeList(whole.slice(pos, item.size())));
   if (first == '$')

@@ -32,7 +32,7 @@ bool outputLost = false;
 
 [[noreturn]] void outputFailed(int err) {
   outputLost = true;
-  fail(describeFailure(err), "writing standard output");
+  failSystem(describeFailure(err), "writing standard output");
 }
 
 void flushOrFail() {
@@ -118,7 +118,7 @@ void rawWrite(const char* s) {
 // stop short and report success.
 [[noreturn]] void inputFailed(int err) {
   inputEnded = true;
-  fail(describeFailure(err), "reading standard input");
+  failSystem(describeFailure(err), "reading standard input");
 }
 
 bool readPiped(std::string& line) {

@@ -9,6 +9,7 @@
 #include "interp/fast_paths.h"
 #include "interp/interpreter.h"
 #include "support/error.h"
+#include "support/near_names.h"
 #include "support/stack_guard.h"
 
 namespace velk {
@@ -38,7 +39,13 @@ const Value& evaluatedCallee(Interpreter& interp, const CallSyntax& form, const 
     const TermSyntax* cached = cachedTermSyntax(name);
     TermKind kind = cached ? cached->kind : parseTerm(name).kind;
     if (kind != TermKind::BadNumber) throw;
-    failUnknownTerm(e, name, "variable, function or number");
+    // The name it most likely meant: a builtin, or a variable holding a function.
+    NearestName near(name.view(), kMaxNamesCompared);
+    for (const auto& [builtinName, handler] : interp.builtins().entries()) near.consider(builtinName);
+    vars.forEach([&near](const Text& var, const ValueRef& v) {
+      if (v->typeName == kFunc) near.consider(var.view());
+    });
+    failUnknownTerm(e, name, "a variable, a function or a number", near.best());
   }
 }
 

@@ -19,6 +19,7 @@
 #include "interp/operators.h"
 #include "parse/literal.h"
 #include "support/error.h"
+#include "support/near_names.h"
 #include "support/stack_guard.h"
 
 namespace velk {
@@ -44,14 +45,22 @@ Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
 
 // A term that is no variable and does not read as a number. Reading it again
 // raises the reading's own error ("stoi", "stof"); one that holds no number
-// at all is told in words for what it is not. A number too large to fit stays
-// the reading's error, since the term is a number.
-[[noreturn]] void unknownTerm(const Text& term) {
+// at all is told in words for what it is not, with the nearest variable of
+// `vars` (the map it was looked up in) as a suggestion. A number too large to
+// fit stays the reading's error, since the term is a number.
+[[noreturn, gnu::cold, gnu::noinline]] void unknownTerm(const Text& term, const VarMap& vars) {
   try {
     readLiteral(term);
   } catch (const VelkError& e) {
     if (e.kind() != ErrorKind::InvalidArgument) throw;
-    failUnknownTerm(e, term, "variable or number");
+    NearestName near(term.view(), kMaxNamesCompared);
+    // A name bound to nothing yet (the target of the assignment that is
+    // running, say) is no name the term was meant to be.
+    if (term.size() > 1)
+      vars.forEach([&near](const Text& name, const ValueRef& v) {
+        if (v->typeName != kUnspecified) near.consider(name.view());
+      });
+    failUnknownTerm(e, term, "a variable or a number", near.best());
   }
   assert(!"a term that did not read once reads now");
   std::abort();
@@ -73,7 +82,7 @@ Value termValue(Interpreter& interp, const TermSyntax& form, const Text& term, c
       if (blocks == Blocks::Run) return runBlock(interp, term, vars);
       return Value::func(term);
     case TermKind::Literal: return form.literal;
-    case TermKind::BadNumber: unknownTerm(term);
+    case TermKind::BadNumber: unknownTerm(term, vars);
   }
   assert(!"a term of no known kind");
   std::abort();
@@ -220,18 +229,20 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
 
 }  // namespace
 
-void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot) {
+void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot,
+                     std::string_view meant) {
   std::string detail;
   if (term.empty()) {
     // Two blanks in a row, a blank after "(", or "()" leave an empty term.
-    detail = "an empty term is no ";
+    detail = "an empty term (two blanks in a row, a blank after `(`, or `()`) is not ";
     detail.append(whatItIsNot);
   } else {
-    detail = quoteForReport(term.view()) + " is no ";
+    detail = quoteForReport(term.view()) + " is not ";
     detail.append(whatItIsNot);
     // `not` negates only where a step starts: (1 and not 0) reads it as a term.
-    if (term == kNot) detail += " (write the negation as a group of its own: `(not x)`)";
+    if (term == kNot) detail += "; write the negation as a group of its own: `(not x)`";
   }
+  detail += didYouMean(meant);
   throw VelkError(reading.what(), reading.kind(), std::move(detail));
 }
 

@@ -19,9 +19,14 @@ enum class Blocks { Run, Keep };
 // Evaluates an expression text left to right, no precedence.
 Value evaluateExpression(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks);
 // Raises the error for a term that is neither a variable nor a number, which
-// reading it as a number raised as `reading`: the reading's own text ("stoi"),
-// and in words what the term is not ("`prnt` is no variable or number").
-[[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot);
+// reading it as a number raised as `reading`: in words what the term is not
+// ("`prnt` is not a variable or a number"), the name it was most likely meant
+// to be when there is one (`meant`), and the reading's own text ("stoi").
+[[noreturn]] void failUnknownTerm(const VelkError& reading, const Text& term, std::string_view whatItIsNot,
+                                  std::string_view meant);
+// How many names a suggestion for a misspelt one compares at most, so that a
+// failure in a scope of very many variables stays quick.
+inline constexpr size_t kMaxNamesCompared = size_t{1} << 17;
 // The same value, read where it lies when the expression is a lone variable or
 // literal (valid until anything runs or rebinds a name), else computed into
 // `scratch`. For callers that only read the value.

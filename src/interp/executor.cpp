@@ -57,13 +57,13 @@ ValueRef memberTarget(Run& run, const Text& target) {
   TokenListRef path = memberPath(target);
   ValueRef v = run.lookup(path->tokens.front());
   if (!v)
-    fail("no such variable", quoteForReport(path->tokens.front().view()) + " in member path " +
-                                 quoteForReport(target.view()));
+    fail("no such variable", "the member path " + quoteForReport(target.view()) + " starts at " +
+                                 quoteForReport(path->tokens.front().view()) + ", which is not a variable");
   for (size_t i = 1; i < path->tokens.size(); ++i) {
     const ValueRef* member = v->members().findRef(path->tokens[i]);
     if (!member)
-      fail("no such member", quoteForReport(path->tokens[i].view()) + " in member path " +
-                                 quoteForReport(target.view()));
+      fail("no such member", quoteForReport(path->tokens[i - 1].view()) + " has no member " +
+                                 quoteForReport(path->tokens[i].view()) + " (in the member path " + quoteForReport(target.view()) + ")");
     v = *member;
   }
   return v;
@@ -160,7 +160,7 @@ void missingOperand(const CompiledStatement& st, const char* what) {
 
 void noSuchVariable(const Text& name, const char* statement) {
   fail("no such variable",
-       std::string("`").append(statement) + "` names " + quoteForReport(name.view()) + ", which is no variable");
+       std::string("`").append(statement) + "` names " + quoteForReport(name.view()) + ", which is not a variable");
 }
 
 namespace {
@@ -204,7 +204,7 @@ void runStep(Interpreter& interp, const CompiledStatement& st, const Describe* d
     bool innermost = !e.hasStatement();
     if (innermost) e.noteStatement(st.sourceText());
     notePlace(e.places(), st);
-    if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost));
+    if (describe && !e.hasOrigin()) e.noteOrigin((*describe)(st, innermost), innermost);
     throw;
   } catch (OpenGroupError& e) {
     bool innermost = !e.hasStatement();

@@ -19,12 +19,18 @@ int64_t positionOperand(Run& run, const CompiledStatement& st) {
   return asInt(valueOperand(run, st, "a position", scratch));
 }
 
+[[noreturn, gnu::cold, gnu::noinline]] void positionOutOfRange(int64_t n, size_t count, const char* statement,
+                                                               const Text& name) {
+  fail("position out of range",
+       std::string("`").append(statement) + "` asks for position " + std::to_string(n) + " of " +
+           quoteForReport(name.view()) + ", which has " +
+           (count == 0 ? std::string("no items") : std::to_string(count) + (count == 1 ? " item" : " items")) +
+           (count == 0 ? std::string() : " (positions 0 to " + std::to_string(count - 1) + ")"));
+}
+
 // Positions count from 0; anything outside the list or string is refused.
 size_t checkedPosition(int64_t n, size_t count, const char* statement, const Text& name) {
-  if (n < 0 || static_cast<uint64_t>(n) >= count)
-    fail("position out of range", std::string("`").append(statement) + "` at position " + std::to_string(n) +
-                                      " of " + quoteForReport(name.view()) + ", which has " +
-                                      std::to_string(count) + (count == 1 ? " item" : " items"));
+  if (n < 0 || static_cast<uint64_t>(n) >= count) positionOutOfRange(n, count, statement, name);
   return static_cast<size_t>(n);
 }
 

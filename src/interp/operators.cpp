@@ -18,7 +18,7 @@ Value repeat(const Text& text, int64_t count, size_t maxBytes) {
   if (count <= 0 || text.empty()) return Value::string(Text());
   if (static_cast<uint64_t>(count) > kMaxRepeatBytes / text.size())
     fail("string too long", "repeating " + std::to_string(text.size()) + " bytes " +
-                                std::to_string(count) + " times exceeds 2 GiB");
+                                std::to_string(count) + " times would make more than 2 GiB");
   checkGrowth(text.size() * static_cast<size_t>(count), maxBytes, "a repeated string");
   std::string out;
   out.reserve(text.size() * static_cast<size_t>(count));
@@ -81,17 +81,40 @@ Value divide(const Value& left, const Value& right) {
 Value member(const Value& left, const Value& right, size_t maxBytes) {
   Text name = asText(right, maxBytes);
   const Value* m = left.members().find(name);
-  if (!m) fail("no such member", quoteForReport(name.view()) + " (the left operand of `->` has no such member)");
+  if (!m) fail("no such member", "the left operand of `->` has no member " + quoteForReport(name.view()));
   return *m;
 }
 
-}  // namespace
-
-Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits) {
-  if (left.typeName == kInteger && right.typeName == kInteger) {
-    int64_t n;
-    if (integerOperation(op, left.intValue, right.intValue, n)) return Value::integer(n);
+// A string operand that did not read as the number `op` needs: `reading`
+// names the text; the error says which operand and operator it was for. The
+// left operand is read first, so it is the one that failed when it fails now.
+[[noreturn, gnu::cold, gnu::noinline]] void failOperand(const VelkError& reading, const Value& left, const Value& right, Op op) {
+  const bool asInteger = std::string_view(reading.what()) == "stoi";
+  auto fails = [asInteger](const Value& v) {
+    if (v.typeName != kString) return false;
+    try {
+      asInteger ? (void)asInt(v) : (void)asFloat(v);
+    } catch (const VelkError&) {
+      return true;
+    }
+    return false;
+  };
+  std::string detail;
+  if (reading.kind() == ErrorKind::InvalidArgument) {
+    const Text& text = (fails(left) ? left : right).text;
+    detail = text.empty() ? "the empty string" : "the string " + quoteForReport(text.view());
+    detail += " is not a number for `";
+    detail += opText(op);
+    detail += "`";
+  } else {
+    detail = "a string operand of `";
+    detail += opText(op);
+    detail += "` holds a number out of range: " + reading.detail();
   }
+  throw VelkError(reading.what(), reading.kind(), std::move(detail));
+}
+
+Value applyRule(const Value& left, const Value& right, Op op, const RunLimits& limits) {
   switch (op) {
     case Op::And:
       if (asInt(left) == 0) return truth(false);
@@ -122,6 +145,21 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
     case Op::Unknown: break;
   }
   return Value();
+}
+
+}  // namespace
+
+Value applyOperator(const Value& left, const Value& right, Op op, const RunLimits& limits) {
+  if (left.typeName == kInteger && right.typeName == kInteger) {
+    int64_t n;
+    if (integerOperation(op, left.intValue, right.intValue, n)) return Value::integer(n);
+  }
+  try {
+    return applyRule(left, right, op, limits);
+  } catch (const VelkError& e) {
+    if (e.kind() != ErrorKind::InvalidArgument && e.kind() != ErrorKind::OutOfRange) throw;
+    failOperand(e, left, right, op);
+  }
 }
 
 bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {

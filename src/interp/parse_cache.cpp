@@ -100,7 +100,7 @@ ProgramRef wholeProgram(const Text& text) {
 ProgramRef innerProgram(const Text& text, const char* what) {
   if (text.size() < 2)
     fail("malformed " + std::string(what),
-         quoteForReport(text.view()) + " is too short to hold a block between two delimiters");
+         quoteForReport(text.view()) + " is too short to be one: it is written between two delimiters, like `{ ... }`");
   return cached(cacheOf(text), &ParsedText::inner,
                 [&] { return compileProgram(splitStatements(textWithoutEnds(text)), placeOf(text)); });
 }

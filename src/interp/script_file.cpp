@@ -21,7 +21,7 @@ int readScriptBytes(const std::string& path, std::string& text) {
   InterruptibleWait wait;
   int fd = openWaiting(path, O_RDONLY);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return ENOENT;
-  if (fd < 0) fail(describeFailure(errno), "also of " + quoteForReport(path));
+  if (fd < 0) failSystem(describeFailure(errno), "also of " + quoteForReport(path));
   int err = 0;
   try {
     err = readToEnd(fd, text);
@@ -35,7 +35,7 @@ int readScriptBytes(const std::string& path, std::string& text) {
   if (err == EISDIR && text.empty()) return EISDIR;
   if (err) {
     text = std::string();  // give the memory back before the error is built
-    fail(describeFailure(err), "also of " + quoteForReport(path));
+    failSystem(describeFailure(err), "also of " + quoteForReport(path));
   }
   return 0;
 }

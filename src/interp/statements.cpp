@@ -61,15 +61,26 @@ Text internName(const Text& token) {
   return token;
 }
 
+namespace {
+
+constexpr std::pair<std::string_view, Op> kOps[] = {
+    {"and", Op::And}, {"or", Op::Or}, {"==", Op::Eq},  {"!=", Op::Ne},  {">", Op::Gt},
+    {">=", Op::Ge},   {"<", Op::Lt},  {"<=", Op::Le},  {"+", Op::Add},  {"-", Op::Sub},
+    {"*", Op::Mul},   {"/", Op::Div}, {"->", Op::Member},
+};
+
+}  // namespace
+
 Op opFromText(std::string_view token) {
-  static constexpr std::pair<std::string_view, Op> kOps[] = {
-      {"and", Op::And}, {"or", Op::Or}, {"==", Op::Eq},  {"!=", Op::Ne},  {">", Op::Gt},
-      {">=", Op::Ge},   {"<", Op::Lt},  {"<=", Op::Le},  {"+", Op::Add},  {"-", Op::Sub},
-      {"*", Op::Mul},   {"/", Op::Div}, {"->", Op::Member},
-  };
   for (const auto& [name, op] : kOps)
     if (token == name) return op;
   return Op::Unknown;
+}
+
+std::string_view opText(Op op) {
+  for (const auto& [name, o] : kOps)
+    if (o == op) return name;
+  return {};
 }
 
 std::string CompiledStatement::sourceText() const {

@@ -18,6 +18,8 @@ namespace velk {
 // gives an "unspecified" Value.
 enum class Op { Unknown, And, Or, Eq, Ne, Gt, Ge, Lt, Le, Add, Sub, Mul, Div, Member };
 Op opFromText(std::string_view token);
+// The operator's token ("+"), or empty for Unknown.
+std::string_view opText(Op op);
 
 enum class Keyword { None, Compare, Each, Until, End, Add, Remove, List, Where, Index, Exec, Also, Class };
 

@@ -8,8 +8,12 @@
 
 namespace velk {
 
-void fail(std::string text, std::string detail) {
-  throw VelkError(std::move(text), ErrorKind::Other, std::move(detail));
+void fail(std::string summary, std::string detail) {
+  throw VelkError(std::move(summary), ErrorKind::Other, std::move(detail));
+}
+
+void failSystem(std::string systemText, std::string doing) {
+  throw VelkError(std::move(systemText), ErrorKind::System, std::move(doing));
 }
 
 std::string quoteForReport(std::string_view text, size_t limit) {
@@ -46,23 +50,41 @@ std::string ErrorPlaces::describe() const {
   return s;
 }
 
-std::string VelkError::report() const {
-  std::string line;
-  if (kind_ == ErrorKind::Limit) {
-    // Not an error of the script's: the detail names the bound ("step limit
-    // of 1000 reached").
-    line = "velk: " + detail_;
-  } else {
-    line = "velk: error: ";
-    line += what();
-    if (kind_ == ErrorKind::InvalidArgument) line += " (invalid argument)";
-    if (kind_ == ErrorKind::OutOfRange) line += " (out of range)";
-    if (!detail_.empty()) line += ": " + detail_;
+std::string VelkError::message() const {
+  std::string own = what();
+  switch (kind_) {
+    case ErrorKind::Limit:
+      // Not an error of the script's: the detail names the bound ("step limit
+      // of 1000 reached").
+      return detail_;
+    case ErrorKind::InvalidArgument:
+    case ErrorKind::OutOfRange: {
+      // A number that did not read: what the text is, in words, then the
+      // reading's own text and kind, which people search for.
+      std::string kind = kind_ == ErrorKind::InvalidArgument ? "invalid argument" : "out of range";
+      if (detail_.empty()) return own + " (" + kind + ")";
+      return detail_ + " (" + own + ": " + kind + ")";
+    }
+    case ErrorKind::System:
+      // As the system's tools put it: what was being done, then the system's words.
+      return detail_.empty() ? own : detail_ + ": " + own;
+    case ErrorKind::Other: break;
   }
-  if (!statement_.empty()) line += "; in statement " + quoteForReport(statement_);
+  return detail_.empty() ? own : own + ": " + detail_;
+}
+
+std::string VelkError::report() const {
+  std::string line = kind_ == ErrorKind::Limit ? "velk: " : "velk: error: ";
+  line += message();
+  // When the error arose inside a function that a statement of the user's
+  // called (one of the library's, most often), the user's statement comes
+  // first: the function's own statement is not one the user wrote.
+  const bool callerFirst = originIsCaller_ && !origin_.empty();
+  if (callerFirst) line += "; " + origin_;
+  if (!statement_.empty()) line += (callerFirst ? "; inside it, in statement " : "; in statement ") + quoteForReport(statement_);
   if (!file_.empty()) line += "; in file " + quoteForReport(file_);
   line += places_.describe();
-  if (!origin_.empty()) line += "; " + origin_;
+  if (!origin_.empty() && !callerFirst) line += "; " + origin_;
   return line;
 }
 

@@ -59,13 +59,16 @@ class ErrorPlaces {
 // The kinds an error can be of. Number reading distinguishes a text that
 // holds no number from a number that does not fit; a run that reached one of
 // its bounds (steps, time, memory, the size of a value) is a Limit, reported
-// by the bound it reached and ending the process with its own status.
-enum class ErrorKind { InvalidArgument, OutOfRange, Other, Limit };
+// by the bound it reached and ending the process with its own status. A
+// System error is one the operating system reported, in its own words.
+enum class ErrorKind { InvalidArgument, OutOfRange, Other, Limit, System };
 
 class VelkError : public std::runtime_error {
  public:
-  // `text` is the error's own text ("stoi", a Base64 message, ...); `detail`
-  // says what was being read or done when it arose.
+  // `text` is the error's own text ("stoi", a Base64 message, the system's
+  // description, or a short summary of the interpreter's own); `detail` says
+  // in plain words what happened or was being done. The report leads with
+  // whichever of the two is in the interpreter's words (see report()).
   VelkError(std::string text, ErrorKind kind, std::string detail = {})
       : std::runtime_error(text), kind_(kind), detail_(std::move(detail)) {
     prepareStackForThrow();
@@ -87,9 +90,12 @@ class VelkError : public std::runtime_error {
     fileNoted_ = true;
   }
   bool hasOrigin() const { return originNoted_; }
-  void noteOrigin(std::string origin) {
+  // `innermost`: the user's statement is the one the error arose in, rather
+  // than one that called the function (of the library, say) it arose in.
+  void noteOrigin(std::string origin, bool innermost = true) {
     origin_ = std::move(origin);
     originNoted_ = true;
+    originIsCaller_ = !innermost;
   }
 
   ErrorPlaces& places() { return places_; }
@@ -101,6 +107,8 @@ class VelkError : public std::runtime_error {
     termNoted_ = true;
   }
 
+  // What happened, in words, without where: the head of the report.
+  std::string message() const;
   // The single line that the top-level handler prints.
   std::string report() const;
 
@@ -116,6 +124,7 @@ class VelkError : public std::runtime_error {
   ErrorPlaces places_;
   std::string term_;
   bool termNoted_ = false;
+  bool originIsCaller_ = false;
 };
 
 // A text ended inside an open quote, brace or parenthesis: the process ends
@@ -171,8 +180,12 @@ inline constexpr int kExitLimit = 3;
 // Whether `e` is a run reaching one of its bounds (ErrorKind::Limit).
 bool reachedLimit(const std::exception& e);
 
-// Shorthand for errors of the interpreter's own, which are of no particular kind.
-[[noreturn]] void fail(std::string text, std::string detail = {});
+// Shorthand for errors of the interpreter's own, which are of no particular
+// kind: `summary` in a few words ("recursion too deep"), `detail` the rest.
+[[noreturn]] void fail(std::string summary, std::string detail = {});
+// An error the operating system reported as `systemText` while the
+// interpreter was `doing` something ("readbinfile of `x`").
+[[noreturn]] void failSystem(std::string systemText, std::string doing);
 
 // The one line reported for an error that ended a run (or, at a terminal, a
 // typed line): a VelkError's report, an open group, an interrupt, memory

@@ -17,7 +17,7 @@ namespace velk {
 namespace {
 
 [[noreturn]] void failCall(const std::error_code& ec, const char* builtin, const std::string& shown) {
-  fail(ec.message(), std::string(builtin) + " of " + quoteForReport(shown));
+  failSystem(ec.message(), std::string(builtin) + " of " + quoteForReport(shown));
 }
 
 // A new, empty folder beside `target`, named after it, made here and nowhere

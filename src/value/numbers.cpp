@@ -3,6 +3,7 @@
 #include "value/numbers.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -51,10 +52,15 @@ int32_t readInteger(std::string_view text) {
   }
   if (i == start)
     throw VelkError("stoi", ErrorKind::InvalidArgument,
-                    "no integer at the start of " + quoteForReport(text));
-  if (tooLarge || (!negative && magnitude > 2147483647ull))
+                    text.empty() ? std::string("an empty text is not an integer")
+                                 : "the text " + quoteForReport(text) + " does not start with an integer");
+  if (tooLarge || (!negative && magnitude > 2147483647ull)) {
+    // The text itself when it is the number, else the number at its start.
+    std::string subject = i == text.size() ? quoteForReport(text)
+                                           : "the integer at the start of " + quoteForReport(text);
     throw VelkError("stoi", ErrorKind::OutOfRange,
-                    "the integer in " + quoteForReport(text) + " does not fit in 32 bits");
+                    subject + " is outside the integer range -2147483648 to 2147483647");
+  }
   return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
                   : static_cast<int32_t>(magnitude);
 }
@@ -66,10 +72,16 @@ float readFloat(const std::string& text) {
   float x = std::strtof(start, &end);
   if (end == start)
     throw VelkError("stof", ErrorKind::InvalidArgument,
-                    "no number at the start of " + quoteForReport(text));
-  if (errno == ERANGE)
+                    text.empty() ? std::string("an empty text is not a number")
+                                 : "the text " + quoteForReport(text) + " does not start with a number");
+  if (errno == ERANGE) {
+    std::string subject = *end == '\0' ? quoteForReport(text) : "the number at the start of " + quoteForReport(text);
+    // Overflow gives an infinity; underflow a number at or near zero.
+    bool tooLarge = x == HUGE_VALF || x == -HUGE_VALF;
     throw VelkError("stof", ErrorKind::OutOfRange,
-                    "the number in " + quoteForReport(text) + " does not fit in single precision");
+                    subject + (tooLarge ? " is beyond the float range, about -3.4e38 to 3.4e38"
+                                        : " is too close to zero for a float"));
+  }
   return x;
 }
 

@@ -360,7 +360,7 @@ def continuation(s):
     out, _ = s.typed(t, b"v = $input\rit's\r$print$(v)")
     shows(out, rb"\r\nit's\r\n")
     _, err = s.typed(t, b"$print$(t)")  # the dropped blocks defined nothing
-    shows(err, rb"`t` is no variable or number")
+    shows(err, rb"`t` is not a variable or a number")
     t.send(CTRL["d"])
     s.finish(t)
 
@@ -459,10 +459,10 @@ def error_keeps_session(s):
     s.typed(t, b"add l 1")
     _, err = s.typed(t, b"x = (x + nope)")
     # Under the one line, the statement with a caret under the term that failed.
-    check(err == b"velk: error: stoi (invalid argument): `nope` is no variable or number; "
+    check(err == b"velk: error: `nope` is not a variable or a number (stoi: invalid argument); "
                  b"in statement `x = (x + nope)`\n    x = (x + nope)\n             ^^^^\n", f"error lines {err!r}")
     _, err = s.typed(t, b'$prnt$("hi")')
-    shows(err, rb"`prnt` is no variable, function or number")
+    shows(err, rb"`prnt` is not a variable, a function or a number; did you mean `print`\?")
     s.typed(t, b"add l 2")
     out, _ = s.typed(t, b"$print$((x + 1))")
     shows(out, rb"\r\n6\r\n", "x kept its value")
@@ -472,7 +472,7 @@ def error_keeps_session(s):
     # next prompt starts a line of its own.
     out, err = s.typed(t, b'compare (1) {\r$print$("half" "nah")\rz = nope\r}')
     shows(out, rb"half\r\n" + s.prompt, "the unfinished output line ended")
-    shows(err, rb"`nope` is no variable or number; in statement `z = nope`; in the typed statement `compare")
+    shows(err, rb"`nope` is not a variable or a number \(stoi: invalid argument\); in the typed statement `compare.*; inside it, in statement `z = nope`")
     # Text run by exec that ends inside an open group ends the line only.
     _, err = s.typed(t, b"exec ('q = \"open')")
     shows(err, rb"\nvelk: text ends inside an open double-quoted string\n$")  # after the checker's warning
@@ -597,7 +597,7 @@ def not_a_terminal(s):
     t.proc.stdin.close()
     s.finish(t, 1)
     check(b"piped" in t.out and b"never" not in t.out, f"output {t.out!r}")
-    check(b"`nope` is no variable or number" in t.err, f"standard error {t.err!r}")
+    check(b"`nope` is not a variable or a number" in t.err, f"standard error {t.err!r}")
 
     t = s.start(stdin_pipe=True)
     t.proc.stdin.write(b"f = {\n")

@@ -243,28 +243,28 @@ TEST_F(Evaluator, UnknownTermsAreNamedForWhatTheyAreNot) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(detailOf("(totl + 1)"), "stoi|`totl` is no variable or number");
-  EXPECT_EQ(detailOf("x.y"), "stof|`x.y` is no variable or number");
-  EXPECT_EQ(detailOf("( 1 + 2)"), "stoi|an empty term is no variable or number");
+  EXPECT_EQ(detailOf("(totl + 1)"), "stoi|`totl` is not a variable or a number");
+  EXPECT_EQ(detailOf("x.y"), "stof|`x.y` is not a variable or a number");
+  EXPECT_EQ(detailOf("( 1 + 2)"), "stoi|an empty term (two blanks in a row, a blank after `(`, or `()`) is not a variable or a number");
   EXPECT_EQ(detailOf("(1 and not 0)"),
-            "stoi|`not` is no variable or number (write the negation as a group of its own: `(not x)`)");
+            "stoi|`not` is not a variable or a number; write the negation as a group of its own: `(not x)`");
   // Calling a name that is nothing: a missing function.
-  EXPECT_EQ(detailOf("$prnt$(\"hi\")"), "stoi|`prnt` is no variable, function or number");
-  EXPECT_EQ(detailOf("$nothing"), "stoi|`nothing` is no variable, function or number");
+  EXPECT_EQ(detailOf("$prnt$(\"hi\")"), "stoi|`prnt` is not a variable, a function or a number; did you mean `print`?");
+  EXPECT_EQ(detailOf("$nothing"), "stoi|`nothing` is not a variable, a function or a number");
   // A callee that is a group, or whose body fails, is not a missing function.
-  EXPECT_EQ(detailOf("$(nothing)$(1)"), "stoi|`nothing` is no variable or number");
+  EXPECT_EQ(detailOf("$(nothing)$(1)"), "stoi|`nothing` is not a variable or a number");
   define("f", Value::func(Text("{ end (1 + missing) }")));
-  EXPECT_EQ(detailOf("$f"), "stoi|`missing` is no variable or number");
+  EXPECT_EQ(detailOf("$f"), "stoi|`missing` is not a variable or a number");
   define("g", Value::func(Text("{ end $h }")));
-  EXPECT_EQ(detailOf("$g"), "stoi|`h` is no variable, function or number");
+  EXPECT_EQ(detailOf("$g"), "stoi|`h` is not a variable, a function or a number");
   // An argument of a user call that is nothing is a term, not a function.
-  EXPECT_EQ(detailOf("$f$(zzz)"), "stoi|`zzz` is no variable or number");
+  EXPECT_EQ(detailOf("$f$(zzz)"), "stoi|`zzz` is not a variable or a number");
 
   EXPECT_VELK_ERROR_KIND(eval("(totl + 1)"), "stoi", ErrorKind::InvalidArgument);
   EXPECT_VELK_ERROR_THEN(eval("99999999999"), "stoi",
-                         EXPECT_EQ(e_.detail(), "the integer in `99999999999` does not fit in 32 bits"));
-  EXPECT_VELK_ERROR_THEN(eval("(2 * \"ab\")"), "stoi", EXPECT_EQ(e_.detail(), "no integer at the start of `ab`"));
-  EXPECT_VELK_ERROR_THEN(eval("$int$(\"zz\")"), "stoi", EXPECT_EQ(e_.detail(), "no integer at the start of `zz`"));
+                         EXPECT_EQ(e_.detail(), "`99999999999` is outside the integer range -2147483648 to 2147483647"));
+  EXPECT_VELK_ERROR_THEN(eval("(2 * \"ab\")"), "stoi", EXPECT_EQ(e_.detail(), "the string `ab` is not a number for `*`"));
+  EXPECT_VELK_ERROR_THEN(eval("$int$(\"zz\")"), "stoi", EXPECT_EQ(e_.detail(), "the text `zz` does not start with an integer"));
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST(TypedLine, AnErrorEndsOnlyTheLineWhenTheSessionIsKept) {
   EXPECT_EQ(s.console.output, "> > > > > > 6\n> [1]\n> \n> ");
   ASSERT_EQ(s.console.reports.size(), 1u);
   EXPECT_EQ(s.console.reports[0],
-            "velk: error: stoi (invalid argument): `nope` is no variable or number; in statement `y = (x + nope)`");
+            "velk: error: `nope` is not a variable or a number (stoi: invalid argument); in statement `y = (x + nope)`");
   EXPECT_EQ(s.interp.nesting(), 0u);
   EXPECT_EQ(interruptibleRuns, 0);
 }
@@ -104,10 +104,10 @@ TEST(TypedLine, EveryVariableKeepsTheValueItHadWhenTheErrorHappened) {
   s.run();
   EXPECT_EQ(s.console.output, "> > > > 2\n> > > 3\n> ");
   ASSERT_EQ(s.console.reports.size(), 2u);
-  EXPECT_NE(s.console.reports[0].find("; in statement `b = (a -> \"m\")`; in the typed statement `$f`"),
+  EXPECT_NE(s.console.reports[0].find("; in the typed statement `$f`; inside it, in statement `b = (a -> \"m\")`"),
             std::string::npos)
       << s.console.reports[0];
-  EXPECT_NE(s.console.reports[1].find("in statement `boom = (1 -> \"m\")`; in the typed statement `until (1)"),
+  EXPECT_NE(s.console.reports[1].find("; inside it, in statement `boom = (1 -> \"m\")`"),
             std::string::npos)
       << s.console.reports[1];
 }
@@ -163,7 +163,7 @@ TEST(TypedLine, OnlyTheLineJustReadIsTyped) {
   Session s({"code = $input", "q = (1 + missing)", "exec (code)"}, true);
   s.run();
   ASSERT_EQ(s.console.reports.size(), 1u);
-  EXPECT_NE(s.console.reports[0].find("in statement `q = (1 + missing)`; at <exec>:1; in the typed statement `exec (code)`"),
+  EXPECT_NE(s.console.reports[0].find("in the typed statement `exec (code)`; inside it, in statement `q = (1 + missing)`; at <exec>:1"),
             std::string::npos)
       << s.console.reports[0];
 }
