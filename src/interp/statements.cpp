@@ -54,7 +54,17 @@ Text internName(const Text& token) {
   auto it = table.find(token.view());
   if (it != table.end()) return it->second;
   if (table.size() >= kMaxInterned) {
+    // A sweep walks the whole table, so after one that left it nearly full
+    // (a script binding very many names holds them all), the next quarter of
+    // a table of new names comes back unshared before the table is swept
+    // again: sweeping costs a few steps per name, never a table per name.
+    static thread_local size_t refuseBeforeSweep = 0;
+    if (refuseBeforeSweep > 0) {
+      --refuseBeforeSweep;
+      return token;
+    }
     std::erase_if(table, [](const auto& entry) { return entry.second.soleHolder(); });
+    if (table.size() >= kMaxInterned - kMaxInterned / 4) refuseBeforeSweep = kMaxInterned / 4;
     if (table.size() >= kMaxInterned) return token;
   }
   table.emplace(token.view(), token);
