@@ -78,6 +78,10 @@ class TextRep : public RefCounted {
   // are bound again and again (a function's arguments at every call), and
   // a variable map asks at every binding.
   mutable uint8_t spellsLiteral = 0;
+  // Whether the bytes hold a line end, kept once asked: 0 not asked yet, 1
+  // no, 2 yes. Statements are placed on their lines at every compile, and
+  // most of their tokens are shared names and operators.
+  mutable uint8_t holdsLineEnd = 0;
   mutable uint64_t hash = 0;
   mutable std::unique_ptr<TextAttachment> attachment;
 

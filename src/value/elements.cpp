@@ -16,17 +16,29 @@ ElementCell::ElementCell(ValueRef v) {
   assert((bits_ & kTagMask) == kBoxed && bits_ != 0);
 }
 
-ValueRef Elements::boxAt(size_t i) const {
+namespace {
+
+// A new Value for a cell to be boxed in, when no Value was freed for it: kept
+// out of boxAt, whose usual path then needs no frame for the allocation.
+[[gnu::noinline]] Value* freshValue() { return newValue().detach(); }
+// Drops a Value freed from a cell when another was kept for reuse.
+[[gnu::noinline]] void dropValue(Value* v) { (void)ValueRef::adopt(v); }
+
+}  // namespace
+
+Value* Elements::boxAt(size_t i) const {
   Rep& rep = *rep_;
+  ElementCell* const cells = rep.cells.data();
   // The cells boxed before are made compact again if they are alone now; the
   // others stay remembered, the oldest forgotten when there is no room.
   // The first Value so freed becomes the new element's: walking a list by
   // `index` or `each` then makes no Value at all after the first.
   size_t kept = 0;
   Value* spare = nullptr;
-  for (size_t k = 0, n = rep.recentCount; k < n; ++k) {
+  const size_t count = rep.recentCount;
+  for (size_t k = 0; k < count; ++k) {
     const size_t at = rep.recent[k];
-    ElementCell& c = rep.cells[at];
+    ElementCell& c = cells[at];
     if (!c.isBoxed()) continue;
     Value* v = c.boxedValue();
     if (ValueRef::holdersOf(v) != 1 || !ElementCell::fits(*v)) {
@@ -35,7 +47,7 @@ ValueRef Elements::boxAt(size_t i) const {
     }
     c.bits_ = ElementCell::compactBits(std::move(*v));  // v keeps the cell's count
     if (spare)
-      (void)ValueRef::adopt(v);  // dropped: its text was taken
+      dropValue(v);  // its text was taken
     else
       spare = v;  // its integer is overwritten, its text was taken
   }
@@ -43,11 +55,11 @@ ValueRef Elements::boxAt(size_t i) const {
     for (size_t k = 1; k < kept; ++k) rep.recent[k - 1] = rep.recent[k];
     --kept;
   }
-  rep.recent[kept++] = i;
-  rep.recentCount = kept;
-  Value* v = spare ? spare : newValue().detach();
-  rep.cells[i].boxInto(v);
-  return ValueRef(v);
+  rep.recent[kept] = i;
+  rep.recentCount = kept + 1;
+  Value* v = spare ? spare : freshValue();
+  cells[i].boxInto(v);
+  return v;
 }
 
 bool Elements::passBox(size_t from, size_t to, Value* held) const {

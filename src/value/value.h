@@ -301,7 +301,8 @@ class Elements {
     size_t recent[kRecent] = {};
     size_t recentCount = 0;
   };
-  ValueRef boxAt(size_t i) const;
+  // Boxes compact cell i; returns its Value, held by the cell alone.
+  Value* boxAt(size_t i) const;
   std::vector<ElementCell>& own() {
     if (!rep_)
       rep_ = makeRef<Rep>();
@@ -450,7 +451,7 @@ inline ElementValue Elements::operator[](size_t i) const { return ElementValue(r
 inline ElementValue Elements::Iterator::operator*() const { return ElementValue(*p_); }
 inline ValueRef Elements::ref(size_t i) const {
   if (const Value* v = rep_->cells[i].boxed()) return ValueRef(const_cast<Value*>(v));
-  return boxAt(i);
+  return ValueRef(boxAt(i));
 }
 
 inline bool ElementCell::fits(const Value& v) {

@@ -320,14 +320,7 @@ class VarMap {
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
     if (key.size() > h.longestKey) h.longestKey = static_cast<uint32_t>(key.size());
-    if (!h.literalNames) h.literalNames = spellsLiteral(key);
-  }
-  // maySpellLiteral(key), kept beside the key's bytes once asked.
-  static bool spellsLiteral(const Text& key) {
-    const TextRep* rep = key.rep();
-    if (!rep) return false;
-    if (rep->spellsLiteral == 0) rep->spellsLiteral = maySpellLiteral(rep->bytes()) ? 2 : 1;
-    return rep->spellsLiteral == 2;
+    if (!h.literalNames) h.literalNames = maySpellLiteral(key);
   }
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);
 
