@@ -507,7 +507,10 @@ inline void ElementCell::boxInto(Value* v) {
   } else {
     v->typeName = kString;
     v->intValue = 0;
-    v->text = Text::adoptRep(textRep());
+    // v's text is empty: swapped out, it has nothing to release.
+    Text text = Text::adoptRep(textRep());
+    v->text.swap(text);
+    (void)std::move(text).detachRep();
   }
   bits_ = reinterpret_cast<uintptr_t>(v);
 }
