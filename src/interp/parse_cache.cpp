@@ -77,7 +77,7 @@ TermSyntax parseTerm(const Text& term) {
     t.kind = TermKind::Group;
   } else if (first == '{') {
     t.kind = TermKind::Block;
-  } else if (!maySpellLiteral(term.view())) {
+  } else if (!maySpellLiteral(term)) {
     // An operator or a name as a term: an integer without digits. Told
     // without reading it, which would raise an error only to catch it here,
     // for every operator of every expression parsed.

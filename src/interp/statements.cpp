@@ -107,15 +107,16 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
   program->statements.reserve(list.statements.size());
   for (const Statement& raw : list.statements) {
     CompiledStatement st;
-    if (start) {
-      // Each statement ends at a line end of its own, after those its groups
-      // hold (a flat text has one statement).
-      st.place = start;
-      placeBlocks(raw, start, &raw == &list.statements.back());
-      ++start.line;
-    }
     for (const Text& t : raw)
       if (!t.empty()) st.tokens.push_back(internName(t));
+    if (start) {
+      // Each statement ends at a line end of its own, after those its groups
+      // hold (a flat text has one statement). The tokens are read shared,
+      // as names and operators are between compiles.
+      st.place = start;
+      placeBlocks(st.tokens, start, &raw == &list.statements.back());
+      ++start.line;
+    }
     if (!st.tokens.empty()) {
       const Text& first = st.tokens.front();
       st.keyword = keywordOf(first.view());

@@ -73,6 +73,8 @@ class Ref {
   bool unique() const noexcept { return p_ && p_->refs_ == 1; }
   // How many handles hold the object (0 for null).
   uint32_t holders() const noexcept { return p_ ? p_->refs_ : 0; }
+  // How many handles hold *p, for an object held through detached counts.
+  static uint32_t holdersOf(const T* p) noexcept { return p->refs_; }
   void swap(Ref& o) noexcept { std::swap(p_, o.p_); }
   // Takes over a count given up by detach(), without adding one.
   static Ref adopt(T* p) noexcept {

@@ -99,6 +99,8 @@ void Text::append(std::string_view more) {
     (rep.isShared() ? rep.shared_->bytes : rep.owned_).append(more);
     rep.size_ += more.size();
     rep.hashed = false;
+    rep.spellsLiteral = 0;
+    rep.holdsLineEnd = 0;
     rep.attachment.reset();
     return;
   }

@@ -73,6 +73,15 @@ class TextRep : public RefCounted {
   bool isShared() const { return static_cast<bool>(shared_); }
 
   mutable bool hashed = false;
+  // Whether the bytes could be read as a literal (see maySpellLiteral in
+  // value/numbers.h), kept once asked: 0 not asked yet, 1 no, 2 yes. Names
+  // are bound again and again (a function's arguments at every call), and
+  // a variable map asks at every binding.
+  mutable uint8_t spellsLiteral = 0;
+  // Whether the bytes hold a line end, kept once asked: 0 not asked yet, 1
+  // no, 2 yes. Statements are placed on their lines at every compile, and
+  // most of their tokens are shared names and operators.
+  mutable uint8_t holdsLineEnd = 0;
   mutable uint64_t hash = 0;
   mutable std::unique_ptr<TextAttachment> attachment;
 

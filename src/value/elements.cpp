@@ -16,70 +16,60 @@ ElementCell::ElementCell(ValueRef v) {
   assert((bits_ & kTagMask) == kBoxed && bits_ != 0);
 }
 
-Value* ElementCell::box(Value* spare) {
-  assert(!isBoxed());
-  Value* v;
-  if (!spare) {
-    v = newValue(compactValue()).detach();
-    release();
-  } else {
-    // The spare holds nothing but an integer or a text left empty: setting
-    // the type, the integer and the text makes it the element. The cell's
-    // count on its text passes to the Value.
-    v = spare;
-    v->typeName = isInteger() ? kInteger : kString;
-    v->intValue = isInteger() ? integer() : 0;
-    if (isText()) v->text = Text::adoptRep(textRep());
-  }
-  assert((reinterpret_cast<uintptr_t>(v) & kTagMask) == 0);
-  bits_ = reinterpret_cast<uintptr_t>(v);
-  return v;
-}
+namespace {
 
-Value* ElementCell::compactIfAlone(bool keep) {
-  if (!isBoxed()) return nullptr;
-  ValueRef v = ValueRef::adopt(boxedValue());
-  if (v.unique() && fits(*v)) {
-    bits_ = compactBits(std::move(*v));  // v holds the old count
-    if (keep) return v.detach();         // its text was taken, its integer is overwritten
-    return nullptr;
-  }
-  (void)v.detach();  // the cell keeps its count
-  return nullptr;
-}
+// A new Value for a cell to be boxed in, when no Value was freed for it: kept
+// out of boxAt, whose usual path then needs no frame for the allocation.
+[[gnu::noinline]] Value* freshValue() { return newValue().detach(); }
+// Drops a Value freed from a cell when another was kept for reuse.
+[[gnu::noinline]] void dropValue(Value* v) { (void)ValueRef::adopt(v); }
 
-ValueRef Elements::boxAt(size_t i) const {
+}  // namespace
+
+Value* Elements::boxAt(size_t i) const {
   Rep& rep = *rep_;
+  ElementCell* const cells = rep.cells.data();
   // The cells boxed before are made compact again if they are alone now; the
   // others stay remembered, the oldest forgotten when there is no room.
   // The first Value so freed becomes the new element's: walking a list by
   // `index` or `each` then makes no Value at all after the first.
   size_t kept = 0;
   Value* spare = nullptr;
-  for (size_t k = 0; k < rep.recentCount; ++k) {
-    ElementCell& c = rep.cells[rep.recent[k]];
-    if (Value* freed = c.compactIfAlone(!spare)) spare = freed;
-    if (c.isBoxed()) rep.recent[kept++] = rep.recent[k];
+  const size_t count = rep.recentCount;
+  for (size_t k = 0; k < count; ++k) {
+    const size_t at = rep.recent[k];
+    ElementCell& c = cells[at];
+    if (!c.isBoxed()) continue;
+    Value* v = c.boxedValue();
+    if (ValueRef::holdersOf(v) != 1 || !ElementCell::fits(*v)) {
+      rep.recent[kept++] = at;
+      continue;
+    }
+    c.bits_ = ElementCell::compactBits(std::move(*v));  // v keeps the cell's count
+    if (spare)
+      dropValue(v);  // its text was taken
+    else
+      spare = v;  // its integer is overwritten, its text was taken
   }
   if (kept == Rep::kRecent) {
     for (size_t k = 1; k < kept; ++k) rep.recent[k - 1] = rep.recent[k];
     --kept;
   }
-  rep.recent[kept++] = i;
-  rep.recentCount = kept;
-  return ValueRef(rep.cells[i].box(spare));
+  rep.recent[kept] = i;
+  rep.recentCount = kept + 1;
+  Value* v = spare ? spare : freshValue();
+  cells[i].boxInto(v);
+  return v;
 }
 
 bool Elements::passBox(size_t from, size_t to, Value* held) const {
   ElementCell& source = rep_->cells[from];
   ElementCell& target = rep_->cells[to];
-  if (source.boxed() != held || target.isBoxed() || !ElementCell::fits(*held)) return false;
-  ValueRef probe = ValueRef::adopt(held);          // the array's count
-  const bool alone = probe.holders() == 2;         // and the caller's, no other
-  (void)probe.detach();
-  if (!alone) return false;
+  if (source.bits_ != reinterpret_cast<uintptr_t>(held) || target.isBoxed()) return false;
+  // The array's count and the caller's, no other.
+  if (ValueRef::holdersOf(held) != 2 || !ElementCell::fits(*held)) return false;
   source.bits_ = ElementCell::compactBits(std::move(*held));
-  target.box(held);  // the count `from` held passes to `to`
+  target.boxInto(held);  // the count `from` held passes to `to`
   return true;
 }
 
@@ -95,7 +85,7 @@ void Elements::copyShared() {
   // Both copies must keep sharing every element: a compact cell is boxed in
   // the shared array before its reference is copied.
   for (ElementCell& c : rep_->cells)
-    if (!c.isBoxed()) c.box();
+    if (!c.isBoxed()) c.boxInto(newValue().detach());
   rep_ = makeRef<Rep>(rep_->cells);
 }
 

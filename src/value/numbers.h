@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/text.h"
+
 namespace velk {
 
 // Optional white space, an optional sign, decimal digits as far as they go; the
@@ -25,6 +27,14 @@ bool startsWithInteger(std::string_view text);
 // reader tells literals from other terms by it, and a variable map by it
 // knows whether one of its names could hide a literal.
 bool maySpellLiteral(std::string_view name);
+// The same for a text, kept beside its bytes once asked: names and operators
+// are shared texts, read again at every compile and every binding.
+inline bool maySpellLiteral(const Text& name) {
+  const TextRep* rep = name.rep();
+  if (!rep) return false;
+  if (rep->spellsLiteral == 0) rep->spellsLiteral = maySpellLiteral(rep->bytes()) ? 2 : 1;
+  return rep->spellsLiteral == 2;
+}
 
 // The platform's text-to-single-precision conversion: decimal, hexadecimal,
 // inf and nan forms; the rest is ignored. Raises "stof" (invalid argument)

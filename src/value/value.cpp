@@ -30,7 +30,12 @@ void DestroyShared<Value>::destroy(Value* v) {
   // recurses no further (and a million list elements need no queue), nor
   // does it need a queue of its own.
   if (!v->mayHoldValues()) {
-    delete v;
+    // Its text is all it holds (the elements and the extras are empty, and
+    // their destructors would do nothing): released here, the block goes
+    // back to the pool without the rest of the destructor, which is too
+    // large to be inlined here and would cost a call per dropped Value.
+    v->text.~Text();
+    Value::operator delete(v, sizeof(Value));
     return;
   }
   // The queue lives in the outermost destruction's frame; the thread only

@@ -219,13 +219,11 @@ class ElementCell {
   static uintptr_t compactBits(Value&& v);
   void retain() noexcept;
   void release() noexcept;
-  // Boxes a compact cell in place; returns its Value. `spare`, when given,
-  // is a Value that nobody holds, emptied of all but its integer or text.
-  Value* box(Value* spare = nullptr);
-  // Makes a boxed cell compact again when only this cell holds its Value
-  // and the Value fits; returns that Value, emptied, to be used again, when
-  // `keep` asks for it (otherwise it is dropped).
-  Value* compactIfAlone(bool keep);
+  // Boxes a compact cell in place, in `v`: a Value that holds nothing but
+  // an integer and an empty text (a new one, or one a cell was just made
+  // compact from). The cell's count on its text passes to the Value, and
+  // the Value's count (one) to the cell.
+  void boxInto(Value* v);
   uintptr_t bits_;
 };
 
@@ -303,7 +301,8 @@ class Elements {
     size_t recent[kRecent] = {};
     size_t recentCount = 0;
   };
-  ValueRef boxAt(size_t i) const;
+  // Boxes compact cell i; returns its Value, held by the cell alone.
+  Value* boxAt(size_t i) const;
   std::vector<ElementCell>& own() {
     if (!rep_)
       rep_ = makeRef<Rep>();
@@ -452,7 +451,7 @@ inline ElementValue Elements::operator[](size_t i) const { return ElementValue(r
 inline ElementValue Elements::Iterator::operator*() const { return ElementValue(*p_); }
 inline ValueRef Elements::ref(size_t i) const {
   if (const Value* v = rep_->cells[i].boxed()) return ValueRef(const_cast<Value*>(v));
-  return boxAt(i);
+  return ValueRef(boxAt(i));
 }
 
 inline bool ElementCell::fits(const Value& v) {
@@ -499,6 +498,21 @@ inline ElementCell::ElementCell(const Value& v) {
     Text text = v.text;
     bits_ = reinterpret_cast<uintptr_t>(std::move(text).detachRep()) | kText;
   }
+}
+
+inline void ElementCell::boxInto(Value* v) {
+  if (isInteger()) {
+    v->typeName = kInteger;
+    v->intValue = integer();
+  } else {
+    v->typeName = kString;
+    v->intValue = 0;
+    // v's text is empty: swapped out, it has nothing to release.
+    Text text = Text::adoptRep(textRep());
+    v->text.swap(text);
+    (void)std::move(text).detachRep();
+  }
+  bits_ = reinterpret_cast<uintptr_t>(v);
 }
 
 inline void Elements::push(Value&& v) { own().emplace_back(std::move(v)); }

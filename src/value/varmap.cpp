@@ -128,7 +128,7 @@ void MapHead::operator delete(void* p, size_t size) noexcept {
 constexpr size_t kHashedAnywayBytes = 256;
 
 const ValueRef* VarMap::findUnhashed(const Text& key) const {
-  if (key.size() > kHashedAnywayBytes && key.size() > head_->longestKey) return nullptr;
+  if (key.size() > kHashedAnywayBytes && key.size() > head_->summary.longestKey) return nullptr;
   return findHashed(key, key.hash());
 }
 
@@ -257,13 +257,12 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
   Ref<MapHead> head(new MapHead);
   MapHead& h = *head;
   MapEntry* out = h.front();
-  if (b->depth < MapHead::kMaxDepth) {
+  if (b->summary.depth < MapHead::kMaxDepth) {
     if (!bound) bound = base.findHashed(key, hash);
     // A frame over base: one entry in front of it.
-    h.depth = static_cast<uint16_t>(b->depth + 1);
+    h.summary = b->summary;
+    h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
     h.below = base.head_;
-    h.literalNames = b->literalNames;
-    h.longestKey = b->longestKey;
   } else {
     if (b->frontCount == MapHead::kFrontCapacity) {
       VarMap m = base;
@@ -283,12 +282,10 @@ VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
       }
       h.frontCount = i + 1;
     }
-    h.depth = b->depth;
+    h.summary = b->summary;
     h.root = b->root;
     h.below = b->below;
     h.ownFilter = b->ownFilter;
-    h.literalNames = b->literalNames;
-    h.longestKey = b->longestKey;
     if (frontEntry(h, key, hash)) {
       h.size = b->size;
       h.filter = b->filter;
@@ -362,12 +359,12 @@ void VarMap::namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f) {
     visitDifference(h.root.get(), nullptr, g);
   };
   while (a != b) {
-    if (!a || (b && b->depth > a->depth)) {
+    if (!a || (b && b->summary.depth > a->summary.depth)) {
       every(*b, fromB);
       b = b->below.get();
       continue;
     }
-    if (!b || a->depth > b->depth) {
+    if (!b || a->summary.depth > b->summary.depth) {
       every(*a, f);
       a = a->below.get();
       continue;

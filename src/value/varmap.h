@@ -91,19 +91,19 @@ struct MapHead : RefCounted {
   MapHead(const MapHead& o)
       : RefCounted(),
         frontCount(o.frontCount),
-        depth(o.depth),
-        literalNames(o.literalNames),
-        longestKey(o.longestKey),
+        summary(o.summary),
         size(o.size),
         filter(o.filter),
         ownFilter(o.ownFilter),
         root(o.root),
         below(o.below) {
-    for (uint32_t i = 0; i < frontCount; ++i) new (&front()[i]) MapEntry(o.front()[i]);
+    MapEntry* to = front();
+    for (const MapEntry *from = o.front(), *end = from + frontCount; from != end; ++from, ++to)
+      new (to) MapEntry(*from);
   }
   MapHead& operator=(const MapHead&) = delete;
   ~MapHead() {
-    for (uint32_t i = 0; i < frontCount; ++i) front()[i].~MapEntry();
+    for (MapEntry *e = front(), *end = e + frontCount; e != end; ++e) e->~MapEntry();
   }
 
   // Pooled: a call makes one head for its arguments and drops it at its end.
@@ -114,14 +114,18 @@ struct MapHead : RefCounted {
   const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
 
   uint32_t frontCount = 0;
-  // 1, or 1 more than the head below.
-  uint16_t depth = 1;
-  // Whether a name bound here or below could read as a literal (see
-  // maySpellLiteral): until one is, no variable of this map hides a literal,
-  // and a literal term need not be looked up as a name first.
-  bool literalNames = false;
-  // The length of the longest name bound here or below.
-  uint32_t longestKey = 0;
+  // Small facts of the head, in one word: a head is copied at every write to
+  // a shared map, and they are copied at once.
+  struct Summary {
+    // 1, or 1 more than the head below.
+    uint16_t depth = 1;
+    // Whether a name bound here or below could read as a literal (see
+    // maySpellLiteral): until one is, no variable of this map hides a
+    // literal, and a literal term need not be looked up as a name first.
+    bool literalNames = false;
+    // The length of the longest name bound here or below.
+    uint32_t longestKey = 0;
+  } summary;
   // Given when a lookup first remembers what it found in this head, and
   // taken away (0) before every change: a head with the stamp that a lookup
   // remembered still holds the bindings it saw, since the trie behind it is
@@ -217,7 +221,7 @@ class VarMap {
   // Whether some name of this map could read as a literal, so that a
   // literal term must be looked up as a name first: exact for this map,
   // whatever other maps bind.
-  bool mayHideLiterals() const { return head_ && head_->literalNames; }
+  bool mayHideLiterals() const { return head_ && head_->summary.literalNames; }
   // True when both maps are one head: then they hold the same bindings.
   bool sameAs(const VarMap& o) const { return head_ == o.head_; }
   void swap(VarMap& o) noexcept { head_.swap(o.head_); }
@@ -319,8 +323,8 @@ class VarMap {
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
-    if (key.size() > h.longestKey) h.longestKey = static_cast<uint32_t>(key.size());
-    if (!h.literalNames) h.literalNames = maySpellLiteral(key.view());
+    if (key.size() > h.summary.longestKey) h.summary.longestKey = static_cast<uint32_t>(key.size());
+    if (!h.summary.literalNames) h.summary.literalNames = maySpellLiteral(key);
   }
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);
 
