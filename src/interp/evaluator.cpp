@@ -39,8 +39,7 @@ Value negatedTerm(const Value& v) { return Value::integer(v.intValue == 0 ? 1 : 
 Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   ProgramRef program = innerProgram(block, "block");
   // Names the block creates or rebinds stay in its copy of the scope.
-  ExecResult r = executeDetached(interp, *program, vars);
-  return std::move(r).value();
+  return executeBlock(interp, *program, vars);
 }
 
 // A term that is no variable and does not read as a number. Reading it again
