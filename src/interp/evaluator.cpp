@@ -327,16 +327,17 @@ bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t&
 namespace {
 
 // The truth of `a op b` without making its result, for two integers
-// compared (or joined by any operator that gives an integer) and two strings
-// tested for equality (equal when their texts are); false for anything else.
+// compared (or joined by any operator that gives an integer) and two texts
+// (strings, funcs) tested for equality; false for anything else.
 inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
   int64_t n;
   if (integerStep(a, b, op, n)) {
     truth = n != 0;
     return true;
   }
-  if (a.typeName == kString && b.typeName == kString && (op == Op::Eq || op == Op::Ne)) {
-    truth = (a.text == b.text) == (op == Op::Eq);  // valueEquals' rule for two strings, inline
+  bool equal;
+  if ((op == Op::Eq || op == Op::Ne) && equalAsTexts(a, b, equal)) {
+    truth = equal == (op == Op::Eq);
     return true;
   }
   return false;
