@@ -146,7 +146,7 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
     e.places().leaveCall();
     throw;
   }
-  if (!into) into = Value::integer(0);
+  bodyResult(into);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "interp/fast_paths.h"
 #include "interp/run.h"
 #include "support/error.h"
-#include "support/stack_guard.h"
 
 namespace velk {
 namespace {
@@ -72,29 +71,18 @@ void runCompare(Run& run, const CompiledStatement& st) {
   const Program* kept = keptInnerProgram(bodyText);
   if (!kept) fresh = innerProgram(bodyText, "body");
   const Program* body = kept ? kept : fresh.get();
-  if (!run.result) {
-    // An `end` of the body is passed up as it is, so its value is made in
-    // this run's result at once.
-    if (const CompiledStatement* end = fast_path::kLoneEnd ? loneValueEnd(run.interp, *body) : nullptr) {
-      if (const VarMap* merged = run.mergedInPlace())
-        executeLoneEnd(run.interp, *body, *end, *merged, run.result);
-      else
-        executeLoneEnd(run.interp, *body, *end, run.mergedMap(), run.result);
-      run.returned = true;
-      run.stopped = true;
-      return;
-    }
-    if (executeDetached(run.interp, *body, run.mergedMap(), run.result)) {
-      if (!run.result) run.result = Value::integer(0);
-      run.returned = true;
-      run.stopped = true;  // an `end` in the body ends the current run at once
-    }
-    return;
-  }
-  ExecResult r = executeDetached(run.interp, *body, run.mergedMap());
-  if (r.returned) {
-    run.passUp(std::move(r));
-    run.stopped = true;  // an `end` in the body ends the current run at once
+  // An `end` of the body ends the current run at once, its value made where
+  // the run's result goes while that is empty.
+  ValueSlot empty;
+  ValueSlot& into = run.result ? empty : run.result;
+  if (const CompiledStatement* end = fast_path::kLoneEnd ? loneValueEnd(run.interp, *body) : nullptr) {
+    if (const VarMap* merged = run.mergedInPlace())
+      executeLoneEnd(run.interp, *body, *end, *merged, into);
+    else
+      executeLoneEnd(run.interp, *body, *end, run.mergedMap(), into);
+    run.ended(into, true);
+  } else if (executeDetached(run.interp, *body, run.mergedMap(), into)) {
+    run.ended(into, true);
   }
 }
 
@@ -117,9 +105,7 @@ void runEach(Run& run, const CompiledStatement& st) {
   iteration.outer = run.mergedMap();
   const Text& name = run.interp.elementName();
   for (size_t i = 0; i < count; ++i) {
-    checkStack();
-    run.interp.countStep();
-    NestingCount nesting(run.interp);
+    BodyEntry entry(run.interp);
     iteration.startAgain();
     if (bytesOfString)
       bindByte(iteration.outer, name, static_cast<unsigned char>(bytes[i]));
@@ -127,7 +113,7 @@ void runEach(Run& run, const CompiledStatement& st) {
       bindItem(iteration.outer, name, items.ref(i));
     runStatements(iteration, *body);
     if (iteration.returned) {
-      run.passUp(ExecResult{std::move(iteration.result), true});
+      run.ended(iteration.result, false);
       break;  // the current run goes on with its next statement
     }
   }
@@ -144,14 +130,12 @@ void runUntil(Run& run, const CompiledStatement& st) {
   // The condition reads the current run's maps, not the loop map.
   while (isTrue(run, st, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
-    checkStack();
-    run.interp.countStep();
-    NestingCount nesting(run.interp);
+    BodyEntry entry(run.interp);
     iteration.startOver(std::move(loop));
     runStatements(iteration, *body);
     loop = iteration.finish();
     if (iteration.returned) {
-      run.passUp(ExecResult{std::move(iteration.result), true});
+      run.ended(iteration.result, false);
       break;
     }
   }

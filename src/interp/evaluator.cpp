@@ -39,8 +39,7 @@ Value negatedTerm(const Value& v) { return Value::integer(v.intValue == 0 ? 1 : 
 Value runBlock(Interpreter& interp, const Text& block, const VarMap& vars) {
   ProgramRef program = innerProgram(block, "block");
   // Names the block creates or rebinds stay in its copy of the scope.
-  ExecResult r = executeDetached(interp, *program, vars);
-  return std::move(r).value();
+  return executeBlock(interp, *program, vars);
 }
 
 // A term that is no variable and does not read as a number. Reading it again
@@ -328,16 +327,17 @@ bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t&
 namespace {
 
 // The truth of `a op b` without making its result, for two integers
-// compared (or joined by any operator that gives an integer) and two strings
-// tested for equality (equal when their texts are); false for anything else.
+// compared (or joined by any operator that gives an integer) and two texts
+// (strings, funcs) tested for equality; false for anything else.
 inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
   int64_t n;
   if (integerStep(a, b, op, n)) {
     truth = n != 0;
     return true;
   }
-  if (a.typeName == kString && b.typeName == kString && (op == Op::Eq || op == Op::Ne)) {
-    truth = (a.text == b.text) == (op == Op::Eq);  // valueEquals' rule for two strings, inline
+  bool equal;
+  if ((op == Op::Eq || op == Op::Ne) && equalAsTexts(a, b, equal)) {
+    truth = equal == (op == Op::Eq);
     return true;
   }
   return false;

@@ -47,8 +47,7 @@ void runEnd(Run& run, const CompiledStatement& st) {
     else
       run.result = v;
   }
-  run.returned = true;
-  run.stopped = true;
+  run.ended(run.result, true);
 }
 
 // The Value a member path `(a b c)` leads to: a in the outer or local map,
@@ -230,16 +229,13 @@ using NoOrigin = std::string (*)(const CompiledStatement&, bool);
 // place) and hands them back at the end. One map given as both is shared by
 // the two working maps.
 template <class Body>
-ExecResult runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
-  checkStack();
-  interp.countStep();
-  NestingCount nesting(interp);
+void runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
+  BodyEntry entry(interp);
   Run run(interp);
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
   HandBack handBack(run, outer, local);
   body(run);
-  return ExecResult{std::move(run.result), run.returned};
 }
 
 }  // namespace
@@ -254,19 +250,23 @@ void runStatements(Run& run, const Program& program) {
   }
 }
 
-ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
-  return runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
+void executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local) {
+  runWithMaps(interp, outer, local, [&](Run& run) { runStatements(run, program); });
 }
 
 bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope, ValueSlot& result) {
-  checkStack();
-  interp.countStep();
-  NestingCount nesting(interp);
+  BodyEntry entry(interp);
   Run run(interp, result);
   run.outer = std::move(scope);
   run.localsInOuter = true;
   runStatements(run, program);
   return run.returned;
+}
+
+Value executeBlock(Interpreter& interp, const Program& program, VarMap scope) {
+  ValueSlot result;
+  executeDetached(interp, program, std::move(scope), result);
+  return std::move(bodyResult(result));
 }
 
 namespace {
@@ -300,11 +300,9 @@ const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& 
 
 void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
                     ValueSlot& result) {
-  // As executeDetached starts the run, and runListed runs each statement up
+  // As executeDetached enters the body, and runListed runs each statement up
   // to the `end` (the empty ones count their steps too).
-  checkStack();
-  interp.countStep();
-  NestingCount nesting(interp);
+  BodyEntry entry(interp);
   for (const CompiledStatement& st : program.statements) {
     runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
       if (&st == &end) endValueInto(interp, st, scope, result);
@@ -314,18 +312,12 @@ void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledS
   if constexpr (fast_path::kCheck) checkLoneEnd(interp, end, scope, *result);
 }
 
-ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope) {
-  ExecResult r;
-  r.returned = executeDetached(interp, program, std::move(scope), r.result);
-  return r;
-}
-
-ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {
+void executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local) {
   std::string_view bytes = text.view();
   checkGroupsClosed(bytes);
   // Each statement starts where the lines before it end.
   SourcePlace place = placeOf(text);
-  return runWithMaps(interp, outer, local, [&](Run& run) {
+  runWithMaps(interp, outer, local, [&](Run& run) {
     for (size_t from = 0;;) {
       size_t end = statementEnd(bytes, from);
       ProgramRef one = compileProgram(splitStatements(text.slice(from, end - from)), place);

@@ -13,14 +13,16 @@ class Run;
 // and, at the end, writes them back, also when the run ends by an error:
 // *outer first, then *local, so that when both point at one map the local
 // bindings decide its content.
-ExecResult executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
+void executeStatements(Interpreter& interp, const Program& program, VarMap* outer, VarMap* local);
 // The same with `scope` as the outer map and no local map, for callers that
 // drop the outer map afterwards (a call's body map, the merged map of a
-// `compare` body, a block's copy of its scope): nothing is written back.
-ExecResult executeDetached(Interpreter& interp, const Program& program, VarMap scope);
-// The same with the run's result made in `result`, which must be empty (and
-// stays so when no `end` gives a value); true when the run returned.
+// `compare` body, a block's copy of its scope): nothing is written back. The
+// run's result is made in `result`, which must be empty (and stays so when no
+// `end` gives a value); true when the run returned.
 bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope, ValueSlot& result);
+// A block run as executeDetached runs it, on a copy of its scope: the value
+// it gives, as a call's body gives its value (see bodyResult).
+Value executeBlock(Interpreter& interp, const Program& program, VarMap scope);
 
 // Runs a text that runs once (a loaded script, a long `exec` text, the
 // program velk was started with) as executeStatements runs its program, but
@@ -28,9 +30,10 @@ bool executeDetached(Interpreter& interp, const Program& program, VarMap&& scope
 // run, so that a long script never has all its statements and their parsed
 // forms in memory at once. As with a whole split, a text that ends inside an
 // open group fails before any of it runs.
-ExecResult executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local);
+void executeOnce(Interpreter& interp, const Text& text, VarMap* outer, VarMap* local);
 
-// The statements of a program in order on `run`, until one stops it; an error
+// The statements of a program in order on `run`, once it has entered the
+// body (see BodyEntry), each a step of its own, until one stops it; an error
 // passing names the statement it passed.
 void runStatements(Run& run, const Program& program);
 

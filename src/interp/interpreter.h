@@ -23,6 +23,7 @@
 #include "interp/evaluator_interface.h"
 #include "interp/statements.h"
 #include "support/console.h"
+#include "support/stack_guard.h"
 #include "value/value.h"
 
 namespace velk {
@@ -162,6 +163,23 @@ class NestingCount {
   Interpreter& interp_;
 };
 
+// Entering a body (a program run on a run of its own, a call's body, each
+// iteration of a loop): the stack checked, a step counted, then a level of
+// nesting held while the body runs. Every body enters through it, then runs
+// each of its statements as a step of its own (see runStatements).
+class BodyEntry {
+ public:
+  explicit BodyEntry(Interpreter& interp) : nesting_(enter(interp)) {}
+
+ private:
+  static Interpreter& enter(Interpreter& interp) {
+    checkStack();
+    interp.countStep();
+    return interp;
+  }
+  NestingCount nesting_;
+};
+
 // One user function call, counted while it lives, for the trace's indent.
 class CallDepth {
  public:
@@ -177,12 +195,11 @@ class CallDepth {
 // Room for a Value that may be made.
 using ValueSlot = std::optional<Value>;
 
-// What a run gives back: the value of the `end` that stopped it (integer 0 if
-// none) and the returned mark, set once an `end` ran in the run or was passed
-// up to it from a nested body.
-struct ExecResult {
-  std::optional<Value> result;  // none: no `end` gave a value, so integer 0
-  bool returned = false;
-  Value value() && { return result ? std::move(*result) : Value::integer(0); }
-};
+// What a body gives its caller (a call, a block), from the result its run
+// made: the value of the `end` that ended it, or integer 0 when no `end` gave
+// one. A run's result starts as integer 0, held as none until an `end` sets it.
+inline Value& bodyResult(ValueSlot& result) {
+  if (!result) result = Value::integer(0);
+  return *result;
+}
 }  // namespace velk

@@ -56,13 +56,6 @@ Value ordering(const Value& left, const Value& right, Compare compare) {
   return truth(compare(x, y));
 }
 
-// Equality: two strings when their texts are (a string's display form is its
-// text), everything else as valueEquals decides.
-bool equal(const Value& left, const Value& right, size_t maxBytes) {
-  if (left.typeName == kString && right.typeName == kString) return left.text == right.text;
-  return valueEquals(left, right, maxBytes);
-}
-
 Value divide(const Value& left, const Value& right) {
   if (left.typeName == kFloat || right.typeName == kFloat) {
     long double x = asFloat(left);
@@ -122,8 +115,8 @@ Value applyRule(const Value& left, const Value& right, Op op, const RunLimits& l
     case Op::Or:
       if (asInt(left) != 0) return truth(true);
       return truth(asInt(right) != 0);
-    case Op::Eq: return truth(equal(left, right, limits.maxValueBytes));
-    case Op::Ne: return truth(!equal(right, left, limits.maxValueBytes));
+    case Op::Eq: return truth(valueEquals(left, right, limits.maxValueBytes));
+    case Op::Ne: return truth(!valueEquals(right, left, limits.maxValueBytes));
     case Op::Gt: return ordering(left, right, [](auto x, auto y) { return x > y; });
     case Op::Ge: return ordering(left, right, [](auto x, auto y) { return x >= y; });
     case Op::Lt: return ordering(left, right, [](auto x, auto y) { return x < y; });

@@ -131,11 +131,15 @@ class Run {
     return std::move(local);
   }
 
-  // The body of a control statement passed an `end` up.
-  void passUp(ExecResult&& r) {
-    if (r.result) result = std::move(r.result);
-    else result = Value::integer(0);
+  // The run ends by an `end` whose value is in `value` (none: integer 0,
+  // see bodyResult): an `end` of its own, its value made in `result`, or one
+  // a nested body passes up, which stops this run too when `stop` (a
+  // `compare` body's) and else leaves only the loop. Every `end` reaches the
+  // run it ends through here.
+  void ended(ValueSlot& value, bool stop) {
+    if (&value != &result) result = std::move(value);
     returned = true;
+    stopped = stop;
   }
 
  private:

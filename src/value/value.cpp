@@ -125,18 +125,10 @@ Value convertTo(Value v, std::string_view target, size_t maxBytes) {
   return convertTo(std::move(v), *t, maxBytes);
 }
 
-namespace {
-
-// Whether a Value's display form is its text as it stands.
-bool showsItsText(const Value& v) { return v.typeName == kString || v.typeName == kFunc; }
-
-}  // namespace
-
-bool valueEquals(const Value& a, const Value& b, size_t maxBytes) {
-  // Two texts shown as they are compare by their bytes; two integers by
-  // their single-precision readings, as asFloat reads them. Both give what
-  // the general rules below would, without building display forms.
-  if (showsItsText(a) && showsItsText(b)) return a.text == b.text;
+bool valueEqualsOtherwise(const Value& a, const Value& b, size_t maxBytes) {
+  // Two integers compare by their single-precision readings, as asFloat
+  // reads them: what the general rules below would give, without building
+  // display forms.
   if (a.typeName == kInteger && b.typeName == kInteger)
     return static_cast<float>(a.intValue) == static_cast<float>(b.intValue);
   if (a.typeName == kScaffold && b.typeName == kScaffold) {

@@ -540,8 +540,23 @@ long double asFloat(const Value& v);  // "stof" for a string that holds no float
 const Elements& asElements(const Value& v);
 Bytes asBytes(const Value& v);
 
-// Equality behind "==", "!=" and `where`.
-bool valueEquals(const Value& a, const Value& b, size_t maxBytes = 0);  // maxBytes as for asText
+// Whether a Value's display form is its text as it stands: a string's, a func's.
+inline bool showsItsText(const Value& v) { return v.typeName == kString || v.typeName == kFunc; }
+bool valueEqualsOtherwise(const Value& a, const Value& b, size_t maxBytes);  // the rules past the first
+// The first rule of valueEquals, inline where equality is tested most: two
+// Values shown as their texts are equal when their bytes are, without
+// building display forms. False when it does not apply; else true, with
+// `equal` set.
+inline bool equalAsTexts(const Value& a, const Value& b, bool& equal) {
+  if (!showsItsText(a) || !showsItsText(b)) return false;
+  equal = a.text == b.text;
+  return true;
+}
+// Equality behind "==", "!=" and `where` (maxBytes as for asText).
+inline bool valueEquals(const Value& a, const Value& b, size_t maxBytes = 0) {
+  bool equal;
+  return equalAsTexts(a, b, equal) ? equal : valueEqualsOtherwise(a, b, maxBytes);
+}
 // The position of the first of items for which valueEquals(item, x) holds,
 // or items.size() when none does, with any error the first failing
 // comparison raises: what `where` answers.

@@ -14,9 +14,9 @@ using testing::TestInterpreter;
 
 // Runs a script on one map given as both maps, so that what it binds stays
 // bound for the next script, as typed lines share one scope.
-ExecResult run(Interpreter& interp, std::string_view script, VarMap& global) {
+void run(Interpreter& interp, std::string_view script, VarMap& global) {
   ProgramRef program = compileProgram(splitStatements(script));
-  return executeStatements(interp, *program, &global, &global);
+  executeStatements(interp, *program, &global, &global);
 }
 
 TEST(Interpreter, TwoInterpretersShareNothing) {
