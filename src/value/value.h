@@ -253,6 +253,9 @@ class Elements {
 
   size_t size() const { return rep_ ? rep_->cells.size() : 0; }
   bool isEmpty() const { return size() == 0; }
+  // Whether an array is held, perhaps an empty one (a list emptied by
+  // `remove` keeps its array): what dropping the list must release.
+  bool holdsArray() const { return static_cast<bool>(rep_); }
   const ElementCell& cell(size_t i) const { return rep_->cells[i]; }
   // A read of element i.
   ElementValue operator[](size_t i) const;
@@ -369,8 +372,9 @@ class Value : public RefCounted {
   bool holdsOnlyIntAndText() const { return elements.isEmpty() && !extras_ && floatValue.isZeroBits(); }
   // Exactly what string() makes of its text: a string and nothing else.
   bool isPlainString() const { return typeName == kString && intValue == 0 && holdsOnlyIntAndText(); }
-  // Whether destroying this Value may release other Values.
-  bool mayHoldValues() const { return !elements.isEmpty() || extras_; }
+  // Whether destroying this Value may release more than its text: other
+  // Values, or an array (an emptied list's too).
+  bool mayHoldValues() const { return elements.holdsArray() || extras_; }
 
   // Pooled: Values are made and dropped at nearly every step.
   static void* operator new(size_t size);
