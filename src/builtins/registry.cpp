@@ -46,15 +46,21 @@ void registerBuiltins(BuiltinTable& table) {
 
 bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return callMap.find(ev.argumentName(i)) != nullptr; }
 
-Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) {
+namespace {
+
+const Value& rawArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
   const Text& name = ev.argumentName(i);
   const Value* entry = callMap.find(name);
   if (!entry) fail("missing argument", "the builtin reads its argument " + name.str() + ", which the call does not give");
-  return textOf(ev, *entry);
+  return *entry;
 }
 
+}  // namespace
+
+Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) { return textOf(ev, rawArgument(ev, callMap, i)); }
+
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
-  return ev.evaluate(argumentText(ev, callMap, i), callMap);
+  return ev.evaluateArgument(rawArgument(ev, callMap, i), callMap, i);
 }
 
 Text textOf(Evaluator& ev, const Value& v) { return asText(v, ev.limits().maxValueBytes); }

@@ -146,6 +146,7 @@ const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
       size_t length = whole.size() - from - (whole.back() == '$' ? 1 : 0);
       if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
       builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
+      builtinArgForms_.assign(builtinArgs_.size(), nullptr);
     }
     builtinParsed_ = true;
   }

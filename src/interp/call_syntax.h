@@ -44,6 +44,13 @@ class CallSyntax : public RefCounted {
 
   // A builtin's raw argument tokens.
   const std::vector<Text>& builtinArgs(const Text& callText) const;
+  // The expression form of builtin argument i, remembered once it has been
+  // evaluated through its token, as a statement remembers its operand's
+  // (CompiledStatement::operandForm); when the call's text holds no argument
+  // i, null. Only once builtinArgs has parsed the arguments.
+  const ExpressionForm** builtinArgForm(const Text& raw, size_t i) const {
+    return i < builtinArgs_.size() && raw.rep() == builtinArgs_[i].rep() ? &builtinArgForms_[i] : nullptr;
+  }
 
   struct UserParts {
     std::vector<Text> args;
@@ -64,6 +71,7 @@ class CallSyntax : public RefCounted {
   mutable BuiltinHandler builtin_ = nullptr;
   mutable bool builtinParsed_ = false;
   mutable std::vector<Text> builtinArgs_;
+  mutable std::vector<const ExpressionForm*> builtinArgForms_;
   const UserParts& parseUserParts(const Text& callText) const;
   mutable bool userParsed_ = false;
   mutable UserParts user_;

@@ -158,6 +158,20 @@ const Text& Interpreter::newArgumentName(size_t i) {
   return argumentNames_[i];
 }
 
+Value Interpreter::evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) {
+  // The argument's own token, as the call bound it: read through the form
+  // remembered beside the call's syntax. A string made anew with the same
+  // bytes (say by a block among the arguments) is read as any text is.
+  const ExpressionForm** kept = nullptr;
+  if (builtinCall_ && raw.typeName == kString) kept = builtinCall_->builtinArgForm(raw.text, i);
+  if (!kept) return evaluate(asText(raw, limits().maxValueBytes), callMap);
+  const Text token = raw.text;  // held: the evaluation may assign to the argument
+  ValueSlot scratch;
+  const Value& v = evaluateInPlace(*this, token, *kept, callMap, Blocks::Run, scratch);
+  if (scratch && &v == &*scratch) return std::move(*scratch);
+  return v;
+}
+
 void NestingCount::tooDeep() {
   --interp_.nesting_;
   fail("recursion too deep",
@@ -188,6 +202,7 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   const std::vector<Text>& args = form.builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
+  BuiltinCallRecord running(interp, form);
   // The call map: a frame over every visible variable, with one raw-text
   // slot per argument.
   VarMap callMap = args.empty() ? vars : VarMap::with(vars, interp.argumentName(0), newValue(Value::string(args[0])));

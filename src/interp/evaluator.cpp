@@ -101,6 +101,9 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
       dispatchCall(interp, syntax.call, form.tokens[i], vars, slot);  // the result made in the slot at once
       return *slot;
     }
+    // A group's value is made in the slot, or read where it lies (see
+    // evaluateSteps for how an operand read so is kept from later terms).
+    if (syntax.kind == TermKind::Group) return evaluateInPlace(interp, form.tokens[i], syntax.group, vars, Blocks::Run, slot);
     slot = termValue(interp, syntax, form.tokens[i], vars, blocks);
     return *slot;
   } catch (VelkError& e) {

@@ -26,6 +26,9 @@ class Evaluator {
  public:
   // `text` evaluated against `vars`, brace blocks run.
   virtual Value evaluate(const Text& text, const VarMap& vars) = 0;
+  // Argument i of the builtin call that is running, which `callMap` binds
+  // to `raw`: raw's text evaluated against `callMap`, brace blocks run.
+  virtual Value evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) = 0;
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
   virtual Console& console() = 0;

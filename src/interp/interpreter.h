@@ -28,6 +28,8 @@
 
 namespace velk {
 
+class CallSyntax;
+
 // How deep code may be nested. Every body, block and call being run, and
 // every builtin call (whose arguments can call again), counts one level while
 // it runs. Deep but finite nesting (a function recursing tens of thousands of
@@ -92,6 +94,7 @@ class Interpreter final : public Evaluator {
 
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
+  Value evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) override;
   const Text& argumentName(size_t i) override {
     if (i < kNearArguments && !nearArgumentNames_[i].empty()) [[likely]]
       return nearArgumentNames_[i];
@@ -121,6 +124,7 @@ class Interpreter final : public Evaluator {
  private:
   friend class NestingCount;
   friend class CallDepth;
+  friend class BuiltinCallRecord;
   Console& console_;
   BuiltinTable builtins_;
   size_t nesting_ = 0;
@@ -131,6 +135,9 @@ class Interpreter final : public Evaluator {
   std::deque<Text> argumentNames_;
   const Text& newArgumentName(size_t i);
   Text elementName_;
+  // The syntax of the builtin call that is running (the innermost), whose
+  // argument tokens keep their expression forms; null when none runs.
+  const CallSyntax* builtinCall_ = nullptr;
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
   void noteSlowSteps() { slowSteps_ = tracing_ || budget_.budgeted(); }
@@ -178,6 +185,22 @@ class BodyEntry {
     return interp;
   }
   NestingCount nesting_;
+};
+
+// A builtin call running, its syntax known to the interpreter while it
+// lives (see Interpreter::evaluateArgument).
+class BuiltinCallRecord {
+ public:
+  BuiltinCallRecord(Interpreter& interp, const CallSyntax& call) : interp_(interp), outer_(interp.builtinCall_) {
+    interp_.builtinCall_ = &call;
+  }
+  ~BuiltinCallRecord() { interp_.builtinCall_ = outer_; }
+  BuiltinCallRecord(const BuiltinCallRecord&) = delete;
+  BuiltinCallRecord& operator=(const BuiltinCallRecord&) = delete;
+
+ private:
+  Interpreter& interp_;
+  const CallSyntax* outer_;
 };
 
 // One user function call, counted while it lives, for the trace's indent.
