@@ -154,17 +154,50 @@ inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, siz
   return evaluatedTerm(interp, form, i, vars, blocks, slot);
 }
 
-// `a op b` made in `slot`: two integers in place, as applyOperator would make
+// Two numbers, one of them a float, joined by an arithmetic operator or an
+// ordering: the result made in `slot`, as applyOperator would make it; else
+// false. Either operand may lie in the slot.
+[[gnu::noinline]] bool floatInto(ValueSlot& slot, const Value& a, const Value& b, Op op) {
+  auto isNumber = [](const Value& v) { return v.typeName == kInteger || v.typeName == kFloat; };
+  if (!isNumber(a) || !isNumber(b)) return false;
+  const long double l = asFloat(a), r = asFloat(b);
+  long double x;
+  bool truth;
+  if (floatArithmetic(op, l, r, x)) {
+    Value& v = slot.emplace();
+    v.typeName = kFloat;
+    v.floatValue = x;
+  } else if (floatOrdering(op, l, r, truth)) {
+    Value& v = slot.emplace();
+    v.typeName = kInteger;
+    v.intValue = truth ? 1 : 0;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// `a op b` made in `slot`: two numbers in place, as applyOperator would make
 // them, anything else by applyOperator. Either operand may lie in the slot.
 inline void applyInto(ValueSlot& slot, const Value& a, const Value& b, Op op, const RunLimits& limits) {
   int64_t n;
-  if (fast_path::kIntegerStep && integerStep(a, b, op, n)) {
-    if constexpr (fast_path::kCheck) fast_path::checkSame("INTEGER_STEP", Value::integer(n), applyOperator(a, b, op, limits));
+  if (fast_path::kNumberStep && integerStep(a, b, op, n)) {
+    if constexpr (fast_path::kCheck) fast_path::checkSame("NUMBER_STEP", Value::integer(n), applyOperator(a, b, op, limits));
     Value& r = slot.emplace();
     r.typeName = kInteger;
     r.intValue = n;
     return;
   }
+  if constexpr (fast_path::kNumberStep && fast_path::kCheck) {
+    Value general = applyOperator(a, b, op, limits);
+    if (floatInto(slot, a, b, op)) {
+      fast_path::checkSame("NUMBER_STEP", *slot, general);
+      return;
+    }
+    slot = std::move(general);
+    return;
+  }
+  if (fast_path::kNumberStep && (a.typeName == kFloat || b.typeName == kFloat) && floatInto(slot, a, b, op)) return;
   slot = applyOperator(a, b, op, limits);
 }
 

@@ -16,11 +16,14 @@
 //   UNHIDDEN_LITERAL    a literal read where it lies, without looking it up
 //                       as a name first, in a map that binds no name spelt
 //                       like a literal
-//   INTEGER_STEP        two integers joined by an operator that gives an
-//                       integer, made without a call to applyOperator
+//   NUMBER_STEP         two integers joined by an operator that gives an
+//                       integer, or two numbers (one a float) by an
+//                       arithmetic operator or an ordering, made without a
+//                       call to applyOperator
 //   QUICK_TRUTH         a condition of two quiet terms told true or false
 //                       without making its value
-//   IN_PLACE_STEP       `x += 1`, `s += "t"` changing the target in place
+//   IN_PLACE_STEP       `x += 1`, `s += "t"`, `f *= 0.5` changing the target
+//                       in place
 //   PRECOMPUTED_ARGUMENT  a call argument `(n - 1)` of two quiet integer
 //                       terms made in the argument's slot at once
 //   CALLEE_NAME         a user call's callee that is a lone name, looked up
@@ -50,8 +53,8 @@
 #ifndef VELK_FAST_UNHIDDEN_LITERAL
 #define VELK_FAST_UNHIDDEN_LITERAL 1
 #endif
-#ifndef VELK_FAST_INTEGER_STEP
-#define VELK_FAST_INTEGER_STEP 1
+#ifndef VELK_FAST_NUMBER_STEP
+#define VELK_FAST_NUMBER_STEP 1
 #endif
 #ifndef VELK_FAST_QUICK_TRUTH
 #define VELK_FAST_QUICK_TRUTH 1
@@ -83,7 +86,7 @@ inline constexpr bool kCheck = VELK_CHECK_FAST_PATHS;
 inline constexpr bool kRememberedTerm = VELK_FAST_REMEMBERED_TERM;
 inline constexpr bool kQuietBinary = VELK_FAST_QUIET_BINARY;
 inline constexpr bool kUnhiddenLiteral = VELK_FAST_UNHIDDEN_LITERAL;
-inline constexpr bool kIntegerStep = VELK_FAST_INTEGER_STEP;
+inline constexpr bool kNumberStep = VELK_FAST_NUMBER_STEP;
 inline constexpr bool kQuickTruth = VELK_FAST_QUICK_TRUTH;
 inline constexpr bool kInPlaceStep = VELK_FAST_IN_PLACE_STEP;
 inline constexpr bool kPrecomputedArgument = VELK_FAST_PRECOMPUTED_ARGUMENT;

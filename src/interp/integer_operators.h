@@ -1,7 +1,7 @@
-// The binary operators on two integers, with no Value made: what the
+// The binary operators on two numbers, with no Value made: what the
 // expression evaluator and in-place assignment use where both operands are
-// integers, and what applyOperator itself gives for two integers, so that
-// every path gives one answer.
+// numbers, and what applyOperator itself gives for them, so that every path
+// gives one answer.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +47,31 @@ inline bool integerOperation(Op op, int64_t a, int64_t b, int64_t& out) {
     case Op::Unknown: break;
   }
   return false;
+}
+
+// `x op y` for two numbers read as floats (one of them a float), into
+// `out`; false for the operators whose result is no float. Division by zero
+// (or of zero) gives 0.
+inline bool floatArithmetic(Op op, long double x, long double y, long double& out) {
+  switch (op) {
+    case Op::Add: out = x + y; return true;
+    case Op::Sub: out = x - y; return true;
+    case Op::Mul: out = x * y; return true;
+    case Op::Div: out = x == 0 || y == 0 ? 0 : x / y; return true;
+    default: return false;
+  }
+}
+
+// The ordering operators for two numbers read as floats, into `out`; false
+// for any other operator.
+inline bool floatOrdering(Op op, long double x, long double y, bool& out) {
+  switch (op) {
+    case Op::Gt: out = x > y; return true;
+    case Op::Ge: out = x >= y; return true;
+    case Op::Lt: out = x < y; return true;
+    case Op::Le: out = x <= y; return true;
+    default: return false;
+  }
 }
 
 }  // namespace velk

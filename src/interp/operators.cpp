@@ -36,12 +36,14 @@ bool eitherFloat(const Value& left, const Value& right) { return left.typeName =
 // The arithmetic rule, written once: a float result when either operand is a
 // float (both read as floats), else an integer result of both read as
 // integers. The left operand is read first, so its error wins.
-template <class IntOp, class FloatOp>
-Value arithmetic(const Value& left, const Value& right, IntOp onIntegers, FloatOp onFloats) {
+template <class IntOp>
+Value arithmetic(const Value& left, const Value& right, Op op, IntOp onIntegers) {
   if (eitherFloat(left, right)) {
     long double x = asFloat(left);
     long double y = asFloat(right);
-    return Value::floating(onFloats(x, y));
+    long double r = 0;
+    floatArithmetic(op, x, y, r);
+    return Value::floating(r);
   }
   int64_t a = asInt(left);
   int64_t b = asInt(right);
@@ -49,19 +51,21 @@ Value arithmetic(const Value& left, const Value& right, IntOp onIntegers, FloatO
 }
 
 // The ordering rule, written once: both operands read as floats.
-template <class Compare>
-Value ordering(const Value& left, const Value& right, Compare compare) {
+Value ordering(const Value& left, const Value& right, Op op) {
   long double x = asFloat(left);
   long double y = asFloat(right);
-  return truth(compare(x, y));
+  bool truth = false;
+  floatOrdering(op, x, y, truth);
+  return Value::integer(truth ? 1 : 0);
 }
 
 Value divide(const Value& left, const Value& right) {
   if (left.typeName == kFloat || right.typeName == kFloat) {
     long double x = asFloat(left);
-    if (x == 0) return Value::floating(0);
-    long double y = asFloat(right);
-    return Value::floating(y == 0 ? 0 : x / y);
+    if (x == 0) return Value::floating(0);  // the right operand is not read
+    long double r = 0;
+    floatArithmetic(Op::Div, x, asFloat(right), r);
+    return Value::floating(r);
   }
   int64_t a = asInt(left);
   if (a == 0) return Value::integer(0);
@@ -117,10 +121,10 @@ Value applyRule(const Value& left, const Value& right, Op op, const RunLimits& l
       return truth(asInt(right) != 0);
     case Op::Eq: return truth(valueEquals(left, right, limits.maxValueBytes));
     case Op::Ne: return truth(!valueEquals(right, left, limits.maxValueBytes));
-    case Op::Gt: return ordering(left, right, [](auto x, auto y) { return x > y; });
-    case Op::Ge: return ordering(left, right, [](auto x, auto y) { return x >= y; });
-    case Op::Lt: return ordering(left, right, [](auto x, auto y) { return x < y; });
-    case Op::Le: return ordering(left, right, [](auto x, auto y) { return x <= y; });
+    case Op::Gt:
+    case Op::Ge:
+    case Op::Lt:
+    case Op::Le: return ordering(left, right, op);
     case Op::Add:
       if (left.typeName == kString && right.typeName == kString) {
         checkGrowth(left.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
@@ -128,11 +132,11 @@ Value applyRule(const Value& left, const Value& right, Op op, const RunLimits& l
         // piece at a time costs time in proportion to its length.
         return Value::string(left.text.joined(right.text.view()));
       }
-      return arithmetic(left, right, wrapAdd, [](long double x, long double y) { return x + y; });
-    case Op::Sub: return arithmetic(left, right, wrapSub, [](long double x, long double y) { return x - y; });
+      return arithmetic(left, right, op, wrapAdd);
+    case Op::Sub: return arithmetic(left, right, op, wrapSub);
     case Op::Mul:
       if (left.typeName == kString && right.typeName == kInteger) return repeat(left.text, right.intValue, limits.maxValueBytes);
-      return arithmetic(left, right, wrapMul, [](long double x, long double y) { return x * y; });
+      return arithmetic(left, right, op, wrapMul);
     case Op::Div: return divide(left, right);
     case Op::Member: return member(left, right, limits.maxValueBytes);
     case Op::Unknown: break;
@@ -157,7 +161,13 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
 
 bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {
   // Only where applyOperator's result would differ from the target in the
-  // one field changed here: it makes a Value with every other field empty.
+  // fields changed here: it makes a Value with every other field empty.
+  if (target.isPlainFloat() && (right.typeName == kFloat || right.typeName == kInteger)) {
+    long double r;
+    if (!floatArithmetic(op, target.floatValue, asFloat(right), r)) return false;
+    target.floatValue = r;
+    return true;
+  }
   if (!target.holdsOnlyIntAndText()) return false;
   if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty()) {
     return integerOperation(op, target.intValue, right.intValue, target.intValue);

@@ -70,11 +70,6 @@ int64_t integerFromFloat(long double x) {
   return static_cast<int64_t>(t);
 }
 
-long double floatFromInteger(int64_t n) {
-  // Integers are read back through single precision, ties to even.
-  return static_cast<long double>(static_cast<float>(n));
-}
-
 }  // namespace
 
 int64_t asInt(const Value& v) {
@@ -84,9 +79,7 @@ int64_t asInt(const Value& v) {
   return 0;  // lists, funcs, bytes, scaffolds and unspecified Values hold no number
 }
 
-long double asFloat(const Value& v) {
-  if (v.typeName == kFloat) return v.floatValue;
-  if (v.typeName == kInteger) return floatFromInteger(v.intValue);
+long double asFloatOtherwise(const Value& v) {
   if (v.typeName == kString) return readFloat(v.text.str());
   return 0;
 }

@@ -372,6 +372,10 @@ class Value : public RefCounted {
   bool holdsOnlyIntAndText() const { return elements.isEmpty() && !extras_ && floatValue.isZeroBits(); }
   // Exactly what string() makes of its text: a string and nothing else.
   bool isPlainString() const { return typeName == kString && intValue == 0 && holdsOnlyIntAndText(); }
+  // Exactly what floating() makes: a float and nothing else.
+  bool isPlainFloat() const {
+    return typeName == kFloat && intValue == 0 && text.empty() && elements.isEmpty() && !extras_;
+  }
   // Whether destroying this Value may release more than its text: other
   // Values, or an array (an emptied list's too).
   bool mayHoldValues() const { return elements.holdsArray() || extras_; }
@@ -540,7 +544,15 @@ Value convertTo(Value v, TypeName target, size_t maxBytes = 0);
 // They never change v.
 Text asText(const Value& v, size_t maxBytes = 0);  // the display form
 int64_t asInt(const Value& v);      // "stoi" for a string that holds no integer
-long double asFloat(const Value& v);  // "stof" for a string that holds no float
+// An integer read as a float: through single precision, ties to even.
+inline long double floatFromInteger(int64_t n) { return static_cast<long double>(static_cast<float>(n)); }
+long double asFloatOtherwise(const Value& v);
+// "stof" for a string that holds no float.
+inline long double asFloat(const Value& v) {
+  if (v.typeName == kFloat) return v.floatValue;
+  if (v.typeName == kInteger) return floatFromInteger(v.intValue);
+  return asFloatOtherwise(v);
+}
 const Elements& asElements(const Value& v);
 Bytes asBytes(const Value& v);
 

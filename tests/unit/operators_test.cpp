@@ -260,9 +260,18 @@ TEST(Operators, InPlaceAssignmentMatchesTheOperatorsResult) {
   EXPECT_FALSE(applyInPlace(i, I(2), opFromText("->"), RunLimits{}));
   EXPECT_FALSE(applyInPlace(s, str("x"), opFromText("-"), RunLimits{}));
   EXPECT_FALSE(applyInPlace(s, I(2), opFromText("*"), RunLimits{}));
-  Value f = F(1.5L);
-  EXPECT_FALSE(applyInPlace(f, F(1.0L), opFromText("+"), RunLimits{}));
   EXPECT_EQ(intOf(i), 1);
+  // A float target takes a number's arithmetic in place, by the float rule.
+  for (const Value& right : {F(1.0L), F(0.0L), F(-0.0L), I(16777217), I(0)}) {
+    for (const char* o : {"+", "-", "*", "/"}) {
+      Value f = F(1.5L);
+      ASSERT_TRUE(applyInPlace(f, right, opFromText(o), RunLimits{})) << o;
+      EXPECT_TRUE(sameContent(f, op(F(1.5L), o, right))) << o;
+    }
+  }
+  Value f = F(1.5L);
+  EXPECT_FALSE(applyInPlace(f, F(1.0L), opFromText("<"), RunLimits{}));
+  EXPECT_FALSE(applyInPlace(f, str("1"), opFromText("+"), RunLimits{}));
   EXPECT_EQ(floatOf(f), 1.5L);
 
   // A target that carries more than its integer or its text.
