@@ -162,19 +162,19 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
 bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {
   // Only where applyOperator's result would differ from the target in the
   // fields changed here: it makes a Value with every other field empty.
-  if (target.isPlainFloat() && (right.typeName == kFloat || right.typeName == kInteger)) {
-    long double r;
-    if (!floatArithmetic(op, target.floatValue, asFloat(right), r)) return false;
+  if (target.holdsOnlyIntAndText()) {
+    if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty())
+      return integerOperation(op, target.intValue, right.intValue, target.intValue);
+    if (op == Op::Add && target.isPlainString() && right.typeName == kString) {
+      checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
+      target.text.append(right.text.view());
+      return true;
+    }
+  }
+  long double r;
+  if (target.isPlainFloat() && (right.typeName == kFloat || right.typeName == kInteger) &&
+      floatArithmetic(op, target.floatValue, asFloat(right), r)) {
     target.floatValue = r;
-    return true;
-  }
-  if (!target.holdsOnlyIntAndText()) return false;
-  if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty()) {
-    return integerOperation(op, target.intValue, right.intValue, target.intValue);
-  }
-  if (op == Op::Add && target.isPlainString() && right.typeName == kString) {
-    checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
-    target.text.append(right.text.view());
     return true;
   }
   return false;
