@@ -80,4 +80,19 @@ class BlockPool {
   static inline thread_local constinit State state;
 };
 
+// The allocation functions of a pooled class T: blocks of exactly one T from
+// its pool; anything of another size (a derived class) from the general
+// allocator.
+template <class T>
+void* takePooled(size_t size) {
+  return size == sizeof(T) ? BlockPool<sizeof(T)>::take() : ::operator new(size);
+}
+template <class T>
+void givePooled(void* p, size_t size) noexcept {
+  if (size == sizeof(T))
+    BlockPool<sizeof(T)>::give(p);
+  else
+    ::operator delete(p);
+}
+
 }  // namespace velk

@@ -6,6 +6,8 @@
 #include <cassert>
 #include <functional>
 
+#include "support/block_pool.h"
+
 namespace velk {
 
 uint64_t hashBytes(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
@@ -35,6 +37,11 @@ constexpr size_t kMinJoinRoom = 32;
 }  // namespace
 
 TextBuffer::~TextBuffer() = default;
+
+void* TextRep::operator new(size_t size) { return takePooled<TextRep>(size); }
+void TextRep::operator delete(void* p, size_t size) noexcept { givePooled<TextRep>(p, size); }
+void* TextBuffer::operator new(size_t size) { return takePooled<TextBuffer>(size); }
+void TextBuffer::operator delete(void* p, size_t size) noexcept { givePooled<TextBuffer>(p, size); }
 
 const Ref<TextBuffer>& TextRep::sharedBuffer() const {
   if (!shared_) {

@@ -45,6 +45,9 @@ class TextBuffer : public RefCounted {
  public:
   explicit TextBuffer(std::string b) : bytes(std::move(b)) {}
   ~TextBuffer();  // out of line: dropping a text is inlined everywhere
+  // Pooled, as texts are (see TextRep).
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
   std::string bytes;
   // Whatever a later layer keeps about the buffer's bytes, for every text
   // that shows a stretch of them (the splitter keeps where long groups
@@ -66,6 +69,11 @@ class TextRep : public RefCounted {
       : shared_(std::move(buffer)), data_(data), size_(n) {}
   TextRep(const TextRep&) = delete;
   TextRep& operator=(const TextRep&) = delete;
+
+  // Pooled: a text is made for nearly every string a step makes (a number
+  // shown, two texts joined, a byte taken, a token cut from new code).
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 
   std::string_view bytes() const { return {data_, size_}; }
   // The buffer that holds the bytes, made shareable on first use.

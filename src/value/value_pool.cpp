@@ -10,17 +10,7 @@
 
 namespace velk {
 
-using ValuePool = BlockPool<sizeof(Value)>;
-
-void* Value::operator new(size_t size) {
-  return size == sizeof(Value) ? ValuePool::take() : ::operator new(size);
-}
-
-void Value::operator delete(void* ptr, size_t size) noexcept {
-  if (size == sizeof(Value))
-    ValuePool::give(ptr);
-  else
-    ::operator delete(ptr);
-}
+void* Value::operator new(size_t size) { return takePooled<Value>(size); }
+void Value::operator delete(void* ptr, size_t size) noexcept { givePooled<Value>(ptr, size); }
 
 }  // namespace velk

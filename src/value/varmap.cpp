@@ -108,18 +108,10 @@ bool trieInsert(Ref<MapNode>& root, const Text& key, uint64_t hash, ValueRef&& v
 
 }  // namespace
 
-using HeadPool = BlockPool<sizeof(MapHead)>;
-
-void* MapHead::operator new(size_t size) {
-  return size == sizeof(MapHead) ? HeadPool::take() : ::operator new(size);
-}
-
-void MapHead::operator delete(void* p, size_t size) noexcept {
-  if (size == sizeof(MapHead))
-    HeadPool::give(p);
-  else
-    ::operator delete(p);
-}
+void* MapHead::operator new(size_t size) { return takePooled<MapHead>(size); }
+void MapHead::operator delete(void* p, size_t size) noexcept { givePooled<MapHead>(p, size); }
+void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }
+void MapNode::operator delete(void* p, size_t size) noexcept { givePooled<MapNode>(p, size); }
 
 // Up to this length a key is hashed even when no name that long is bound:
 // its hash is then kept, and a term looked up over and over (a call in a

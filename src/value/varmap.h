@@ -65,6 +65,9 @@ struct MapNode : RefCounted {
   uint32_t bitmap = 0;
   bool collision = false;
   std::vector<MapSlot> slots;
+  // Pooled: a write copies the nodes on its path.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 };
 
 struct MapEntry {
