@@ -147,10 +147,18 @@ const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
       if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
       builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
       builtinArgForms_.assign(builtinArgs_.size(), nullptr);
+      builtinArgValues_.resize(builtinArgs_.size());
     }
     builtinParsed_ = true;
   }
   return builtinArgs_;
+}
+
+ValueRef CallSyntax::builtinArgValue(size_t i) const {
+  ValueRef& v = builtinArgValues_[i];
+  if (!v || !v.unique() || !v->isPlainString() || v->text.rep() != builtinArgs_[i].rep())
+    v = newValue(Value::string(builtinArgs_[i]));
+  return v;
 }
 
 const CallSyntax::UserParts& CallSyntax::parseUserParts(const Text& callText) const {

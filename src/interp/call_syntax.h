@@ -51,6 +51,10 @@ class CallSyntax : public RefCounted {
   const ExpressionForm** builtinArgForm(const Text& raw, size_t i) const {
     return i < builtinArgs_.size() && raw.rep() == builtinArgs_[i].rep() ? &builtinArgForms_[i] : nullptr;
   }
+  // A string Value of builtin argument i's token, for a call map to bind:
+  // the one an earlier call bound, when nothing else holds it any more and it
+  // still holds just the token (then nobody can tell it from a new one).
+  ValueRef builtinArgValue(size_t i) const;
 
   struct UserParts {
     std::vector<Text> args;
@@ -72,6 +76,7 @@ class CallSyntax : public RefCounted {
   mutable bool builtinParsed_ = false;
   mutable std::vector<Text> builtinArgs_;
   mutable std::vector<const ExpressionForm*> builtinArgForms_;
+  mutable std::vector<ValueRef> builtinArgValues_;
   const UserParts& parseUserParts(const Text& callText) const;
   mutable bool userParsed_ = false;
   mutable UserParts user_;

@@ -205,9 +205,8 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   BuiltinCallRecord running(interp, form);
   // The call map: a frame over every visible variable, with one raw-text
   // slot per argument.
-  VarMap callMap = args.empty() ? vars : VarMap::with(vars, interp.argumentName(0), newValue(Value::string(args[0])));
-  for (size_t i = 1; i < args.size(); ++i)
-    callMap.set(interp.argumentName(i), newValue(Value::string(args[i])));
+  VarMap callMap = args.empty() ? vars : VarMap::with(vars, interp.argumentName(0), form.builtinArgValue(0));
+  for (size_t i = 1; i < args.size(); ++i) callMap.set(interp.argumentName(i), form.builtinArgValue(i));
   Value result;
   builtin(interp, result, std::move(callMap));
   into = std::move(result);
