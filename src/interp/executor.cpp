@@ -234,6 +234,7 @@ void runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
   Run run(interp);
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
+  run.bindingsChanged();
   HandBack handBack(run, outer, local);
   body(run);
 }

@@ -2,7 +2,17 @@
 // view, kept until a binding of either map changes. Shared by the statement
 // handlers of the executor, the control statements, the list statements and
 // exec/also/class.
+//
+// The run knows how its two maps stand to each other, so that the read view
+// and the merged map cost next to nothing in the common cases: a run given
+// no local bindings (a body, an `each` iteration) or one map as both (an
+// `until` iteration) gains local names only through bind and bindLocal, and
+// it lists the few it gains. Then the read view is the outer map with just
+// those names laid over it as a frame, and in the second case the merged map
+// is the local map itself.
 #pragma once
+
+#include <algorithm>
 
 #include "interp/executor.h"
 #include "interp/interpreter.h"
@@ -40,23 +50,25 @@ class Run {
 
   // Every binding of the outer map, plus the local bindings for names the
   // outer map lacks. Expressions of a statement are evaluated against it.
-  // When one map is empty or both are one, that is the other map itself, read
-  // where it lies: no expression changes a binding of the run it is
-  // evaluated in, and nothing keeps the reference past its statement.
+  // When the local map adds no name to the outer one, or the outer map is
+  // empty, that is the other map itself, read where it lies: no expression
+  // changes a binding of the run it is evaluated in, and nothing keeps the
+  // reference past its statement.
   const VarMap& readView() {
     if (!view_) [[unlikely]] view_ = &makeView();
     return *view_;
   }
   // Both maps, the local bindings winning: what control bodies run on. Unless
   // a name is bound to two different Values in the two maps, that is the read
-  // view itself.
+  // view itself; when the local map started as the outer one, the local map.
   VarMap mergedMap() {
     if (const VarMap* merged = mergedInPlace()) return *merged;
     return VarMap::overlay(outer, local);
   }
-  // The merged map where it lies when it is the read view, else null (then
-  // mergedMap() makes it). Valid while no binding changes.
+  // The merged map where it lies when it is the read view or the local map,
+  // else null (then mergedMap() makes it). Valid while no binding changes.
   const VarMap* mergedInPlace() {
+    if (shape_ == Shape::Over) return &local;
     const VarMap& view = readView();
     return &view != &overlay_ || !overlayConflicts_ ? &view : nullptr;
   }
@@ -85,22 +97,30 @@ class Run {
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
   void bind(const Text& name, ValueRef value) {
-    bindingsChanged();
-    if (outer.findRef(name) || (localsInOuter && !local.findRef(name)))
+    dropView();
+    if (outer.findRef(name) || (localsInOuter && !local.findRef(name))) {
       outer.set(name, std::move(value));
-    else
+    } else {
       local.set(name, std::move(value));
+      if (std::find(fresh_, fresh_ + freshCount_, name) == fresh_ + freshCount_) noteFresh(name);
+    }
   }
   // Binds a name that neither map holds.
   void bindLocal(const Text& name, ValueRef value) {
-    bindingsChanged();
-    (localsInOuter ? outer : local).set(name, std::move(value));
+    dropView();
+    if (localsInOuter) {
+      outer.set(name, std::move(value));
+    } else {
+      local.set(name, std::move(value));
+      noteFresh(name);
+    }
   }
-  // Before or after anything replaces bindings of the working maps. Dropping
-  // the view also lets a write change the maps in place instead of copying.
+  // After anything but bind and bindLocal has replaced the working maps or
+  // their bindings: what the run knew of the two maps is learnt anew from
+  // them.
   void bindingsChanged() {
-    overlay_.clear();
-    view_ = nullptr;
+    dropView();
+    settle();
   }
 
   // Starts the run over on one map given as both working maps, as an `until`
@@ -110,7 +130,8 @@ class Run {
   void startOver(VarMap&& both) {
     local = std::move(both);
     outer = local;
-    if (view_ == &overlay_ && !overlay_.sameAs(local)) bindingsChanged();
+    dropView();
+    settle();
     result.reset();
     returned = false;
     stopped = false;
@@ -119,8 +140,8 @@ class Run {
   // as each iteration of an `each` body runs: the same as a new run given
   // that map as its outer map alone.
   void startAgain() {
-    bindingsChanged();
     local.clear();
+    bindingsChanged();
     result.reset();
     returned = false;
     stopped = false;
@@ -143,15 +164,51 @@ class Run {
   }
 
  private:
+  // How the working maps stand to each other:
+  //  Loose: nothing is known; the view is made by comparing them.
+  //  Apart: the local map binds exactly the fresh names, none of which the
+  //   outer map binds (the run started with no local bindings).
+  //  Over: the local map is the map that both started as, plus the fresh
+  //   names; the outer map is that map with some of its names rebound (only
+  //   names the outer map holds are ever bound there). So the outer map binds
+  //   no name the local map lacks: merged, the local map is all there is.
+  enum class Shape : uint8_t { Loose, Apart, Over };
+  // Learns the shape from the maps as they stand, no name fresh yet.
+  void settle() {
+    freshCount_ = 0;
+    shape_ = local.empty() ? Shape::Apart : local.sameAs(outer) ? Shape::Over : Shape::Loose;
+  }
+  // A name that the local map has just come to bind and the outer map lacks.
+  void noteFresh(const Text& name) {
+    if (freshCount_ < kFresh)
+      fresh_[freshCount_++] = name;
+    else
+      shape_ = Shape::Loose;  // too many to lay over the outer map one by one
+  }
+  void dropView() {
+    overlay_.clear();
+    view_ = nullptr;
+  }
   const VarMap& makeView() {
+    overlayConflicts_ = false;
     if (local.empty() || local.sameAs(outer)) return outer;
     if (outer.empty()) return local;
-    overlay_ = VarMap::overlay(local, outer, &overlayConflicts_);
+    if (shape_ == Shape::Loose) {
+      overlay_ = VarMap::overlay(local, outer, &overlayConflicts_);
+      return overlay_;
+    }
+    // The local map adds just the fresh names to what the outer map binds.
+    if (freshCount_ == 0) return outer;
+    overlay_ = VarMap::framed(outer, local, fresh_, freshCount_);
     return overlay_;
   }
   const VarMap* view_ = nullptr;  // the read view: outer, local or overlay_; null until made
   VarMap overlay_;
   bool overlayConflicts_ = false;
+  static constexpr uint32_t kFresh = MapHead::kFrontCapacity;
+  Shape shape_ = Shape::Apart;  // both maps start empty
+  uint32_t freshCount_ = 0;
+  Text fresh_[kFresh];  // the names the local map has come to bind, in order
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.

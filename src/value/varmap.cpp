@@ -426,4 +426,39 @@ VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) 
   return result;
 }
 
+VarMap VarMap::framed(const VarMap& base, const VarMap& from, const Text* names, size_t count) {
+  // A frame over frames adds a head that every lookup of a name below it
+  // passes; past this depth the names are bound in a copy instead.
+  constexpr uint16_t kFramedDepth = MapHead::kMaxDepth + 2;
+  const MapHead* b = base.head_.get();
+  if (count == 0 || count > MapHead::kFrontCapacity || (b && b->summary.depth >= kFramedDepth)) {
+    VarMap m = base;
+    for (size_t i = 0; i < count; ++i) m.set(names[i], *from.findRef(names[i]));
+    return m;
+  }
+  Ref<MapHead> head(new MapHead);
+  MapHead& h = *head;
+  if (b) {
+    h.summary = b->summary;
+    h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
+    h.size = b->size;
+    h.filter = b->filter;
+    h.below = base.head_;
+  }
+  MapEntry* out = h.front();
+  for (size_t i = 0; i < count; ++i) {
+    const Text& key = names[i];
+    const uint64_t hash = key.hash();
+    if (!b || !base.findHashed(key, hash)) ++h.size;
+    new (&out[i]) MapEntry{hash, key, *from.findRef(key)};
+    h.frontCount = static_cast<uint32_t>(i + 1);
+    h.filter |= filterBits(hash);
+    h.ownFilter |= filterBits(hash);
+    noteBound(h, key);
+  }
+  VarMap m;
+  m.head_ = std::move(head);
+  return m;
+}
+
 }  // namespace velk

@@ -246,6 +246,11 @@ class VarMap {
   // With `conflicts`, also tells whether a name bound in both is bound to two
   // different Values (when not, the overlay the other way round is the same).
   static VarMap overlay(const VarMap& base, const VarMap& over, bool* conflicts = nullptr);
+  // `base` with `from`'s bindings of `count` names (each bound in `from`, at
+  // most kFrontCapacity of them) laid over it: one head of those bindings in
+  // front of base's, which costs in proportion to the names, whatever base
+  // binds. Past a few heads of frames, a copy of base with them bound.
+  static VarMap framed(const VarMap& base, const VarMap& from, const Text* names, size_t count);
 
  private:
   // Taken from the hash's top bits; the trie uses the low ones.
