@@ -13,6 +13,7 @@
 #pragma once
 
 #include <algorithm>
+#include <memory>
 
 #include "interp/executor.h"
 #include "interp/interpreter.h"
@@ -70,7 +71,7 @@ class Run {
   const VarMap* mergedInPlace() {
     if (shape_ == Shape::Over) return &local;
     const VarMap& view = readView();
-    return &view != &overlay_ || !overlayConflicts_ ? &view : nullptr;
+    return viewConflicts_ ? nullptr : &view;
   }
 
   // The Value a name refers to: outer map first, then local map.
@@ -99,10 +100,14 @@ class Run {
   void bind(const Text& name, ValueRef value) {
     dropView();
     if (outer.findRef(name) || (localsInOuter && !local.findRef(name))) {
-      outer.set(name, std::move(value));
+      if (shape_ == Shape::Over && outer.sameAs(local))
+        rebindOver(name, std::move(value));
+      else
+        outer.set(name, std::move(value));
     } else {
       local.set(name, std::move(value));
-      if (std::find(fresh_, fresh_ + freshCount_, name) == fresh_ + freshCount_) noteFresh(name);
+      if (!fresh_ || std::find(fresh_->names, fresh_->names + freshCount_, name) == fresh_->names + freshCount_)
+        noteFresh(name);
     }
   }
   // Binds a name that neither map holds.
@@ -130,8 +135,12 @@ class Run {
   void startOver(VarMap&& both) {
     local = std::move(both);
     outer = local;
-    dropView();
-    settle();
+    if (view_ != &outer) {
+      dropView();
+      view_ = &outer;  // one map as both: that map is the view
+    }
+    freshCount_ = 0;
+    shape_ = Shape::Over;
     result.reset();
     returned = false;
     stopped = false;
@@ -141,14 +150,22 @@ class Run {
   // that map as its outer map alone.
   void startAgain() {
     local.clear();
-    bindingsChanged();
+    if (view_ != &outer) {
+      dropView();
+      view_ = &outer;  // no local bindings: the outer map is the view
+    }
+    freshCount_ = 0;
+    shape_ = Shape::Apart;
     result.reset();
     returned = false;
     stopped = false;
   }
   // Ends such a run: the local bindings are what the map keeps.
   VarMap finish() {
-    outer.clear();
+    if (fresh_ && outer.isFrameOver(local))
+      fresh_->keptOuter = std::move(outer);
+    else
+      outer.clear();
     return std::move(local);
   }
 
@@ -180,35 +197,66 @@ class Run {
   }
   // A name that the local map has just come to bind and the outer map lacks.
   void noteFresh(const Text& name) {
+    if (!fresh_) makeFresh();
     if (freshCount_ < kFresh)
-      fresh_[freshCount_++] = name;
+      fresh_->names[freshCount_++] = name;
     else
       shape_ = Shape::Loose;  // too many to lay over the outer map one by one
   }
+  // The first rebinding of a name in the outer map while it is still the map
+  // that both started as: the outer map becomes that map with a frame of the
+  // one name over it, the frame the last iteration rebound the same name in
+  // when it is over the same map, so that the lookups remembered in it keep
+  // answering.
+  void rebindOver(const Text& name, ValueRef value) {
+    if (!fresh_) makeFresh();
+    if (fresh_->keptOuter.rebindFrame(local, name, value))
+      outer = std::move(fresh_->keptOuter);
+    else
+      outer = VarMap::framed(local, name, std::move(value));
+  }
+  // Forgets the read view; one made of the two maps is let go of, so that
+  // it holds neither map's head from being changed in place.
   void dropView() {
-    overlay_.clear();
+    if (view_ && view_ != &outer && view_ != &local) [[unlikely]] dropMadeView();
     view_ = nullptr;
   }
+  void dropMadeView();  // executor.cpp
   const VarMap& makeView() {
-    overlayConflicts_ = false;
     if (local.empty() || local.sameAs(outer)) return outer;
-    if (outer.empty()) return local;
-    if (shape_ == Shape::Loose) {
-      overlay_ = VarMap::overlay(local, outer, &overlayConflicts_);
-      return overlay_;
-    }
-    // The local map adds just the fresh names to what the outer map binds.
-    if (freshCount_ == 0) return outer;
-    overlay_ = VarMap::framed(outer, local, fresh_, freshCount_);
-    return overlay_;
+    return viewOfTwo();
   }
-  const VarMap* view_ = nullptr;  // the read view: outer, local or overlay_; null until made
-  VarMap overlay_;
-  bool overlayConflicts_ = false;
+  const VarMap& viewOfTwo();  // executor.cpp
+  const VarMap* view_ = nullptr;  // the read view: outer, local or one made of both; null until made
+  // Whether the view is an overlay in which a name is bound to two Values.
+  bool viewConflicts_ = false;
   static constexpr uint32_t kFresh = MapHead::kFrontCapacity;
   Shape shape_ = Shape::Apart;  // both maps start empty
   uint32_t freshCount_ = 0;
-  Text fresh_[kFresh];  // the names the local map has come to bind, in order
+  // What a run makes of its two maps, made the first time it needs any:
+  // the names the local map has come to bind, in order, and the read views
+  // made of them, kept[k - 1] the frame of the first k over the outer map. A
+  // frame is kept between uses (VarMap::reframe), so that an iteration that
+  // binds the same names in the same order over the same outer map reads
+  // through the frames the last one read through, and the lookups remembered
+  // in them keep answering.
+  struct Fresh {
+    Text names[kFresh];
+    struct Kept {
+      VarMap frame;
+      const void* over = nullptr;  // the outer map's head it was made over, compared only
+      uint64_t stamp = 0;  // that head's stamp then
+    } kept[kFresh];
+    VarMap keptOuter;  // the last iteration's outer map, a frame over the map both started as
+    VarMap overlay;  // the view when it is made some other way
+  };
+  // Made and dropped out of line: most runs never make one.
+  struct DropFresh {
+    void operator()(Fresh* fresh) const;
+  };
+  std::unique_ptr<Fresh, DropFresh> fresh_;
+  void makeFresh();
+  Fresh::Kept* attached_ = nullptr;  // the kept frame that is the read view, laid over the outer map
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.
