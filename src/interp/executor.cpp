@@ -153,6 +153,42 @@ class HandBack {
 
 }  // namespace
 
+[[gnu::noinline]] void Run::makeFresh() { fresh_.reset(new Fresh); }
+[[gnu::noinline]] void Run::DropFresh::operator()(Fresh* fresh) const { delete fresh; }
+
+void Run::dropMadeView() {
+  if (attached_ && !attached_->frame.unframe()) attached_->frame.clear();
+  attached_ = nullptr;
+  if (fresh_) fresh_->overlay.clear();
+  viewConflicts_ = false;
+}
+
+const VarMap& Run::viewOfTwo() {
+  if (outer.empty()) return local;
+  if (!fresh_) makeFresh();
+  if (shape_ == Shape::Loose) {
+    fresh_->overlay = VarMap::overlay(local, outer, &viewConflicts_);
+    return fresh_->overlay;
+  }
+  // The local map adds just the fresh names to what the outer map binds.
+  if (freshCount_ == 0) return outer;
+  const Text* names = fresh_->names;
+  Fresh::Kept& kept = fresh_->kept[freshCount_ - 1];
+  if (kept.over != outer.headId() || kept.stamp != outer.baseStamp() ||
+      !kept.frame.reframe(outer, local, names, freshCount_)) {
+    VarMap made = VarMap::framed(outer, local, names, freshCount_);
+    if (!made.isFrameOver(outer)) {
+      fresh_->overlay = std::move(made);
+      return fresh_->overlay;
+    }
+    kept.frame = std::move(made);
+    kept.over = outer.headId();
+    kept.stamp = outer.baseStamp();
+  }
+  attached_ = &kept;
+  return kept.frame;
+}
+
 void missingOperand(const CompiledStatement& st, const char* what) {
   fail("missing operand", std::string("`").append(st.tokens.front().view()) + "` needs " + what);
 }
@@ -234,6 +270,7 @@ void runWithMaps(Interpreter& interp, VarMap* outer, VarMap* local, Body body) {
   Run run(interp);
   if (outer) run.outer = std::move(*outer);
   if (local) run.local = local == outer ? run.outer : std::move(*local);
+  run.bindingsChanged();
   HandBack handBack(run, outer, local);
   body(run);
 }

@@ -2,7 +2,18 @@
 // view, kept until a binding of either map changes. Shared by the statement
 // handlers of the executor, the control statements, the list statements and
 // exec/also/class.
+//
+// The run knows how its two maps stand to each other, so that the read view
+// and the merged map cost next to nothing in the common cases: a run given
+// no local bindings (a body, an `each` iteration) or one map as both (an
+// `until` iteration) gains local names only through bind and bindLocal, and
+// it lists the few it gains. Then the read view is the outer map with just
+// those names laid over it as a frame, and in the second case the merged map
+// is the local map itself.
 #pragma once
+
+#include <algorithm>
+#include <memory>
 
 #include "interp/executor.h"
 #include "interp/interpreter.h"
@@ -40,25 +51,27 @@ class Run {
 
   // Every binding of the outer map, plus the local bindings for names the
   // outer map lacks. Expressions of a statement are evaluated against it.
-  // When one map is empty or both are one, that is the other map itself, read
-  // where it lies: no expression changes a binding of the run it is
-  // evaluated in, and nothing keeps the reference past its statement.
+  // When the local map adds no name to the outer one, or the outer map is
+  // empty, that is the other map itself, read where it lies: no expression
+  // changes a binding of the run it is evaluated in, and nothing keeps the
+  // reference past its statement.
   const VarMap& readView() {
     if (!view_) [[unlikely]] view_ = &makeView();
     return *view_;
   }
   // Both maps, the local bindings winning: what control bodies run on. Unless
   // a name is bound to two different Values in the two maps, that is the read
-  // view itself.
+  // view itself; when the local map started as the outer one, the local map.
   VarMap mergedMap() {
     if (const VarMap* merged = mergedInPlace()) return *merged;
     return VarMap::overlay(outer, local);
   }
-  // The merged map where it lies when it is the read view, else null (then
-  // mergedMap() makes it). Valid while no binding changes.
+  // The merged map where it lies when it is the read view or the local map,
+  // else null (then mergedMap() makes it). Valid while no binding changes.
   const VarMap* mergedInPlace() {
+    if (shape_ == Shape::Over) return &local;
     const VarMap& view = readView();
-    return &view != &overlay_ || !overlayConflicts_ ? &view : nullptr;
+    return viewConflicts_ ? nullptr : &view;
   }
 
   // The Value a name refers to: outer map first, then local map.
@@ -85,22 +98,34 @@ class Run {
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
   void bind(const Text& name, ValueRef value) {
-    bindingsChanged();
-    if (outer.findRef(name) || (localsInOuter && !local.findRef(name)))
-      outer.set(name, std::move(value));
-    else
+    dropView();
+    if (outer.findRef(name) || (localsInOuter && !local.findRef(name))) {
+      if (shape_ == Shape::Over && outer.sameAs(local))
+        rebindOver(name, std::move(value));
+      else
+        outer.set(name, std::move(value));
+    } else {
       local.set(name, std::move(value));
+      if (!fresh_ || std::find(fresh_->names, fresh_->names + freshCount_, name) == fresh_->names + freshCount_)
+        noteFresh(name);
+    }
   }
   // Binds a name that neither map holds.
   void bindLocal(const Text& name, ValueRef value) {
-    bindingsChanged();
-    (localsInOuter ? outer : local).set(name, std::move(value));
+    dropView();
+    if (localsInOuter) {
+      outer.set(name, std::move(value));
+    } else {
+      local.set(name, std::move(value));
+      noteFresh(name);
+    }
   }
-  // Before or after anything replaces bindings of the working maps. Dropping
-  // the view also lets a write change the maps in place instead of copying.
+  // After anything but bind and bindLocal has replaced the working maps or
+  // their bindings: what the run knew of the two maps is learnt anew from
+  // them.
   void bindingsChanged() {
-    overlay_.clear();
-    view_ = nullptr;
+    dropView();
+    settle();
   }
 
   // Starts the run over on one map given as both working maps, as an `until`
@@ -110,7 +135,12 @@ class Run {
   void startOver(VarMap&& both) {
     local = std::move(both);
     outer = local;
-    if (view_ == &overlay_ && !overlay_.sameAs(local)) bindingsChanged();
+    if (view_ != &outer) {
+      dropView();
+      view_ = &outer;  // one map as both: that map is the view
+    }
+    freshCount_ = 0;
+    shape_ = Shape::Over;
     result.reset();
     returned = false;
     stopped = false;
@@ -119,15 +149,23 @@ class Run {
   // as each iteration of an `each` body runs: the same as a new run given
   // that map as its outer map alone.
   void startAgain() {
-    bindingsChanged();
     local.clear();
+    if (view_ != &outer) {
+      dropView();
+      view_ = &outer;  // no local bindings: the outer map is the view
+    }
+    freshCount_ = 0;
+    shape_ = Shape::Apart;
     result.reset();
     returned = false;
     stopped = false;
   }
   // Ends such a run: the local bindings are what the map keeps.
   VarMap finish() {
-    outer.clear();
+    if (fresh_ && outer.isFrameOver(local))
+      fresh_->keptOuter = std::move(outer);
+    else
+      outer.clear();
     return std::move(local);
   }
 
@@ -143,15 +181,82 @@ class Run {
   }
 
  private:
+  // How the working maps stand to each other:
+  //  Loose: nothing is known; the view is made by comparing them.
+  //  Apart: the local map binds exactly the fresh names, none of which the
+  //   outer map binds (the run started with no local bindings).
+  //  Over: the local map is the map that both started as, plus the fresh
+  //   names; the outer map is that map with some of its names rebound (only
+  //   names the outer map holds are ever bound there). So the outer map binds
+  //   no name the local map lacks: merged, the local map is all there is.
+  enum class Shape : uint8_t { Loose, Apart, Over };
+  // Learns the shape from the maps as they stand, no name fresh yet.
+  void settle() {
+    freshCount_ = 0;
+    shape_ = local.empty() ? Shape::Apart : local.sameAs(outer) ? Shape::Over : Shape::Loose;
+  }
+  // A name that the local map has just come to bind and the outer map lacks.
+  void noteFresh(const Text& name) {
+    if (!fresh_) makeFresh();
+    if (freshCount_ < kFresh)
+      fresh_->names[freshCount_++] = name;
+    else
+      shape_ = Shape::Loose;  // too many to lay over the outer map one by one
+  }
+  // The first rebinding of a name in the outer map while it is still the map
+  // that both started as: the outer map becomes that map with a frame of the
+  // one name over it, the frame the last iteration rebound the same name in
+  // when it is over the same map, so that the lookups remembered in it keep
+  // answering.
+  void rebindOver(const Text& name, ValueRef value) {
+    if (!fresh_) makeFresh();
+    if (fresh_->keptOuter.rebindFrame(local, name, value))
+      outer = std::move(fresh_->keptOuter);
+    else
+      outer = VarMap::framed(local, name, std::move(value));
+  }
+  // Forgets the read view; one made of the two maps is let go of, so that
+  // it holds neither map's head from being changed in place.
+  void dropView() {
+    if (view_ && view_ != &outer && view_ != &local) [[unlikely]] dropMadeView();
+    view_ = nullptr;
+  }
+  void dropMadeView();  // executor.cpp
   const VarMap& makeView() {
     if (local.empty() || local.sameAs(outer)) return outer;
-    if (outer.empty()) return local;
-    overlay_ = VarMap::overlay(local, outer, &overlayConflicts_);
-    return overlay_;
+    return viewOfTwo();
   }
-  const VarMap* view_ = nullptr;  // the read view: outer, local or overlay_; null until made
-  VarMap overlay_;
-  bool overlayConflicts_ = false;
+  const VarMap& viewOfTwo();  // executor.cpp
+  const VarMap* view_ = nullptr;  // the read view: outer, local or one made of both; null until made
+  // Whether the view is an overlay in which a name is bound to two Values.
+  bool viewConflicts_ = false;
+  static constexpr uint32_t kFresh = MapHead::kFrontCapacity;
+  Shape shape_ = Shape::Apart;  // both maps start empty
+  uint32_t freshCount_ = 0;
+  // What a run makes of its two maps, made the first time it needs any:
+  // the names the local map has come to bind, in order, and the read views
+  // made of them, kept[k - 1] the frame of the first k over the outer map. A
+  // frame is kept between uses (VarMap::reframe), so that an iteration that
+  // binds the same names in the same order over the same outer map reads
+  // through the frames the last one read through, and the lookups remembered
+  // in them keep answering.
+  struct Fresh {
+    Text names[kFresh];
+    struct Kept {
+      VarMap frame;
+      const void* over = nullptr;  // the outer map's head it was made over, compared only
+      uint64_t stamp = 0;  // that head's stamp then
+    } kept[kFresh];
+    VarMap keptOuter;  // the last iteration's outer map, a frame over the map both started as
+    VarMap overlay;  // the view when it is made some other way
+  };
+  // Made and dropped out of line: most runs never make one.
+  struct DropFresh {
+    void operator()(Fresh* fresh) const;
+  };
+  std::unique_ptr<Fresh, DropFresh> fresh_;
+  void makeFresh();
+  Fresh::Kept* attached_ = nullptr;  // the kept frame that is the read view, laid over the outer map
 };
 
 // The operand tokens of a keyword statement, with a clean error for a missing one.

@@ -418,4 +418,68 @@ VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) 
   return result;
 }
 
+template <class ValueOf>
+VarMap VarMap::frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf) {
+  // A frame over frames adds a head that every lookup of a name below it
+  // passes; past this depth the names are bound in a copy instead.
+  constexpr uint16_t kFramedDepth = MapHead::kMaxDepth + 2;
+  const MapHead* b = base.head_.get();
+  if (count == 0 || count > MapHead::kFrontCapacity || (b && b->summary.depth >= kFramedDepth)) {
+    VarMap m = base;
+    for (size_t i = 0; i < count; ++i) m.set(names[i], valueOf(i));
+    return m;
+  }
+  Ref<MapHead> head(new MapHead);
+  MapHead& h = *head;
+  if (b) {
+    h.summary = b->summary;
+    h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
+    h.size = b->size;
+    h.filter = b->filter;
+    h.below = base.head_;
+  }
+  MapEntry* out = h.front();
+  for (size_t i = 0; i < count; ++i) {
+    const Text& key = names[i];
+    const uint64_t hash = key.hash();
+    if (!b || !base.findHashed(key, hash)) ++h.size;
+    new (&out[i]) MapEntry{hash, key, valueOf(i)};
+    h.frontCount = static_cast<uint32_t>(i + 1);
+    h.filter |= filterBits(hash);
+    h.ownFilter |= filterBits(hash);
+    noteBound(h, key);
+  }
+  VarMap m;
+  m.head_ = std::move(head);
+  return m;
+}
+
+VarMap VarMap::framed(const VarMap& base, const VarMap& from, const Text* names, size_t count) {
+  return frameOf(base, names, count, [&](size_t i) { return *from.findRef(names[i]); });
+}
+
+VarMap VarMap::framed(const VarMap& base, const Text& name, ValueRef value) {
+  return frameOf(base, &name, 1, [&](size_t) { return std::move(value); });
+}
+
+bool VarMap::rebindFrame(const VarMap& base, const Text& name, ValueRef value) {
+  if (!head_.unique() || head_->below != base.head_ || head_->frontCount != 1) return false;
+  MapEntry& e = head_->front()[0];
+  if (!(e.key == name)) return false;
+  e.value = std::move(value);
+  return true;
+}
+
+bool VarMap::reframe(const VarMap& base, const VarMap& from, const Text* names, size_t count) {
+  if (!head_.unique() || head_->below || head_->frontCount != count) return false;
+  MapHead& h = *head_;
+  MapEntry* front = h.front();
+  for (size_t i = 0; i < count; ++i)
+    if (!(front[i].key == names[i])) return false;
+  h.below = base.head_;
+  // Each binding is replaced where it lies: no name comes or goes.
+  for (size_t i = 0; i < count; ++i) front[i].value = *from.findRef(names[i]);
+  return true;
+}
+
 }  // namespace velk

@@ -249,6 +249,36 @@ class VarMap {
   // With `conflicts`, also tells whether a name bound in both is bound to two
   // different Values (when not, the overlay the other way round is the same).
   static VarMap overlay(const VarMap& base, const VarMap& over, bool* conflicts = nullptr);
+  // `base` with `from`'s bindings of `count` names (each bound in `from`, at
+  // most kFrontCapacity of them) laid over it: one head of those bindings in
+  // front of base's, which costs in proportion to the names, whatever base
+  // binds. Past a few heads of frames, a copy of base with them bound.
+  static VarMap framed(const VarMap& base, const VarMap& from, const Text* names, size_t count);
+  // A frame that framed() made over base, kept by its maker from one use to
+  // the next so that the lookups remembered in it keep answering: unframe()
+  // lets go of the map below (which may then change in place) and leaves the
+  // frame no map; reframe() lays it back over base, when base is the map it
+  // was made over and unchanged since (the same head and a stamp from
+  // baseStamp() taken then) and the frame holds `names` in that order, and
+  // rebinds each to from's binding where it lies. False, touching nothing,
+  // when the frame is shared or the rest does not hold.
+  bool isFrameOver(const VarMap& base) const { return head_ && base.head_ && head_->below == base.head_; }
+  uint64_t baseStamp() const {
+    if (head_ && head_->stamp == 0) head_->stamp = newMapStamp();
+    return head_ ? head_->stamp : 0;
+  }
+  const void* headId() const { return head_.get(); }
+  bool unframe() {
+    if (!head_.unique()) return false;
+    head_->below.reset();
+    return true;
+  }
+  bool reframe(const VarMap& base, const VarMap& from, const Text* names, size_t count);
+  // framed() of one name bound to value, and the same kept: the frame, held
+  // nowhere else and still over base (which it keeps from changing in
+  // place), rebinds the one name it holds to value where it lies.
+  static VarMap framed(const VarMap& base, const Text& name, ValueRef value);
+  bool rebindFrame(const VarMap& base, const Text& name, ValueRef value);
 
  private:
   // Taken from the hash's top bits; the trie uses the low ones.
@@ -323,6 +353,8 @@ class VarMap {
   template <class F>
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
+  template <class ValueOf>
+  static VarMap frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf);
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
