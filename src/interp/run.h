@@ -193,7 +193,7 @@ class Run {
   // Learns the shape from the maps as they stand, no name fresh yet.
   void settle() {
     freshCount_ = 0;
-    shape_ = local.empty() ? Shape::Apart : local.sameAs(outer) ? Shape::Over : Shape::Loose;
+    shape_ = local.empty() ? Shape::Apart : !localsInOuter && local.sameAs(outer) ? Shape::Over : Shape::Loose;
   }
   // A name that the local map has just come to bind and the outer map lacks.
   void noteFresh(const Text& name) {
