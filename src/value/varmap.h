@@ -34,6 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -149,13 +150,21 @@ struct MapHead : RefCounted {
 // unchanged: kept beside a name that is looked up again and again (a term of
 // a loop's condition, an assignment's target), it answers without a search.
 // A memo that keeps missing (a name in a function body, looked up in a new
-// map at every call) stops remembering, apart from one try in a while, so
-// that it costs next to nothing where it cannot help.
+// map at every call) stops remembering the map, apart from one try in a
+// while, so that it costs next to nothing where it cannot help.
+// Beside the map it keeps where in a head's front layer the name was last
+// found: a function body's arguments and locals lie at the same places in
+// the new map of every call, so that place answers across calls, told good
+// by the binding's name being the looked-up name's very object (interned
+// names are shared; a name is in a front layer once at most, and a front
+// entry shadows everything behind it).
 struct LookupMemo {
   const void* head = nullptr;  // compared only, never followed
   uint64_t stamp = 0;  // never that of a head without a stamp
   const void* found = nullptr;  // the ValueRef found, or null
   uint32_t misses = 0;  // since the last time it answered
+  uint32_t frontAt = kNowhere;  // where in the top head's front layer it was last found
+  static constexpr uint32_t kNowhere = ~uint32_t{0};
   static constexpr uint32_t kGiveUp = 8;
   static constexpr uint32_t kRetryEvery = 64;
 };
@@ -175,23 +184,35 @@ class VarMap {
   }
 
   // findRef(key), answered from `memo` when the memo is of this very map as
-  // it is now; the memo must always be used with the same key.
+  // it is now, or names the front entry of key; the memo must always be used
+  // with the same key.
   const ValueRef* findRef(const Text& key, LookupMemo& memo) const {
     const ValueRef* found;
-    if (remembered(memo, found)) return found;
+    if (remembered(key, memo, found)) return found;
     if (!head_) return nullptr;
-    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
+    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0)
+      return findAndPlace(key, memo);
     return findAndRemember(key, memo);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
   // this very map as it is now; nothing is searched.
-  bool remembered(LookupMemo& memo, const ValueRef*& found) const {
+  bool remembered(const Text& key, LookupMemo& memo, const ValueRef*& found) const {
     const MapHead* h = head_.get();
+    if (!h) return false;
     // A memo that names a head holds a stamp, which is never 0.
-    if (!h || memo.stamp != h->stamp || memo.head != h) return false;
-    memo.misses = 0;
-    found = static_cast<const ValueRef*>(memo.found);
-    return true;
+    if (memo.stamp == h->stamp && memo.head == h) {
+      memo.misses = 0;
+      found = static_cast<const ValueRef*>(memo.found);
+      return true;
+    }
+    if (memo.frontAt < h->frontCount) {
+      const MapEntry& e = h->front()[memo.frontAt];
+      if (e.key.rep() == key.rep()) {
+        found = &e.value;
+        return true;
+      }
+    }
+    return false;
   }
   Value* find(const Text& key, LookupMemo& memo) const {
     const ValueRef* r = findRef(key, memo);
@@ -210,11 +231,21 @@ class VarMap {
     if (!head_ || !head_.unique()) return nullptr;
     return const_cast<ValueRef*>(frontValue(*head_, key, key.hash()));
   }
-  // `base` with key bound to value: the map that copying `base` and then
-  // binding key makes, built at once as a frame over base (or, past the
+  // `base` with each key bound to its value, in order (a later binding of a
+  // key replaces an earlier one): the map that copying `base` and then
+  // binding them makes, built at once as a frame over base (or, past the
   // frames' depth, as one new head beside base's trie) instead of a copy of
-  // base's head that is then changed. What a call's map starts as.
-  static VarMap with(const VarMap& base, const Text& key, ValueRef value);
+  // base's head that is then changed. What a call's map starts as: its
+  // arguments in front of the caller's variables.
+  struct Binding {
+    const Text* key;
+    ValueRef value;
+  };
+  static VarMap frame(const VarMap& base, std::span<Binding> bindings);
+  static VarMap with(const VarMap& base, const Text& key, ValueRef value) {
+    Binding one[] = {{&key, std::move(value)}};
+    return frame(base, one);
+  }
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
@@ -320,6 +351,8 @@ class VarMap {
   template <class F>
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
+  // findRef(key), noting in `memo` where in the front layer it was found.
+  const ValueRef* findAndPlace(const Text& key, LookupMemo& memo) const;
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
