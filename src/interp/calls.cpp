@@ -51,7 +51,7 @@ const Value& evaluatedCallee(Interpreter& interp, const CallSyntax& form, const 
 
 const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarMap& vars, ValueSlot& slot) {
   if (fast_path::kCalleeName && form.callee == CallSyntax::Callee::Name) {
-    if (const Value* v = vars.find(form.name)) {
+    if (const Value* v = vars.find(form.name, form.calleeMemo)) {
       if constexpr (fast_path::kCheck) {
         ValueSlot general;
         fast_path::checkSame("CALLEE_NAME", *v, evaluatedCallee(interp, form, vars, general));

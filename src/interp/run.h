@@ -94,7 +94,7 @@ class Run {
   // Binds a name that neither map holds.
   void bindLocal(const Text& name, ValueRef value) {
     bindingsChanged();
-    (localsInOuter ? outer : local).set(name, std::move(value));
+    (localsInOuter ? outer : local).setNew(name, std::move(value));
   }
   // Before or after anything replaces bindings of the working maps. Dropping
   // the view also lets a write change the maps in place instead of copying.

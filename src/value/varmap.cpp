@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cassert>
 
 #include "value/value.h"
 
@@ -171,6 +172,16 @@ const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint
   return nullptr;
 }
 
+const ValueRef* VarMap::findRemembering(const Text& key, LookupMemo& memo) const {
+  const MapHead& h = *head_;
+  const MapHead* below = h.below.get();
+  if (below && memo.below == below && memo.belowStamp == below->stamp && !ownBinding(h, key, key.hash()))
+    return static_cast<const ValueRef*>(memo.belowFound);
+  if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0)
+    return findAndPlace(key, memo);
+  return findAndRemember(key, memo);
+}
+
 const ValueRef* VarMap::findAndPlace(const Text& key, LookupMemo& memo) const {
   const ValueRef* r = findRef(key);
   const MapHead& h = *head_;
@@ -178,8 +189,15 @@ const ValueRef* VarMap::findAndPlace(const Text& key, LookupMemo& memo) const {
   // A binding within the front layer's entries is one of them.
   const auto at = reinterpret_cast<uintptr_t>(r);
   const auto first = reinterpret_cast<uintptr_t>(front);
-  if (r && at >= first && at < first + h.frontCount * sizeof(MapEntry))
+  if (r && at >= first && at < first + h.frontCount * sizeof(MapEntry)) {
     memo.frontAt = static_cast<uint32_t>((at - first) / sizeof(MapEntry));
+  } else if (const MapHead* below = h.below.get(); below && !ownBinding(h, key, key.hash())) {
+    // What the heads below answered, good while the one below is unchanged.
+    if (below->stamp == 0) below->stamp = newMapStamp();
+    memo.below = below;
+    memo.belowStamp = below->stamp;
+    memo.belowFound = r;
+  }
   return r;
 }
 
@@ -245,6 +263,11 @@ void VarMap::set(const Text& key, ValueRef value) {
 
 void VarMap::setIfAbsent(const Text& key, ValueRef value) {
   if (findRef(key)) return;
+  setNew(key, std::move(value));
+}
+
+void VarMap::setNew(const Text& key, ValueRef value) {
+  assert(!findRef(key));
   MapHead& h = own();
   ++h.size;
   pushFront(h, key, key.hash(), std::move(value));
@@ -272,15 +295,30 @@ VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
     m.head_ = makeRef<MapHead>(*b);
   }
   MapHead& h = *m.head_;
+  bool flushed = false;  // whether the front layer moved into the trie
   for (Binding& bound : bindings) {
     const Text& key = *bound.key;
     const uint64_t hash = key.hash();
-    if (const MapEntry* e = frontEntry(h, key, hash)) {
-      const_cast<MapEntry*>(e)->value = std::move(bound.value);
+    const uint64_t bits = filterBits(hash);
+    if ((h.ownFilter & bits) == bits) {
+      if (const MapEntry* e = frontEntry(h, key, hash)) {
+        const_cast<MapEntry*>(e)->value = std::move(bound.value);
+        continue;
+      }
+    }
+    // Not among the front entries: bound in this map only where base binds
+    // it, until the front layer has moved into the trie.
+    if (!(flushed ? m.findHashed(key, hash) : b ? base.findHashed(key, hash) : nullptr)) ++h.size;
+    if (h.frontCount == MapHead::kFrontCapacity) {
+      flushed = true;
+      m.pushFront(h, key, hash, std::move(bound.value));
       continue;
     }
-    if (!m.findHashed(key, hash)) ++h.size;
-    m.pushFront(h, key, hash, std::move(bound.value));
+    h.filter |= bits;
+    h.ownFilter |= bits;
+    noteBound(h, key);
+    new (&h.front()[h.frontCount]) MapEntry{hash, key, std::move(bound.value)};
+    ++h.frontCount;
   }
   return m;
 }

@@ -157,13 +157,19 @@ struct MapHead : RefCounted {
 // the new map of every call, so that place answers across calls, told good
 // by the binding's name being the looked-up name's very object (interned
 // names are shared; a name is in a front layer once at most, and a front
-// entry shadows everything behind it).
+// entry shadows everything behind it). And for a name that the map's top head
+// does not bind itself, what the heads below it answered: a body's map is a
+// new head at every call, over the same caller's map, where the functions it
+// calls and the variables it shares are found.
 struct LookupMemo {
   const void* head = nullptr;  // compared only, never followed
   uint64_t stamp = 0;  // never that of a head without a stamp
   const void* found = nullptr;  // the ValueRef found, or null
   uint32_t misses = 0;  // since the last time it answered
   uint32_t frontAt = kNowhere;  // where in the top head's front layer it was last found
+  const void* below = nullptr;  // the head below the top whose answer is kept, compared only
+  uint64_t belowStamp = 0;  // that head's stamp then, never 0
+  const void* belowFound = nullptr;  // the ValueRef found there, or null
   static constexpr uint32_t kNowhere = ~uint32_t{0};
   static constexpr uint32_t kGiveUp = 8;
   static constexpr uint32_t kRetryEvery = 64;
@@ -190,9 +196,7 @@ class VarMap {
     const ValueRef* found;
     if (remembered(key, memo, found)) return found;
     if (!head_) return nullptr;
-    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0)
-      return findAndPlace(key, memo);
-    return findAndRemember(key, memo);
+    return findRemembering(key, memo);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
   // this very map as it is now; nothing is searched.
@@ -223,6 +227,9 @@ class VarMap {
   void set(const Text& key, ValueRef value);
   // Binds key to value unless key is bound already.
   void setIfAbsent(const Text& key, ValueRef value);
+  // Binds key, which the map does not bind, to value: set() without the
+  // search for a binding to replace.
+  void setNew(const Text& key, ValueRef value);
   // The binding of key, to be replaced in place, when key is among the
   // newest bindings of a head that no other map shares; else null (then
   // set() rebinds it). Replacing it keeps every remembered lookup of this map
@@ -351,7 +358,10 @@ class VarMap {
   template <class F>
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
-  // findRef(key), noting in `memo` where in the front layer it was found.
+  // findRef(key, memo) past what remembered() answers.
+  const ValueRef* findRemembering(const Text& key, LookupMemo& memo) const;
+  // findRef(key), noting in `memo` where it was found in the front layer or
+  // what the heads below answered.
   const ValueRef* findAndPlace(const Text& key, LookupMemo& memo) const;
   MapHead& own();
   // Records in h's own summary that it binds key.
