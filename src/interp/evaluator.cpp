@@ -288,7 +288,7 @@ namespace {
 inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
   if ((v = unhiddenLiteral(form, i, vars))) return true;
   const ValueRef* found;
-  if (!vars.remembered(form.tokens[i], form.memos[i], found)) return false;
+  if (!vars.remembered(form.memos[i], found)) return false;
   if (found) {
     v = found->get();
     return true;

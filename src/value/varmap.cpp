@@ -172,42 +172,32 @@ const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint
   return nullptr;
 }
 
-const ValueRef* VarMap::findRemembering(const Text& key, LookupMemo& memo) const {
+bool VarMap::rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const {
   const MapHead& h = *head_;
-  const MapHead* below = h.below.get();
-  if (below && memo.below == below && memo.belowStamp == below->stamp && !ownBinding(h, key, key.hash()))
-    return static_cast<const ValueRef*>(memo.belowFound);
-  if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0)
-    return findAndPlace(key, memo);
-  return findAndRemember(key, memo);
-}
-
-const ValueRef* VarMap::findAndPlace(const Text& key, LookupMemo& memo) const {
-  const ValueRef* r = findRef(key);
-  const MapHead& h = *head_;
-  const MapEntry* front = h.front();
-  // A binding within the front layer's entries is one of them.
-  const auto at = reinterpret_cast<uintptr_t>(r);
-  const auto first = reinterpret_cast<uintptr_t>(front);
-  if (r && at >= first && at < first + h.frontCount * sizeof(MapEntry)) {
-    memo.frontAt = static_cast<uint32_t>((at - first) / sizeof(MapEntry));
-  } else if (const MapHead* below = h.below.get(); below && !ownBinding(h, key, key.hash())) {
-    // What the heads below answered, good while the one below is unchanged.
-    if (below->stamp == 0) below->stamp = newMapStamp();
-    memo.below = below;
-    memo.belowStamp = below->stamp;
-    memo.belowFound = r;
-  }
-  return r;
+  if (memo.belowStamp != h.below->stamp || ownBinding(h, key, key.hash())) return false;
+  found = static_cast<const ValueRef*>(memo.belowFound);
+  return true;
 }
 
 const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const {
-  const ValueRef* r = findAndPlace(key, memo);
+  const ValueRef* r = findRef(key);
   const MapHead& h = *head_;
   if (h.stamp == 0) h.stamp = newMapStamp();
   memo.head = &h;
   memo.stamp = h.stamp;
   memo.found = r;
+  // Where in the front layer it lies, or else what the heads below answer.
+  const MapEntry* front = h.front();
+  const auto at = reinterpret_cast<uintptr_t>(r);
+  const auto first = reinterpret_cast<uintptr_t>(front);
+  if (r && at >= first && at < first + h.frontCount * sizeof(MapEntry)) {
+    memo.frontAt = static_cast<uint32_t>((at - first) / sizeof(MapEntry));
+  } else if (const MapHead* below = h.below.get(); below && !ownBinding(h, key, key.hash())) {
+    if (below->stamp == 0) below->stamp = newMapStamp();
+    memo.below = below;
+    memo.belowStamp = below->stamp;
+    memo.belowFound = r;
+  }
   return r;
 }
 

@@ -190,33 +190,31 @@ class VarMap {
   }
 
   // findRef(key), answered from `memo` when the memo is of this very map as
-  // it is now, or names the front entry of key; the memo must always be used
-  // with the same key.
+  // it is now, names the front entry of key, or kept what the heads below
+  // answered; the memo must always be used with the same key. Only a
+  // search remembers, and a memo that keeps missing searches without it.
   const ValueRef* findRef(const Text& key, LookupMemo& memo) const {
     const ValueRef* found;
-    if (remembered(key, memo, found)) return found;
-    if (!head_) return nullptr;
-    return findRemembering(key, memo);
+    if (remembered(memo, found)) return found;
+    const MapHead* h = head_.get();
+    if (!h) return nullptr;
+    if (memo.frontAt < h->frontCount) {
+      const MapEntry& e = h->front()[memo.frontAt];
+      if (e.key.rep() == key.rep()) return &e.value;
+    }
+    if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found)) return found;
+    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
+    return findAndRemember(key, memo);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
   // this very map as it is now; nothing is searched.
-  bool remembered(const Text& key, LookupMemo& memo, const ValueRef*& found) const {
+  bool remembered(LookupMemo& memo, const ValueRef*& found) const {
     const MapHead* h = head_.get();
-    if (!h) return false;
     // A memo that names a head holds a stamp, which is never 0.
-    if (memo.stamp == h->stamp && memo.head == h) {
-      memo.misses = 0;
-      found = static_cast<const ValueRef*>(memo.found);
-      return true;
-    }
-    if (memo.frontAt < h->frontCount) {
-      const MapEntry& e = h->front()[memo.frontAt];
-      if (e.key.rep() == key.rep()) {
-        found = &e.value;
-        return true;
-      }
-    }
-    return false;
+    if (!h || memo.stamp != h->stamp || memo.head != h) return false;
+    memo.misses = 0;
+    found = static_cast<const ValueRef*>(memo.found);
+    return true;
   }
   Value* find(const Text& key, LookupMemo& memo) const {
     const ValueRef* r = findRef(key, memo);
@@ -249,6 +247,7 @@ class VarMap {
     ValueRef value;
   };
   static VarMap frame(const VarMap& base, std::span<Binding> bindings);
+  // The frame of one binding.
   static VarMap with(const VarMap& base, const Text& key, ValueRef value) {
     Binding one[] = {{&key, std::move(value)}};
     return frame(base, one);
@@ -358,11 +357,8 @@ class VarMap {
   template <class F>
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
-  // findRef(key, memo) past what remembered() answers.
-  const ValueRef* findRemembering(const Text& key, LookupMemo& memo) const;
-  // findRef(key), noting in `memo` where it was found in the front layer or
-  // what the heads below answered.
-  const ValueRef* findAndPlace(const Text& key, LookupMemo& memo) const;
+  // Whether what `memo` kept of the heads below the top still answers.
+  bool rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const;
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
