@@ -198,13 +198,16 @@ class VarMap {
     if (remembered(memo, found)) return found;
     const MapHead* h = head_.get();
     if (!h) return nullptr;
+    if (++memo.misses <= LookupMemo::kGiveUp || memo.misses % LookupMemo::kRetryEvery == 0)
+      return findAndRemember(key, memo);
+    // Given up on the map: what the memo kept of the front layer's places
+    // and of the heads below still answers, else a search.
     if (memo.frontAt < h->frontCount) {
       const MapEntry& e = h->front()[memo.frontAt];
       if (e.key.rep() == key.rep()) return &e.value;
     }
     if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found)) return found;
-    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
-    return findAndRemember(key, memo);
+    return findRef(key);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
   // this very map as it is now; nothing is searched.
