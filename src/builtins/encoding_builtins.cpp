@@ -65,7 +65,9 @@ void setargmap(Evaluator& ev, Value&, VarMap callMap) {
   ValueRef func = *target;
   Value names = evalArgument(ev, callMap, 1);
   std::vector<Text> argNames;
-  for (const auto& e : asElements(names)) argNames.push_back(textOf(ev, *e));
+  // Interned, as the names a body reads are, so that a parameter and its
+  // reads are one object.
+  for (const auto& e : asElements(names)) argNames.push_back(internName(textOf(ev, *e)));
   func->setArgNames(NameList(std::move(argNames)));
 }
 

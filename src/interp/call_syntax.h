@@ -12,6 +12,7 @@
 #include "interp/evaluator_interface.h"
 #include "support/ref.h"
 #include "support/text.h"
+#include "value/varmap.h"
 
 namespace velk {
 
@@ -29,6 +30,8 @@ class CallSyntax : public RefCounted {
   // its expression form the first time the callee was evaluated.
   enum class Callee : uint8_t { Unknown, Name, Other };
   mutable Callee callee = Callee::Unknown;
+  // The callee's lookup as a name, remembered (see LookupMemo).
+  mutable LookupMemo calleeMemo;
 
   // The builtin `name` is registered as in `table`, or null. The binding is
   // kept, and looked up again whenever the table has changed since, so that a

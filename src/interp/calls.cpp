@@ -51,7 +51,7 @@ const Value& evaluatedCallee(Interpreter& interp, const CallSyntax& form, const 
 
 const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarMap& vars, ValueSlot& slot) {
   if (fast_path::kCalleeName && form.callee == CallSyntax::Callee::Name) {
-    if (const Value* v = vars.find(form.name)) {
+    if (const Value* v = vars.find(form.name, form.calleeMemo)) {
       if constexpr (fast_path::kCheck) {
         ValueSlot general;
         fast_path::checkSame("CALLEE_NAME", *v, evaluatedCallee(interp, form, vars, general));
@@ -61,6 +61,28 @@ const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarM
   }
   return evaluatedCallee(interp, form, vars, slot);
 }
+
+// Binds a call's arguments into its map a few at a time, each few as one
+// frame over the map (VarMap::frame). The names must outlive the binder.
+class ArgumentBinder {
+ public:
+  explicit ArgumentBinder(VarMap& map) : map_(map) {}
+  void bind(const Text& name, ValueRef value) {
+    pending_[count_++] = {&name, std::move(value)};
+    if (count_ == kAtOnce) finish();
+  }
+  // Binds what is pending.
+  void finish() {
+    if (count_ > 0) map_ = VarMap::frame(map_, std::span(pending_, count_));
+    count_ = 0;
+  }
+
+ private:
+  static constexpr size_t kAtOnce = 8;
+  VarMap& map_;
+  VarMap::Binding pending_[kAtOnce];
+  size_t count_ = 0;
+};
 
 // A user-function call whose syntax is `form`, its result made in `into`.
 void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars,
@@ -92,19 +114,20 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
 
   // The body map: the visible variables, or only the imported ones (a name
   // that is no variable is left out), then the arguments. The arguments
-  // change no binding of `vars`, so the map of all visible variables is made
-  // with the first argument, in one go, and the others are bound into it.
+  // change no binding of `vars` and see nothing of the body map, so they are
+  // evaluated first and then bound all at once, a few at a time.
   VarMap bodyMap;
   if (parts.restricted) {
     for (const Text& name : parts.imports)
       if (const ValueRef* v = vars.findRef(name)) bodyMap.set(name, *v);
-  } else if (parts.args.empty()) {
+  } else {
     bodyMap = vars;
   }
-  // Each argument is evaluated in turn into a fresh slot, bound at once;
-  // later arguments see what earlier ones did to shared Values. Arguments
-  // beyond the named ones keep their default names.
+  // Each argument is evaluated in turn into a fresh slot; later arguments
+  // see what earlier ones did to shared Values. Arguments beyond the named
+  // ones keep their default names.
   const std::vector<Text>& names = argNames.get();
+  ArgumentBinder binder(bodyMap);
   for (size_t i = 0; i < parts.args.size(); ++i) {
     ValueRef slot;
     const ExpressionForm* argForm = parts.argForms[i];
@@ -125,12 +148,9 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
       const Value& v = evaluateInPlace(interp, parts.args[i], parts.argForms[i], vars, Blocks::Run, scratch);
       slot = scratch && &v == &*scratch ? newValue(std::move(*scratch)) : newValue(v);
     }
-    const Text& name = i < names.size() ? names[i] : interp.argumentName(i);
-    if (i == 0 && !parts.restricted)
-      bodyMap = VarMap::with(vars, name, std::move(slot));
-    else
-      bodyMap.set(name, std::move(slot));
+    binder.bind(i < names.size() ? names[i] : interp.argumentName(i), std::move(slot));
   }
+  binder.finish();
 
   if (calleeCopy) body = asText(*calleeCopy, interp.limits().maxValueBytes);
   if (!program) program = innerProgram(body, "function body");
@@ -205,8 +225,10 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   BuiltinCallRecord running(interp, form);
   // The call map: a frame over every visible variable, with one raw-text
   // slot per argument.
-  VarMap callMap = args.empty() ? vars : VarMap::with(vars, interp.argumentName(0), form.builtinArgValue(0));
-  for (size_t i = 1; i < args.size(); ++i) callMap.set(interp.argumentName(i), form.builtinArgValue(i));
+  VarMap callMap = vars;
+  ArgumentBinder binder(callMap);
+  for (size_t i = 0; i < args.size(); ++i) binder.bind(interp.argumentName(i), form.builtinArgValue(i));
+  binder.finish();
   Value result;
   builtin(interp, result, std::move(callMap));
   into = std::move(result);

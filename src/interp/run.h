@@ -114,9 +114,9 @@ class Run {
   void bindLocal(const Text& name, ValueRef value) {
     dropView();
     if (localsInOuter) {
-      outer.set(name, std::move(value));
+      outer.setNew(name, std::move(value));
     } else {
-      local.set(name, std::move(value));
+      local.setNew(name, std::move(value));
       noteFresh(name);
     }
   }

@@ -2,7 +2,6 @@
 #include "interp/statements.h"
 
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 namespace velk {
@@ -25,53 +24,6 @@ Keyword keywordOf(std::string_view token) {
     if (token == k.word) return k.keyword;
   return Keyword::None;
 }
-
-// Short, and not a literal of a known first byte, a group, a block or a call:
-// those are never bound as names in practice, and the long ones are rare.
-constexpr size_t kMaxInternedBytes = 32;
-// How many names the table holds at most. When it is full, the names that
-// nothing but the table holds any more are dropped; if it is still full, new
-// names come back as they are (unshared, which costs speed, never a result).
-constexpr size_t kMaxInterned = 1 << 14;
-
-bool mayName(const Text& token) {
-  if (token.empty() || token.size() > kMaxInternedBytes) return false;
-  char c = token.front();
-  return c != '"' && c != '\'' && c != '(' && c != '{' && c != '$';
-}
-
-}  // namespace
-
-Text internName(const Text& token) {
-  if (!mayName(token)) return token;
-  // Per thread, not per interpreter: programs are compiled where no
-  // interpreter is at hand (a parsed form is kept beside its text, and any
-  // interpreter on the thread may run it), and a Text's count is not atomic,
-  // so the table cannot be the process's. What it holds changes no result,
-  // only which equal names are one object. The keys view the bytes of the
-  // Texts that the table holds.
-  static thread_local std::unordered_map<std::string_view, Text> table;
-  auto it = table.find(token.view());
-  if (it != table.end()) return it->second;
-  if (table.size() >= kMaxInterned) {
-    // A sweep walks the whole table, so after one that left it nearly full
-    // (a script binding very many names holds them all), the next quarter of
-    // a table of new names comes back unshared before the table is swept
-    // again: sweeping costs a few steps per name, never a table per name.
-    static thread_local size_t refuseBeforeSweep = 0;
-    if (refuseBeforeSweep > 0) {
-      --refuseBeforeSweep;
-      return token;
-    }
-    std::erase_if(table, [](const auto& entry) { return entry.second.soleHolder(); });
-    if (table.size() >= kMaxInterned - kMaxInterned / 4) refuseBeforeSweep = kMaxInterned / 4;
-    if (table.size() >= kMaxInterned) return token;
-  }
-  table.emplace(token.view(), token);
-  return token;
-}
-
-namespace {
 
 constexpr std::pair<std::string_view, Op> kOps[] = {
     {"and", Op::And}, {"or", Op::Or}, {"==", Op::Eq},  {"!=", Op::Ne},  {">", Op::Gt},

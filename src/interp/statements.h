@@ -66,10 +66,4 @@ using ProgramRef = Ref<const Program>;
 // tokens the line it opens on (see source_place.h).
 ProgramRef compileProgram(const StatementList& list, SourcePlace start = {});
 
-// One shared Text for every short token of the same bytes that can name a
-// variable, so that a name bound in a map and the same name read elsewhere
-// are one object and compare at once (and share what is kept beside them).
-// Other tokens, and names once the table is full, come back as they are.
-Text internName(const Text& token);
-
 }  // namespace velk

@@ -181,6 +181,12 @@ class Text {
 
 uint64_t hashBytes(std::string_view bytes);
 
+// One shared Text for every short token of the same bytes that can name a
+// variable, so that a name bound in a map and the same name read elsewhere
+// are one object and compare at once (and share what is kept beside them).
+// Other tokens, and names once the table is full, come back as they are.
+Text internName(const Text& token);
+
 // The text of the one byte c, made once per thread and shared by every
 // caller: `each` over a string and `index` of one take a byte at a time.
 namespace text_detail {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cassert>
 
 #include "value/value.h"
 
@@ -163,6 +164,13 @@ const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint
   return nullptr;
 }
 
+bool VarMap::rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const {
+  const MapHead& h = *head_;
+  if (memo.belowStamp != h.below->stamp || ownBinding(h, key, key.hash())) return false;
+  found = static_cast<const ValueRef*>(memo.belowFound);
+  return true;
+}
+
 const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const {
   const ValueRef* r = findRef(key);
   const MapHead& h = *head_;
@@ -170,6 +178,18 @@ const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const
   memo.head = &h;
   memo.stamp = h.stamp;
   memo.found = r;
+  // Where in the front layer it lies, or else what the heads below answer.
+  const MapEntry* front = h.front();
+  const auto at = reinterpret_cast<uintptr_t>(r);
+  const auto first = reinterpret_cast<uintptr_t>(front);
+  if (r && at >= first && at < first + h.frontCount * sizeof(MapEntry)) {
+    memo.frontAt = static_cast<uint32_t>((at - first) / sizeof(MapEntry));
+  } else if (const MapHead* below = h.below.get(); below && !ownBinding(h, key, key.hash())) {
+    if (below->stamp == 0) below->stamp = newMapStamp();
+    memo.below = below;
+    memo.belowStamp = below->stamp;
+    memo.belowFound = r;
+  }
   return r;
 }
 
@@ -225,75 +245,63 @@ void VarMap::set(const Text& key, ValueRef value) {
 
 void VarMap::setIfAbsent(const Text& key, ValueRef value) {
   if (findRef(key)) return;
+  setNew(key, std::move(value));
+}
+
+void VarMap::setNew(const Text& key, ValueRef value) {
+  assert(!findRef(key));
   MapHead& h = own();
   ++h.size;
   pushFront(h, key, key.hash(), std::move(value));
 }
 
-VarMap VarMap::with(const VarMap& base, const Text& key, ValueRef value) {
+VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
+  if (bindings.empty()) return base;
   const MapHead* b = base.head_.get();
+  VarMap m;
   if (!b) {
-    VarMap m;
-    m.set(key, std::move(value));
-    return m;
-  }
-  const uint64_t hash = key.hash();
-  const ValueRef* bound = nullptr;
-  if (const MapEntry* e = frontEntry(*b, key, hash)) {
-    if (e->value == value) return base;
-  } else {
-    bound = base.findHashed(key, hash);
-    if (bound && *bound == value) return base;
-  }
-  // Not value-initialised: only the entries made below are ever read.
-  Ref<MapHead> head(new MapHead);
-  MapHead& h = *head;
-  MapEntry* out = h.front();
-  if (b->summary.depth < MapHead::kMaxDepth) {
-    if (!bound) bound = base.findHashed(key, hash);
-    // A frame over base: one entry in front of it.
+    m.head_ = makeRef<MapHead>();
+  } else if (b->summary.depth < MapHead::kMaxDepth) {
+    // A frame over base: its own layers start empty. Not value-initialised:
+    // only the entries made below are ever read.
+    m.head_ = Ref<MapHead>(new MapHead);
+    MapHead& h = *m.head_;
     h.summary = b->summary;
     h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
+    h.size = b->size;
+    h.filter = b->filter;
     h.below = base.head_;
   } else {
-    if (b->frontCount == MapHead::kFrontCapacity) {
-      VarMap m = base;
-      m.set(key, std::move(value));
-      return m;
-    }
     // Deep enough: a head beside base's own, with a copy of its front layer
-    // (key's entry replaced there, if it has one) and a share of its trie.
-    const MapEntry* front = b->front();
-    const uint32_t count = b->frontCount;
-    for (uint32_t i = 0; i < count; ++i) {
-      const MapEntry& e = front[i];
-      if (e.hash == hash && e.key == key) {
-        new (&out[i]) MapEntry{hash, e.key, std::move(value)};
-      } else {
-        new (&out[i]) MapEntry(e);
-      }
-      h.frontCount = i + 1;
-    }
-    h.summary = b->summary;
-    h.root = b->root;
-    h.below = b->below;
-    h.ownFilter = b->ownFilter;
-    if (frontEntry(h, key, hash)) {
-      h.size = b->size;
-      h.filter = b->filter;
-      VarMap m;
-      m.head_ = std::move(head);
-      return m;
-    }
+    // and a share of its trie.
+    m.head_ = makeRef<MapHead>(*b);
   }
-  h.size = b->size + (bound ? 0 : 1);
-  noteBound(h, key);
-  new (&out[h.frontCount]) MapEntry{hash, key, std::move(value)};
-  ++h.frontCount;
-  h.ownFilter |= filterBits(hash);
-  h.filter = b->filter | filterBits(hash);
-  VarMap m;
-  m.head_ = std::move(head);
+  MapHead& h = *m.head_;
+  bool flushed = false;  // whether the front layer moved into the trie
+  for (Binding& bound : bindings) {
+    const Text& key = *bound.key;
+    const uint64_t hash = key.hash();
+    const uint64_t bits = filterBits(hash);
+    if ((h.ownFilter & bits) == bits) {
+      if (const MapEntry* e = frontEntry(h, key, hash)) {
+        const_cast<MapEntry*>(e)->value = std::move(bound.value);
+        continue;
+      }
+    }
+    // Not among the front entries: bound in this map only where base binds
+    // it, until the front layer has moved into the trie.
+    if (!(flushed ? m.findHashed(key, hash) : b ? base.findHashed(key, hash) : nullptr)) ++h.size;
+    if (h.frontCount == MapHead::kFrontCapacity) {
+      flushed = true;
+      m.pushFront(h, key, hash, std::move(bound.value));
+      continue;
+    }
+    h.filter |= bits;
+    h.ownFilter |= bits;
+    noteBound(h, key);
+    new (&h.front()[h.frontCount]) MapEntry{hash, key, std::move(bound.value)};
+    ++h.frontCount;
+  }
   return m;
 }
 

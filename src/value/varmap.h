@@ -34,6 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -152,13 +153,27 @@ struct MapHead : RefCounted {
 // unchanged: kept beside a name that is looked up again and again (a term of
 // a loop's condition, an assignment's target), it answers without a search.
 // A memo that keeps missing (a name in a function body, looked up in a new
-// map at every call) stops remembering, apart from one try in a while, so
-// that it costs next to nothing where it cannot help.
+// map at every call) stops remembering the map, apart from one try in a
+// while, so that it costs next to nothing where it cannot help.
+// Beside the map it keeps where in a head's front layer the name was last
+// found: a function body's arguments and locals lie at the same places in
+// the new map of every call, so that place answers across calls, told good
+// by the binding's name being the looked-up name's very object (interned
+// names are shared; a name is in a front layer once at most, and a front
+// entry shadows everything behind it). And for a name that the map's top head
+// does not bind itself, what the heads below it answered: a body's map is a
+// new head at every call, over the same caller's map, where the functions it
+// calls and the variables it shares are found.
 struct LookupMemo {
   const void* head = nullptr;  // compared only, never followed
   uint64_t stamp = 0;  // never that of a head without a stamp
   const void* found = nullptr;  // the ValueRef found, or null
   uint32_t misses = 0;  // since the last time it answered
+  uint32_t frontAt = kNowhere;  // where in the top head's front layer it was last found
+  const void* below = nullptr;  // the head below the top whose answer is kept, compared only
+  uint64_t belowStamp = 0;  // that head's stamp then, never 0
+  const void* belowFound = nullptr;  // the ValueRef found there, or null
+  static constexpr uint32_t kNowhere = ~uint32_t{0};
   static constexpr uint32_t kGiveUp = 8;
   static constexpr uint32_t kRetryEvery = 64;
 };
@@ -178,13 +193,24 @@ class VarMap {
   }
 
   // findRef(key), answered from `memo` when the memo is of this very map as
-  // it is now; the memo must always be used with the same key.
+  // it is now, names the front entry of key, or kept what the heads below
+  // answered; the memo must always be used with the same key. Only a
+  // search remembers, and a memo that keeps missing searches without it.
   const ValueRef* findRef(const Text& key, LookupMemo& memo) const {
     const ValueRef* found;
     if (remembered(memo, found)) return found;
-    if (!head_) return nullptr;
-    if (++memo.misses > LookupMemo::kGiveUp && memo.misses % LookupMemo::kRetryEvery != 0) return findRef(key);
-    return findAndRemember(key, memo);
+    const MapHead* h = head_.get();
+    if (!h) return nullptr;
+    if (++memo.misses <= LookupMemo::kGiveUp || memo.misses % LookupMemo::kRetryEvery == 0)
+      return findAndRemember(key, memo);
+    // Given up on the map: what the memo kept of the front layer's places
+    // and of the heads below still answers, else a search.
+    if (memo.frontAt < h->frontCount) {
+      const MapEntry& e = h->front()[memo.frontAt];
+      if (e.key.rep() == key.rep()) return &e.value;
+    }
+    if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found)) return found;
+    return findRef(key);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
   // this very map as it is now; nothing is searched.
@@ -205,6 +231,9 @@ class VarMap {
   void set(const Text& key, ValueRef value);
   // Binds key to value unless key is bound already.
   void setIfAbsent(const Text& key, ValueRef value);
+  // Binds key, which the map does not bind, to value: set() without the
+  // search for a binding to replace.
+  void setNew(const Text& key, ValueRef value);
   // The binding of key, to be replaced in place, when key is among the
   // newest bindings of a head that no other map shares; else null (then
   // set() rebinds it). Replacing it keeps every remembered lookup of this map
@@ -213,11 +242,22 @@ class VarMap {
     if (!head_ || !head_.unique()) return nullptr;
     return const_cast<ValueRef*>(frontValue(*head_, key, key.hash()));
   }
-  // `base` with key bound to value: the map that copying `base` and then
-  // binding key makes, built at once as a frame over base (or, past the
+  // `base` with each key bound to its value, in order (a later binding of a
+  // key replaces an earlier one): the map that copying `base` and then
+  // binding them makes, built at once as a frame over base (or, past the
   // frames' depth, as one new head beside base's trie) instead of a copy of
-  // base's head that is then changed. What a call's map starts as.
-  static VarMap with(const VarMap& base, const Text& key, ValueRef value);
+  // base's head that is then changed. What a call's map starts as: its
+  // arguments in front of the caller's variables.
+  struct Binding {
+    const Text* key;
+    ValueRef value;
+  };
+  static VarMap frame(const VarMap& base, std::span<Binding> bindings);
+  // The frame of one binding.
+  static VarMap with(const VarMap& base, const Text& key, ValueRef value) {
+    Binding one[] = {{&key, std::move(value)}};
+    return frame(base, one);
+  }
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
@@ -355,6 +395,8 @@ class VarMap {
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
   template <class ValueOf>
   static VarMap frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf);
+  // Whether what `memo` kept of the heads below the top still answers.
+  bool rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const;
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
