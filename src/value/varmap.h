@@ -201,15 +201,17 @@ class VarMap {
     if (remembered(memo, found)) return found;
     const MapHead* h = head_.get();
     if (!h) return nullptr;
-    if (++memo.misses <= LookupMemo::kGiveUp || memo.misses % LookupMemo::kRetryEvery == 0)
-      return findAndRemember(key, memo);
-    // Given up on the map: what the memo kept of the front layer's places
-    // and of the heads below still answers, else a search.
+    // A map made anew (a call's): what the memo kept of the front layer's
+    // places and of the heads below answers, and is remembered for this map
+    // when it has a stamp.
     if (memo.frontAt < h->frontCount) {
       const MapEntry& e = h->front()[memo.frontAt];
-      if (e.key.rep() == key.rep()) return &e.value;
+      if (e.key.rep() == key.rep()) return rememberHere(memo, &e.value);
     }
-    if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found)) return found;
+    if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found))
+      return rememberHere(memo, found);
+    if (++memo.misses <= LookupMemo::kGiveUp || memo.misses % LookupMemo::kRetryEvery == 0)
+      return findAndRemember(key, memo);
     return findRef(key);
   }
   // True, with the binding (or null) in `found`, when `memo` answers for
@@ -397,6 +399,15 @@ class VarMap {
   static VarMap frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf);
   // Whether what `memo` kept of the heads below the top still answers.
   bool rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const;
+  const ValueRef* rememberHere(LookupMemo& memo, const ValueRef* found) const {
+    if (const uint64_t stamp = head_->stamp) {
+      memo.head = head_.get();
+      memo.stamp = stamp;
+      memo.found = found;
+      memo.misses = 0;
+    }
+    return found;
+  }
   MapHead& own();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
