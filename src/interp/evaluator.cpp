@@ -119,14 +119,14 @@ inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
   return syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
 }
 
-// The same, before any variable is looked up: where no variable can hide it,
-// since the map binds no name that could read as a literal.
-inline const Value* unhiddenLiteral(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (!fast_path::kUnhiddenLiteral || vars.mayHideLiterals()) return nullptr;
-  const Value* literal = keptLiteral(form, i);
-  if (fast_path::kCheck && literal && vars.find(form.tokens[i]))
-    fast_path::disagree("UNHIDDEN_LITERAL", "a literal", "a variable of that name");
-  return literal;
+// Whether term i need not be looked up as a name: it is not a plain name
+// (it is a literal, a group, a call or a block) and the map binds no name
+// spelt like one of those, so no variable can hide it.
+inline bool unhiddenTerm(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  if (!fast_path::kUnhiddenTerm || vars.mayHideTerms() || form.terms[i].kind == TermKind::BadNumber) return false;
+  if (fast_path::kCheck && vars.find(form.tokens[i]))
+    fast_path::disagree("UNHIDDEN_TERM", "a term no variable hides", "a variable of that name");
+  return true;
 }
 
 // Two integers joined by an operator that gives an integer, into `n`.
@@ -141,7 +141,7 @@ inline bool integerStep(const Value& a, const Value& b, Op op, int64_t& n) {
 // call, a group, a block, a number that does not read, or a literal of a
 // form that is not kept), which evaluatedTerm then gives.
 inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (const Value* literal = unhiddenLiteral(form, i, vars)) return literal;
+  if (unhiddenTerm(form, i, vars)) return keptLiteral(form, i);
   if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
   return keptLiteral(form, i);
 }
@@ -322,7 +322,7 @@ namespace {
 // A quiet term where it lies, as quietTermRef finds it, but from its
 // remembered lookup alone: false when that lookup is not remembered.
 inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
-  if ((v = unhiddenLiteral(form, i, vars))) return true;
+  if (unhiddenTerm(form, i, vars)) return (v = keptLiteral(form, i)) != nullptr;
   const ValueRef* found;
   if (!vars.remembered(form.memos[i], found)) return false;
   if (found) {

@@ -13,9 +13,9 @@
 //                       remembered beside it, before anything is set up
 //   QUIET_BINARY        `a op b` of two variables or literals, both read
 //                       where they lie
-//   UNHIDDEN_LITERAL    a literal read where it lies, without looking it up
-//                       as a name first, in a map that binds no name spelt
-//                       like a literal
+//   UNHIDDEN_TERM       a literal, group, call or block evaluated without
+//                       looking it up as a name first, in a map that binds
+//                       no name spelt like one of those
 //   NUMBER_STEP         two integers joined by an operator that gives an
 //                       integer, or two numbers (one a float) by an
 //                       arithmetic operator or an ordering, made without a
@@ -50,8 +50,8 @@
 #ifndef VELK_FAST_QUIET_BINARY
 #define VELK_FAST_QUIET_BINARY 1
 #endif
-#ifndef VELK_FAST_UNHIDDEN_LITERAL
-#define VELK_FAST_UNHIDDEN_LITERAL 1
+#ifndef VELK_FAST_UNHIDDEN_TERM
+#define VELK_FAST_UNHIDDEN_TERM 1
 #endif
 #ifndef VELK_FAST_NUMBER_STEP
 #define VELK_FAST_NUMBER_STEP 1
@@ -85,7 +85,7 @@ namespace fast_path {
 inline constexpr bool kCheck = VELK_CHECK_FAST_PATHS;
 inline constexpr bool kRememberedTerm = VELK_FAST_REMEMBERED_TERM;
 inline constexpr bool kQuietBinary = VELK_FAST_QUIET_BINARY;
-inline constexpr bool kUnhiddenLiteral = VELK_FAST_UNHIDDEN_LITERAL;
+inline constexpr bool kUnhiddenTerm = VELK_FAST_UNHIDDEN_TERM;
 inline constexpr bool kNumberStep = VELK_FAST_NUMBER_STEP;
 inline constexpr bool kQuickTruth = VELK_FAST_QUICK_TRUTH;
 inline constexpr bool kInPlaceStep = VELK_FAST_IN_PLACE_STEP;

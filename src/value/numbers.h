@@ -35,6 +35,15 @@ inline bool maySpellLiteral(const Text& name) {
   if (rep->spellsLiteral == 0) rep->spellsLiteral = maySpellLiteral(rep->bytes()) ? 2 : 1;
   return rep->spellsLiteral == 2;
 }
+// Whether a term spelt `name` is anything but a plain name: a literal, or a
+// group, a call or a block, which their first byte tells. A variable map
+// asks it of every name it binds, to know whether a variable can hide such
+// a term.
+inline bool maySpellTerm(const Text& name) {
+  if (name.empty()) return false;
+  const char c = name.front();
+  return c == '(' || c == '$' || c == '{' || maySpellLiteral(name);
+}
 
 // The platform's text-to-single-precision conversion: decimal, hexadecimal,
 // inf and nan forms; the rest is ignored. Raises "stof" (invalid argument)

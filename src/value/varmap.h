@@ -123,10 +123,11 @@ struct MapHead : RefCounted {
   struct Summary {
     // 1, or 1 more than the head below.
     uint16_t depth = 1;
-    // Whether a name bound here or below could read as a literal (see
-    // maySpellLiteral): until one is, no variable of this map hides a
-    // literal, and a literal term need not be looked up as a name first.
-    bool literalNames = false;
+    // Whether a name bound here or below could read as a term that is not a
+    // plain name (see maySpellTerm): until one is, no variable of this map
+    // hides a literal, a group, a call or a block, and such a term need not
+    // be looked up as a name first.
+    bool termNames = false;
     // The length of the longest name bound here or below.
     uint32_t longestKey = 0;
   } summary;
@@ -263,10 +264,10 @@ class VarMap {
 
   size_t size() const { return head_ ? head_->size : 0; }
   bool empty() const { return size() == 0; }
-  // Whether some name of this map could read as a literal, so that a
-  // literal term must be looked up as a name first: exact for this map,
-  // whatever other maps bind.
-  bool mayHideLiterals() const { return head_ && head_->summary.literalNames; }
+  // Whether some name of this map could read as a term that is not a plain
+  // name, so that such a term must be looked up as a name first: exact for
+  // this map, whatever other maps bind.
+  bool mayHideTerms() const { return head_ && head_->summary.termNames; }
   // True when both maps are one head: then they hold the same bindings.
   bool sameAs(const VarMap& o) const { return head_ == o.head_; }
   void swap(VarMap& o) noexcept { head_.swap(o.head_); }
@@ -412,7 +413,7 @@ class VarMap {
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
     if (key.size() > h.summary.longestKey) h.summary.longestKey = static_cast<uint32_t>(key.size());
-    if (!h.summary.literalNames) h.summary.literalNames = maySpellLiteral(key);
+    if (!h.summary.termNames) h.summary.termNames = maySpellTerm(key);
   }
   void pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value);
 
