@@ -132,8 +132,8 @@ void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText,
     ValueRef slot;
     const ExpressionForm* argForm = parts.argForms[i];
     int64_t n;
-    if (fast_path::kPrecomputedArgument && argForm && argForm->quietBinary &&
-        (checkStack(), quietIntegerResult(*argForm, vars, n))) {
+    if (fast_path::kPrecomputedArgument && argForm && argForm->tokens.size() == 3 &&
+        quickInteger(*argForm, vars, n)) {
       // `(arg0 - 1)`: the integer made in the argument's slot at once.
       slot = ValueRef(new Value);
       slot->typeName = kInteger;

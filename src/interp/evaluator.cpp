@@ -315,6 +315,20 @@ namespace {
       return *scratch;
     }
   }
+  // Two terms, a group among them: an integer made at once when it is one.
+  int64_t n;
+  if (form->tokens.size() == 3 && (form->terms[0].kind == TermKind::Group || form->terms[2].kind == TermKind::Group) &&
+      quickInteger(*form, vars, n)) {
+    Value& v = scratch.emplace();
+    v.typeName = kInteger;
+    v.intValue = n;
+    if constexpr (fast_path::kCheck) {
+      ValueSlot general;
+      evaluateSteps(interp, text, *form, vars, blocks, general);
+      fast_path::checkSame("QUICK_INTEGER", *scratch, *general);
+    }
+    return *scratch;
+  }
   evaluateSteps(interp, text, *form, vars, blocks, scratch);
   return *scratch;
 }
@@ -354,30 +368,83 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const Expres
   return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
 }
 
-bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n) {
-  const Value* a = quietTermRef(form, 0, vars);
-  const Value* b = a ? quietTermRef(form, 2, vars) : nullptr;
-  return b && integerStep(*a, *b, form.ops[1], n);
-}
-
 namespace {
 
-// The truth of `a op b` without making its result, for two integers
-// compared (or joined by any operator that gives an integer) and two texts
-// (strings, funcs) tested for equality; false for anything else.
-inline bool quickTruth(const Value& a, const Value& b, Op op, bool& truth) {
-  int64_t n;
-  if (integerStep(a, b, op, n)) {
-    truth = n != 0;
-    return true;
-  }
+// `a op b` as an integer, for two integers joined by an operator that gives
+// one and two texts (strings, funcs) tested for equality; false for
+// anything else.
+inline bool quickStep(const Value& a, const Value& b, Op op, int64_t& n) {
+  if (integerStep(a, b, op, n)) return true;
   bool equal;
   if ((op == Op::Eq || op == Op::Ne) && equalAsTexts(a, b, equal)) {
-    truth = equal == (op == Op::Eq);
+    n = equal == (op == Op::Eq);
     return true;
   }
   return false;
 }
+
+// Groups nested deeper than this take the general path, which guards the
+// stack.
+constexpr int kQuickDepth = 8;
+
+bool quickIntegerAt(const ExpressionForm& form, const VarMap& vars, int64_t& n, int depth);
+
+// An operand of a quick step: a variable or literal where it lies, or (when
+// null) a group's integer.
+struct QuickOperand {
+  const Value* v;
+  int64_t n;
+  bool integer(int64_t& out) const {
+    if (!v) {
+      out = n;
+      return true;
+    }
+    out = v->intValue;
+    return v->typeName == kInteger;
+  }
+};
+
+inline bool quickOperand(const ExpressionForm& form, size_t i, const VarMap& vars, QuickOperand& o, int depth) {
+  if ((o.v = quietTermRef(form, i, vars))) return true;
+  const TermSyntax& term = form.terms[i];
+  return term.kind == TermKind::Group && term.group && depth < kQuickDepth &&
+         quickIntegerAt(*term.group, vars, o.n, depth + 1);
+}
+
+bool quickIntegerAt(const ExpressionForm& form, const VarMap& vars, int64_t& n, int depth) {
+  if (form.quietBinary) {
+    const Value* a = quietTermRef(form, 0, vars);
+    const Value* b = a ? quietTermRef(form, 2, vars) : nullptr;
+    return b && quickStep(*a, *b, form.ops[1], n);
+  }
+  const size_t count = form.tokens.size();
+  if ((count != 1 && count != 3) || isNot(form.tokens[0])) return false;
+  QuickOperand left, right;
+  if (!quickOperand(form, 0, vars, left, depth)) return false;
+  if (count == 1) return left.integer(n);
+  if (!quickOperand(form, 2, vars, right, depth)) return false;
+  if (left.v && right.v) return quickStep(*left.v, *right.v, form.ops[1], n);
+  int64_t a, b;
+  return left.integer(a) && right.integer(b) && integerOperation(form.ops[1], a, b, n);
+}
+
+}  // namespace
+
+bool quickInteger(const ExpressionForm& form, const VarMap& vars, int64_t& n) {
+  if (!fast_path::kQuickInteger) return false;
+  // A form that keeps giving something else (floats, say) is mostly not
+  // tried, so that it costs next to nothing.
+  uint32_t& misses = form.quickMisses;
+  if (misses >= ExpressionForm::kQuickGiveUp && ++misses % ExpressionForm::kQuickRetryEvery != 0) return false;
+  if (quickIntegerAt(form, vars, n, 0)) {
+    misses = 0;
+    return true;
+  }
+  if (misses < ExpressionForm::kQuickGiveUp) ++misses;
+  return false;
+}
+
+namespace {
 
 bool generalTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
   ValueSlot scratch;
@@ -388,20 +455,15 @@ bool generalTruth(Interpreter& interp, const Text& text, const ExpressionForm*& 
 // build.
 inline bool checkedTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
                          bool truth) {
-  if constexpr (fast_path::kCheck) fast_path::checkSame("QUICK_TRUTH", truth, generalTruth(interp, text, kept, vars));
+  if constexpr (fast_path::kCheck) fast_path::checkSame("QUICK_INTEGER", truth, generalTruth(interp, text, kept, vars));
   return truth;
 }
 
 // evaluateCondition apart from two terms read through remembered lookups.
 [[gnu::noinline]] bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
                                               const VarMap& vars) {
-  if (fast_path::kQuickTruth && kept && kept->quietBinary) {
-    checkStack();
-    const Value* a = quietTermRef(*kept, 0, vars);
-    const Value* b = a ? quietTermRef(*kept, 2, vars) : nullptr;
-    bool truth;
-    if (b && quickTruth(*a, *b, kept->ops[1], truth)) return checkedTruth(interp, text, kept, vars, truth);
-  }
+  int64_t n;
+  if (kept && quickInteger(*kept, vars, n)) return checkedTruth(interp, text, kept, vars, n != 0);
   return generalTruth(interp, text, kept, vars);
 }
 
@@ -412,10 +474,10 @@ bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionFo
   // its truth at once, before anything else is set up.
   const Value* a;
   const Value* b;
-  bool truth;
-  if (fast_path::kQuickTruth && kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) &&
-      rememberedTerm(*kept, 2, vars, b) && quickTruth(*a, *b, kept->ops[1], truth))
-    return checkedTruth(interp, text, kept, vars, truth);
+  int64_t n;
+  if (fast_path::kQuickInteger && kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) &&
+      rememberedTerm(*kept, 2, vars, b) && quickStep(*a, *b, kept->ops[1], n))
+    return checkedTruth(interp, text, kept, vars, n != 0);
   return evaluateConditionFully(interp, text, kept, vars);
 }
 

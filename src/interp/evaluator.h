@@ -36,10 +36,13 @@ const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap
 // remembered in `kept` (CompiledStatement::operandForm) once it is known.
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
                              Blocks blocks, ValueSlot& scratch);
-// For a kept form of two quiet terms (ExpressionForm::quietBinary): when both
-// are integers and the operator gives an integer, that integer, in `n`, as
-// evaluating the form would give it (without making a Value); else false.
-bool quietIntegerResult(const ExpressionForm& form, const VarMap& vars, int64_t& n);
+// The integer the expression of `form` gives, in `n`, when evaluating it runs
+// no code and gives an integer at every step: one term, or two joined by an
+// operator, each a variable or a literal or a group of the same kind, where
+// each step joins two integers by an operator that gives an integer or
+// compares two texts for equality. Computed without making a Value; false,
+// with nothing changed or raised, for anything else.
+bool quickInteger(const ExpressionForm& form, const VarMap& vars, int64_t& n);
 // A statement's condition: its value (brace blocks run) read as an integer is
 // not zero.
 bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars);

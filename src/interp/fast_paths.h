@@ -20,8 +20,10 @@
 //                       integer, or two numbers (one a float) by an
 //                       arithmetic operator or an ordering, made without a
 //                       call to applyOperator
-//   QUICK_TRUTH         a condition of two quiet terms told true or false
-//                       without making its value
+//   QUICK_INTEGER       an integer expression that runs no code (variables,
+//                       literals and groups of them, joined by operators
+//                       that give integers or compare texts) computed
+//                       without a Value for any step
 //   IN_PLACE_STEP       `x += 1`, `s += "t"`, `f *= 0.5` changing the target
 //                       in place
 //   PRECOMPUTED_ARGUMENT  a call argument `(n - 1)` of two quiet integer
@@ -56,8 +58,8 @@
 #ifndef VELK_FAST_NUMBER_STEP
 #define VELK_FAST_NUMBER_STEP 1
 #endif
-#ifndef VELK_FAST_QUICK_TRUTH
-#define VELK_FAST_QUICK_TRUTH 1
+#ifndef VELK_FAST_QUICK_INTEGER
+#define VELK_FAST_QUICK_INTEGER 1
 #endif
 #ifndef VELK_FAST_IN_PLACE_STEP
 #define VELK_FAST_IN_PLACE_STEP 1
@@ -87,7 +89,7 @@ inline constexpr bool kRememberedTerm = VELK_FAST_REMEMBERED_TERM;
 inline constexpr bool kQuietBinary = VELK_FAST_QUIET_BINARY;
 inline constexpr bool kUnhiddenTerm = VELK_FAST_UNHIDDEN_TERM;
 inline constexpr bool kNumberStep = VELK_FAST_NUMBER_STEP;
-inline constexpr bool kQuickTruth = VELK_FAST_QUICK_TRUTH;
+inline constexpr bool kQuickInteger = VELK_FAST_QUICK_INTEGER;
 inline constexpr bool kInPlaceStep = VELK_FAST_IN_PLACE_STEP;
 inline constexpr bool kPrecomputedArgument = VELK_FAST_PRECOMPUTED_ARGUMENT;
 inline constexpr bool kLoneEnd = VELK_FAST_LONE_END;

@@ -66,6 +66,10 @@ class ExpressionForm : public TokenList {
   bool singleTerm = false;
   // One per token: what looking the token up as a variable found last.
   mutable std::vector<LookupMemo> memos;
+  // How often in a row it did not give a quick integer (see quickInteger).
+  mutable uint32_t quickMisses = 0;
+  static constexpr uint32_t kQuickGiveUp = 4;
+  static constexpr uint32_t kQuickRetryEvery = 64;
 };
 using ExpressionFormRef = Ref<const ExpressionForm>;
 
