@@ -44,14 +44,15 @@ void registerBuiltins(BuiltinTable& table) {
   for (const auto& [name, handler] : kTable) table.add(name, handler);
 }
 
-bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return callMap.find(ev.argumentName(i)) != nullptr; }
+bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return ev.argument(callMap, i) != nullptr; }
 
 namespace {
 
 const Value& rawArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
-  const Text& name = ev.argumentName(i);
-  const Value* entry = callMap.find(name);
-  if (!entry) fail("missing argument", "the builtin reads its argument " + name.str() + ", which the call does not give");
+  const Value* entry = ev.argument(callMap, i);
+  if (!entry)
+    fail("missing argument",
+         "the builtin reads its argument " + ev.argumentName(i).str() + ", which the call does not give");
   return *entry;
 }
 

@@ -31,6 +31,8 @@ class Evaluator {
   virtual Value evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) = 0;
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
+  // The Value that `callMap` binds to argumentName(i), or null.
+  virtual const Value* argument(const VarMap& callMap, size_t i) = 0;
   virtual Console& console() = 0;
   // The bounds this interpreter runs under (confinement, the value cap).
   virtual const RunLimits& limits() const = 0;

@@ -100,6 +100,12 @@ class Interpreter final : public Evaluator {
       return nearArgumentNames_[i];
     return newArgumentName(i);
   }
+  const Value* argument(const VarMap& callMap, size_t i) override {
+    // A call binds its arguments in the same places every time: the lookup
+    // of the last call answers the next one at once.
+    if (i < kNearArguments) return callMap.find(argumentName(i), argumentMemos_[i]);
+    return callMap.find(argumentName(i));
+  }
   Console& console() override { return console_; }
   const RunLimits& limits() const override { return applied_; }
   LibraryFolders& libraryFolders() override { return libraryFolders_; }
@@ -132,6 +138,7 @@ class Interpreter final : public Evaluator {
   // call; the rest made as needed, with stable references as they grow.
   static constexpr size_t kNearArguments = 8;
   Text nearArgumentNames_[kNearArguments];
+  LookupMemo argumentMemos_[kNearArguments];
   std::deque<Text> argumentNames_;
   const Text& newArgumentName(size_t i);
   Text elementName_;
