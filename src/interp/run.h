@@ -99,11 +99,14 @@ class Run {
   // else the local map.
   void bind(const Text& name, ValueRef value) {
     dropView();
-    if (outer.findRef(name) || (localsInOuter && !local.findRef(name))) {
+    const ValueRef* bound = outer.findRef(name);
+    if (bound || (localsInOuter && !local.findRef(name))) {
       if (shape_ == Shape::Over && outer.sameAs(local))
         rebindOver(name, std::move(value));
-      else
+      else if (bound)
         outer.set(name, std::move(value));
+      else
+        outer.setNew(name, std::move(value));  // a new name, already looked for
     } else {
       local.set(name, std::move(value));
       if (!fresh_ || std::find(fresh_->names, fresh_->names + freshCount_, name) == fresh_->names + freshCount_)
