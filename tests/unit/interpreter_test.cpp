@@ -46,8 +46,8 @@ TEST(Interpreter, ANameSpeltLikeALiteralHidesItOnlyWhereItIsBound) {
   EXPECT_EQ(a.console.output, "10\n");
   EXPECT_EQ(b.console.output, "2\n");
   // b still reads its literals where they lie, without a lookup first.
-  EXPECT_TRUE(globalA.mayHideLiterals());
-  EXPECT_FALSE(globalB.mayHideLiterals());
+  EXPECT_TRUE(globalA.mayHideTerms());
+  EXPECT_FALSE(globalB.mayHideTerms());
 }
 
 TEST(Interpreter, EachHasItsOwnBuiltinTable) {

@@ -300,11 +300,14 @@ TEST(VarMap, RememberedLookupsFollowEveryChange) {
 }
 
 // Whether a map tells that a name bound in it, or in the map a frame lies
-// over, could hide a literal; a map made apart from it is not told.
-TEST(VarMap, KnowsWhetherItBindsANameSpeltLikeALiteral) {
-  // Everything that reads as a number or a quoted string: a leading blank
-  // or sign before a digit, or a dot anywhere (`inf.5` reads as a float).
-  for (const char* name : {"1", "-1", "+2", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x"}) {
+// over, could hide a term that is not a plain name; a map made apart from it
+// is not told.
+TEST(VarMap, KnowsWhetherItBindsANameSpeltLikeATerm) {
+  // Everything that reads as a number or a quoted string (a leading blank
+  // or sign before a digit, or a dot anywhere: `inf.5` reads as a float),
+  // and everything that begins like a call, a group or a block.
+  for (const char* name :
+       {"1", "-1", "+2", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x", "$f", "(a b)", "{x}", "$"}) {
     VarMap caller, set, apart;
     caller.set(Text("f"), newValue());
     set = caller;
@@ -312,16 +315,16 @@ TEST(VarMap, KnowsWhetherItBindsANameSpeltLikeALiteral) {
     VarMap frame = VarMap::with(caller, Text(name), newValue());
     VarMap over = VarMap::with(set, Text("g"), newValue());
     apart.set(Text("x"), newValue());
-    EXPECT_TRUE(set.mayHideLiterals()) << name;
-    EXPECT_TRUE(frame.mayHideLiterals()) << name;
-    EXPECT_TRUE(over.mayHideLiterals()) << name;
-    EXPECT_FALSE(caller.mayHideLiterals()) << name;
-    EXPECT_FALSE(apart.mayHideLiterals()) << name;
+    EXPECT_TRUE(set.mayHideTerms()) << name;
+    EXPECT_TRUE(frame.mayHideTerms()) << name;
+    EXPECT_TRUE(over.mayHideTerms()) << name;
+    EXPECT_FALSE(caller.mayHideTerms()) << name;
+    EXPECT_FALSE(apart.mayHideTerms()) << name;
   }
-  for (const char* name : {"x", "arg0", "element", "a1", "_", "$f", "(a b)", "-x", "+", "inf"}) {
+  for (const char* name : {"x", "arg0", "element", "a1", "_", "a$", "a(b)", "-x", "+", "inf"}) {
     VarMap m;
     m.set(Text(name), newValue());
-    EXPECT_FALSE(VarMap::with(m, Text("y"), newValue()).mayHideLiterals()) << name;
+    EXPECT_FALSE(VarMap::with(m, Text("y"), newValue()).mayHideTerms()) << name;
   }
 }
 
