@@ -229,9 +229,9 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   ArgumentBinder binder(callMap);
   for (size_t i = 0; i < args.size(); ++i) binder.bind(interp.argumentName(i), form.builtinArgValue(i));
   binder.finish();
-  Value result;
-  builtin(interp, result, std::move(callMap));
-  into = std::move(result);
+  // The result is made in `into` at once: no one reads that slot while the
+  // call runs (a user call empties it before its body runs, too).
+  builtin(interp, into.emplace(), std::move(callMap));
 }
 
 }  // namespace velk
