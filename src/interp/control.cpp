@@ -66,11 +66,16 @@ void runCompare(Run& run, const CompiledStatement& st) {
   if (!isTrue(run, st, cond)) return;
   // A body split before is found where it is kept, beside the body token,
   // which this statement holds while it runs.
-  const Text& bodyText = operand(st, 2, "a body");
   ProgramRef fresh;
-  const Program* kept = keptInnerProgram(bodyText);
-  if (!kept) fresh = innerProgram(bodyText, "body");
-  const Program* body = kept ? kept : fresh.get();
+  const Program* body = st.bodyProgram;
+  if (!body) {
+    const Text& bodyText = operand(st, 2, "a body");
+    body = st.bodyProgram = keptInnerProgram(bodyText);
+    if (!body) {
+      fresh = innerProgram(bodyText, "body");
+      body = fresh.get();
+    }
+  }
   // An `end` of the body ends the current run at once, its value made where
   // the run's result goes while that is empty.
   ValueSlot empty;

@@ -326,13 +326,7 @@ void checkLoneEnd(Interpreter& interp, const CompiledStatement& end, const VarMa
 }  // namespace
 
 const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& program) {
-  if (interp.isUserProgram(program)) return nullptr;
-  for (const CompiledStatement& st : program.statements) {
-    if (st.kind == StatementKind::Empty) continue;
-    if (st.kind == StatementKind::Keyword && st.keyword == Keyword::End && st.tokens.size() > 1) return &st;
-    return nullptr;
-  }
-  return nullptr;
+  return program.loneEnd && !interp.isUserProgram(program) ? program.loneEnd : nullptr;
 }
 
 void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,

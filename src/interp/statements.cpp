@@ -83,6 +83,12 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
     }
     program->statements.push_back(std::move(st));
   }
+  for (const CompiledStatement& st : program->statements) {
+    if (st.kind == StatementKind::Empty) continue;
+    if (st.kind == StatementKind::Keyword && st.keyword == Keyword::End && st.tokens.size() > 1)
+      program->loneEnd = &st;
+    break;
+  }
   return program;
 }
 

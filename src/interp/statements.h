@@ -28,6 +28,8 @@ enum class StatementKind { Empty, Keyword, Call, Assignment };
 
 class ExpressionForm;
 
+class Program;
+
 struct CompiledStatement {
   StatementKind kind = StatementKind::Empty;
   Keyword keyword = Keyword::None;
@@ -44,6 +46,9 @@ struct CompiledStatement {
   // statement holds, so it lives as long as the statement; null until then,
   // and always when forms are not kept.
   mutable const ExpressionForm* operandForm = nullptr;
+  // The same for the body of `compare`: its statements, kept beside the body
+  // token; null until its first run, and always when they are not kept.
+  mutable const Program* bodyProgram = nullptr;
   // What looking an assignment's target (or the variable a list statement
   // names) up found in the outer and the local map of its last run.
   mutable LookupMemo targetMemos[2];
@@ -58,6 +63,9 @@ struct CompiledStatement {
 class Program : public RefCounted {
  public:
   std::vector<CompiledStatement> statements;
+  // The first statement that is not empty, when it is an `end` with a value:
+  // a body that does nothing but give that value (see loneValueEnd).
+  const CompiledStatement* loneEnd = nullptr;
 };
 using ProgramRef = Ref<const Program>;
 
