@@ -224,14 +224,19 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
   BuiltinCallRecord running(interp, form);
   // The call map: a frame over every visible variable, with one raw-text
-  // slot per argument.
-  VarMap callMap = vars;
-  ArgumentBinder binder(callMap);
-  for (size_t i = 0; i < args.size(); ++i) binder.bind(interp.argumentName(i), form.builtinArgValue(i));
-  binder.finish();
+  // slot per argument; the last call's again when it fits.
+  VarMap callMap;
+  if (!form.takeArgFrame(vars, callMap)) {
+    callMap = vars;
+    ArgumentBinder binder(callMap);
+    for (size_t i = 0; i < args.size(); ++i) binder.bind(interp.argumentName(i), form.builtinArgValue(i));
+    binder.finish();
+  }
   // The result is made in `into` at once: no one reads that slot while the
-  // call runs (a user call empties it before its body runs, too).
-  builtin(interp, into.emplace(), std::move(callMap));
+  // call runs (a user call empties it before its body runs, too). The
+  // handler gets a map of its own.
+  builtin(interp, into.emplace(), callMap);
+  form.keepArgFrame(std::move(callMap), vars, interp);
 }
 
 }  // namespace velk
