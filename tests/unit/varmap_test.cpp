@@ -300,14 +300,11 @@ TEST(VarMap, RememberedLookupsFollowEveryChange) {
 }
 
 // Whether a map tells that a name bound in it, or in the map a frame lies
-// over, could hide a term that is not a plain name; a map made apart from it
-// is not told.
+// over, could hide a literal, call, group or block; a map made apart is not.
 TEST(VarMap, KnowsWhetherItBindsANameSpeltLikeATerm) {
-  // Everything that reads as a number or a quoted string (a leading blank
-  // or sign before a digit, or a dot anywhere: `inf.5` reads as a float),
-  // and everything that begins like a call, a group or a block.
-  for (const char* name :
-       {"1", "-1", "+2", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x", "$f", "(a b)", "{x}", "$"}) {
+  // A number, a quoted string (a leading blank or sign before a digit, or a
+  // dot anywhere: `inf.5` reads as a float), or a call, group or block.
+  for (const char* name : {"1", "-1", "+2", "\"a\"", "'a'", " 1", "\t2", "a.b", "inf.5", "0x", "$f", "(a b)", "{x}"}) {
     VarMap caller, set, apart;
     caller.set(Text("f"), newValue());
     set = caller;
