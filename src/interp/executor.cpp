@@ -281,8 +281,8 @@ void runStatements(Run& run, const Program& program) {
   Interpreter& interp = run.interp;
   auto describe = [&](const CompiledStatement& st, bool innermost) { return interp.describeOrigin(st, innermost); };
   const decltype(describe)* userLevel = interp.isUserProgram(program) ? &describe : nullptr;
-  for (const CompiledStatement& st : program.statements) {
-    runListed(run, st, userLevel);
+  for (const CompiledStatement* st : interp.slowSteps() ? program.all : program.nonEmpty) {
+    runListed(run, *st, userLevel);
     if (run.stopped) break;
   }
 }
@@ -334,11 +334,15 @@ void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledS
   // As executeDetached enters the body, and runListed runs each statement up
   // to the `end` (the empty ones count their steps too).
   BodyEntry entry(interp);
-  for (const CompiledStatement& st : program.statements) {
-    runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
-      if (&st == &end) endValueInto(interp, st, scope, result);
-    });
-    if (&st == &end) break;
+  if (!interp.slowSteps()) {
+    runStep(interp, end, static_cast<const NoOrigin*>(nullptr), [&] { endValueInto(interp, end, scope, result); });
+  } else {
+    for (const CompiledStatement& st : program.statements) {
+      runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
+        if (&st == &end) endValueInto(interp, st, scope, result);
+      });
+      if (&st == &end) break;
+    }
   }
   if constexpr (fast_path::kCheck) checkLoneEnd(interp, end, scope, *result);
 }

@@ -23,6 +23,7 @@
 #include "interp/evaluator_interface.h"
 #include "interp/statements.h"
 #include "support/console.h"
+#include "support/interrupt.h"
 #include "support/stack_guard.h"
 #include "value/value.h"
 
@@ -188,6 +189,7 @@ class BodyEntry {
  private:
   static Interpreter& enter(Interpreter& interp) {
     checkStack();
+    checkInterrupt();  // a body of empty statements runs none of its own
     interp.countStep();
     return interp;
   }

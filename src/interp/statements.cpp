@@ -83,11 +83,19 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
     }
     program->statements.push_back(std::move(st));
   }
-  for (const CompiledStatement& st : program->statements) {
-    if (st.kind == StatementKind::Empty) continue;
-    if (st.kind == StatementKind::Keyword && st.keyword == Keyword::End && st.tokens.size() > 1)
-      program->loneEnd = &st;
-    break;
+  size_t busy = 0;
+  for (const CompiledStatement& st : program->statements) busy += st.kind != StatementKind::Empty;
+  std::vector<const CompiledStatement*>& order = program->order;
+  order.reserve(program->statements.size() + busy);
+  for (const CompiledStatement& st : program->statements) order.push_back(&st);
+  for (const CompiledStatement& st : program->statements)
+    if (st.kind != StatementKind::Empty) order.push_back(&st);
+  program->all = std::span(order).first(program->statements.size());
+  program->nonEmpty = std::span(order).last(busy);
+  if (busy > 0) {
+    const CompiledStatement& first = *program->nonEmpty.front();
+    if (first.kind == StatementKind::Keyword && first.keyword == Keyword::End && first.tokens.size() > 1)
+      program->loneEnd = &first;
   }
   return program;
 }

@@ -3,6 +3,7 @@
 // keyword tables that decide it.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +63,17 @@ struct CompiledStatement {
 // meanwhile (a function that reassigns its own variable).
 class Program : public RefCounted {
  public:
+  Program() = default;
+  // Not copied: nonEmpty and loneEnd point into statements.
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
   std::vector<CompiledStatement> statements;
+  // The statements in order, and those that are not empty: an empty
+  // statement does nothing but take a step, so a run that counts no steps
+  // and writes no trace passes over them (see runStatements).
+  std::span<const CompiledStatement* const> all, nonEmpty;
+  // Both lists, one after the other, where the two spans lie.
+  std::vector<const CompiledStatement*> order;
   // The first statement that is not empty, when it is an `end` with a value:
   // a body that does nothing but give that value (see loneValueEnd).
   const CompiledStatement* loneEnd = nullptr;

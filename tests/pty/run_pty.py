@@ -543,6 +543,10 @@ def interrupt(s):
     check(err == b"velk: interrupted\n", f"interrupt line {err!r}")
     out, _ = s.typed(t, b"$print$((n > 100))")
     shows(out, rb"\r\n1\r\n", "n counted on until the interrupt")
+    t.send(b"until (1) { }\r")  # a body of nothing but empty statements
+    t.settle(0.3)
+    t.send(CTRL_C)
+    shows(s.at_prompt(t)[1], rb"^velk: interrupted\n$")
     # A function running a loop, stopped inside.
     s.typed(t, b"f = { until (1) { n += 1 } }")
     t.send(b"$f\r")
@@ -575,7 +579,7 @@ def interrupt(s):
     check(b"dropped\r\n" not in t.out, "the dropped line ran")
     t.send(CTRL["d"])
     s.finish(t)
-    check(t.errors().count(b"\n") == 6, f"six interrupt lines expected: {t.errors()!r}")
+    check(t.errors().count(b"\n") == 7, f"seven interrupt lines expected: {t.errors()!r}")
 
 
 def end_of_input(s):
