@@ -48,15 +48,18 @@ void input(Evaluator& ev, Value& result, VarMap callMap) {
 }
 
 void size(Evaluator& ev, Value& result, VarMap callMap) {
-  // The argument is evaluated twice, side effects included.
-  Value first = evalArgument(ev, callMap, 0);
-  Value second = evalArgument(ev, callMap, 0);
-  size_t count = first.typeName == kString ? second.text.size() : asElements(second).size();
+  // The argument is evaluated twice, side effects included; the first
+  // tells the type only.
+  ValueSlot firstSlot, secondSlot;
+  const bool text = evalArgument(ev, callMap, 0, firstSlot).typeName == kString;
+  const Value& second = evalArgument(ev, callMap, 0, secondSlot);
+  size_t count = text ? second.text.size() : asElements(second).size();
   result = Value::integer(static_cast<int32_t>(count));
 }
 
 void typeOf(Evaluator& ev, Value& result, VarMap callMap) {
-  result = Value::string(Text(evalArgument(ev, callMap, 0).typeName.text()));
+  ValueSlot scratch;
+  result = Value::string(Text(evalArgument(ev, callMap, 0, scratch).typeName.text()));
 }
 
 void turn(Evaluator& ev, Value& result, VarMap callMap) {

@@ -60,8 +60,15 @@ const Value& rawArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
 
 Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) { return textOf(ev, rawArgument(ev, callMap, i)); }
 
+const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueSlot& scratch) {
+  return ev.evaluateArgument(rawArgument(ev, callMap, i), callMap, i, scratch);
+}
+
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
-  return ev.evaluateArgument(rawArgument(ev, callMap, i), callMap, i);
+  ValueSlot scratch;
+  const Value& v = evalArgument(ev, callMap, i, scratch);
+  if (scratch && &v == &*scratch) return std::move(*scratch);
+  return v;
 }
 
 Text textOf(Evaluator& ev, const Value& v) { return asText(v, ev.limits().maxValueBytes); }

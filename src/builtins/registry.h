@@ -17,6 +17,9 @@ bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i);
 Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i);
 // Argument i evaluated: its text evaluated against the call map, blocks run.
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i);
+// The same read where it lies, or made in the empty `scratch` (see
+// Evaluator::evaluateArgument): for a builtin that only looks at it.
+const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueSlot& scratch);
 // The display form of `v`, within the interpreter's cap on one value.
 Text textOf(Evaluator& ev, const Value& v);
 

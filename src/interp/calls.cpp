@@ -178,18 +178,15 @@ const Text& Interpreter::newArgumentName(size_t i) {
   return argumentNames_[i];
 }
 
-Value Interpreter::evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) {
+const Value& Interpreter::evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) {
   // The argument's own token, as the call bound it: read through the form
   // remembered beside the call's syntax. A string made anew with the same
   // bytes (say by a block among the arguments) is read as any text is.
   const ExpressionForm** kept = nullptr;
   if (builtinCall_ && raw.typeName == kString) kept = builtinCall_->builtinArgForm(raw.text, i);
-  if (!kept) return evaluate(asText(raw, limits().maxValueBytes), callMap);
+  if (!kept) return scratch.emplace(evaluate(asText(raw, limits().maxValueBytes), callMap));
   const Text token = raw.text;  // held: the evaluation may assign to the argument
-  ValueSlot scratch;
-  const Value& v = evaluateInPlace(*this, token, *kept, callMap, Blocks::Run, scratch);
-  if (scratch && &v == &*scratch) return std::move(*scratch);
-  return v;
+  return evaluateInPlace(*this, token, *kept, callMap, Blocks::Run, scratch);
 }
 
 void NestingCount::tooDeep() {

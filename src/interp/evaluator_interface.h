@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,13 +23,18 @@
 
 namespace velk {
 
+// Room for a Value that may be made.
+using ValueSlot = std::optional<Value>;
+
 class Evaluator {
  public:
   // `text` evaluated against `vars`, brace blocks run.
   virtual Value evaluate(const Text& text, const VarMap& vars) = 0;
   // Argument i of the builtin call that is running, which `callMap` binds
-  // to `raw`: raw's text evaluated against `callMap`, brace blocks run.
-  virtual Value evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) = 0;
+  // to `raw`: raw's text evaluated against `callMap`, brace blocks run. The
+  // Value is read where it lies (a variable's, until the next evaluation),
+  // or made in the empty `scratch`.
+  virtual const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) = 0;
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
   // The Value that `callMap` binds to argumentName(i), or null.

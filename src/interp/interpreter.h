@@ -95,7 +95,7 @@ class Interpreter final : public Evaluator {
 
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
-  Value evaluateArgument(const Value& raw, const VarMap& callMap, size_t i) override;
+  const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) override;
   const Text& argumentName(size_t i) override {
     if (i < kNearArguments && !nearArgumentNames_[i].empty()) [[likely]]
       return nearArgumentNames_[i];
@@ -223,9 +223,6 @@ class CallDepth {
  private:
   Interpreter& interp_;
 };
-
-// Room for a Value that may be made.
-using ValueSlot = std::optional<Value>;
 
 // What a body gives its caller (a call, a block), from the result its run
 // made: the value of the `end` that ended it, or integer 0 when no `end` gave
