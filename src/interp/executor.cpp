@@ -331,18 +331,14 @@ const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& 
 
 void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
                     ValueSlot& result) {
-  // As executeDetached enters the body, and runListed runs each statement up
-  // to the `end` (the empty ones count their steps too).
+  // As executeDetached enters the body, and runStatements runs each
+  // statement up to the `end` (the empty ones only when steps are counted).
   BodyEntry entry(interp);
-  if (!interp.slowSteps()) {
-    runStep(interp, end, static_cast<const NoOrigin*>(nullptr), [&] { endValueInto(interp, end, scope, result); });
-  } else {
-    for (const CompiledStatement& st : program.statements) {
-      runStep(interp, st, static_cast<const NoOrigin*>(nullptr), [&] {
-        if (&st == &end) endValueInto(interp, st, scope, result);
-      });
-      if (&st == &end) break;
-    }
+  for (const CompiledStatement* st : interp.slowSteps() ? program.all : program.nonEmpty) {
+    runStep(interp, *st, static_cast<const NoOrigin*>(nullptr), [&] {
+      if (st == &end) endValueInto(interp, end, scope, result);
+    });
+    if (st == &end) break;
   }
   if constexpr (fast_path::kCheck) checkLoneEnd(interp, end, scope, *result);
 }

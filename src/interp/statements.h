@@ -64,7 +64,7 @@ struct CompiledStatement {
 class Program : public RefCounted {
  public:
   Program() = default;
-  // Not copied: nonEmpty and loneEnd point into statements.
+  // Not copied: all, nonEmpty and loneEnd point into statements.
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   std::vector<CompiledStatement> statements;
