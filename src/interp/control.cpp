@@ -16,16 +16,25 @@ bool isTrue(Run& run, const CompiledStatement& st, const Text& cond) {
   return evaluateCondition(run.interp, cond, st.operandForm, run.readView());
 }
 
+// Binds the element name in a map that the turns to come keep while only
+// the item changes in place: stamped at once, so that the body's lookups are
+// remembered in it from the first turn, however they are first answered.
+void bindAnew(VarMap& map, const Text& name, ValueRef item) {
+  map.set(name, std::move(item));
+  map.baseStamp();
+}
+
 // Binds the element name to an item of a list: where the previous item's
 // binding lies, when the map is the iteration's own, so that the lookups the
 // body remembers stay good.
+
 void bindItem(VarMap& map, const Text& name, const ValueRef& item) {
   if (ValueRef* bound = fast_path::kRebindItem ? map.frontBinding(name) : nullptr) {
     *bound = item;
     if (fast_path::kCheck && map.find(name) != item.get())
       fast_path::disagree("REBIND_ITEM", "another binding", "the item");
   } else {
-    map.set(name, item);
+    bindAnew(map, name, item);
   }
 }
 
@@ -45,7 +54,7 @@ void bindByte(VarMap& map, const Text& name, unsigned char byte) {
   const Text& text = oneByteText(byte);
   ValueRef* bound = fast_path::kRebindItem ? map.frontBinding(name) : nullptr;
   if (!bound) {
-    map.set(name, newValue(Value::string(text)));
+    bindAnew(map, name, newValue(Value::string(text)));
     return;
   }
   Value& v = **bound;

@@ -140,17 +140,21 @@ inline bool integerStep(const Value& a, const Value& b, Op op, int64_t& n) {
 // no name that could read as a literal. Null for a term that is neither (a
 // call, a group, a block, a number that does not read, or a literal of a
 // form that is not kept), which evaluatedTerm then gives.
-inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+// The name looked up is `name`, spelt like the term.
+inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars, const Text& name) {
   if (unhiddenTerm(form, i, vars)) return keptLiteral(form, i);
-  if (const Value* v = vars.find(form.tokens[i], form.memos[i])) return v;
+  if (const Value* v = vars.find(name, form.memos[i])) return v;
   return keptLiteral(form, i);
+}
+inline const Value* quietTermRef(const ExpressionForm& form, size_t i, const VarMap& vars) {
+  return quietTermRef(form, i, vars, form.tokens[i]);
 }
 
 // The Value of term i: where it lies for a variable or a kept literal, else
 // evaluated into `slot`.
 inline const Value& termRef(Interpreter& interp, const ExpressionForm& form, size_t i, const VarMap& vars,
-                            Blocks blocks, ValueSlot& slot) {
-  if (const Value* v = quietTermRef(form, i, vars)) return *v;
+                            Blocks blocks, ValueSlot& slot, const Text& name) {
+  if (const Value* v = quietTermRef(form, i, vars, name)) return *v;
   return evaluatedTerm(interp, form, i, vars, blocks, slot);
 }
 
@@ -224,7 +228,8 @@ void evaluateSteps(Interpreter& interp, const Text& text, const ExpressionForm& 
       if (++i == n) missingOperand(text, "`not` without a term");
     }
     ValueSlot aSlot;
-    const Value* a = &termRef(interp, form, i++, vars, blocks, aSlot);
+    const Value* a = &termRef(interp, form, i, vars, blocks, aSlot, form.tokens[i]);
+    ++i;
     if (negateTerm) {
       aSlot = negatedTerm(*a);
       a = &*aSlot;
@@ -297,7 +302,7 @@ namespace {
   }
   // A single term is its own value.
   if (form->tokens.size() == 1 && !isNot(form->tokens[0])) {
-    const Value& v = termRef(interp, *form, 0, vars, blocks, scratch);
+    const Value& v = termRef(interp, *form, 0, vars, blocks, scratch, form->tokenIsText ? text : form->tokens[0]);
     // A literal lies in the form, which lives on beside its text.
     return v;
   }

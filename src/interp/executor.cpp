@@ -181,6 +181,9 @@ const VarMap& Run::viewOfTwo() {
       fresh_->overlay = std::move(made);
       return fresh_->overlay;
     }
+    // Kept for the turns to come, where remembered lookups pay: stamped now,
+    // so that reads that its own places answer remember it too.
+    made.baseStamp();
     kept.frame = std::move(made);
     kept.over = outer.headId();
     kept.stamp = outer.baseStamp();

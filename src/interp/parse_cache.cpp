@@ -122,10 +122,14 @@ ExpressionFormRef expressionForm(const Text& text) {
   // The first byte and the last, whatever it is; "(" alone leaves nothing.
   Text body = !text.empty() && text.front() == '(' ? textWithoutEnds(text) : text;
   form->tokens = std::move(splitStatements(body).statements.front());
-  // A token spelt like the whole text stays unshared: the shared one may be
-  // the text itself, whose kept form would then hold its own text for ever.
-  for (Text& token : form->tokens)
-    if (token.view() != text.view()) token = internName(token);
+  // Each token is the shared name object of its spelling, except the text
+  // itself: its kept form would then hold its own text for ever.
+  for (Text& token : form->tokens) {
+    if (Text shared = internName(token); shared.rep() != text.rep())
+      token = std::move(shared);
+    else
+      form->tokenIsText = true;
+  }
   if (SourcePlace place = placeOf(text)) placeBlocks(form->tokens, place, true);
   form->terms.reserve(form->tokens.size());
   form->ops.reserve(form->tokens.size());

@@ -64,6 +64,11 @@ class ExpressionForm : public TokenList {
   bool quietBinary = false;
   // One term, and not `not`: the expression is that term's value.
   bool singleTerm = false;
+  // The lone token is spelt like the whole text, and the text is the shared
+  // name object of that spelling, which the form cannot hold (see
+  // expressionForm): the text is looked up in the token's place, so that a
+  // map's binding of that very object answers at once.
+  bool tokenIsText = false;
   // One per token: what looking the token up as a variable found last.
   mutable std::vector<LookupMemo> memos;
   // How often in a row it did not give a quick integer (see quickInteger).
