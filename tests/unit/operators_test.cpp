@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 #include "interp/interpreter.h"
 #include "interp/operators.h"
@@ -205,6 +206,10 @@ TEST(Operators, StringEqualityComparesBytes) {
   EXPECT_EQ(intOf(op(str(std::string("a\0b", 3)), "==", str(std::string("a\0c", 3)))), 0);
   EXPECT_EQ(intOf(op(str("ab"), "==", str("ab "))), 0);
   EXPECT_EQ(intOf(op(str(""), "==", str(""))), 1);
+  // Single bytes, told apart on their own path.
+  for (auto [a, b, equal] : {std::tuple{"a", "b", 0}, {"a", "a", 1}, {"a", "", 0}, {"", "a", 0}, {"\xff", "\x7f", 0}})
+    EXPECT_EQ(intOf(op(str(a), "==", str(b))), equal) << a << " == " << b;
+  EXPECT_EQ(intOf(op(str(std::string(1, '\0')), "!=", str(std::string(1, '\0')))), 0);
   EXPECT_EQ(intOf(op(str("{ x }"), "==", Value::func(Text("{ x }")))), 1);
 }
 
