@@ -8,9 +8,17 @@ namespace velk {
 
 void registerBuiltins(BuiltinTable& table) {
   using namespace builtins;
-  static const std::pair<const char*, BuiltinHandler> kTable[] = {
+  // The handlers that read their call map beyond their arguments (the
+  // names in scope, a variable named by an argument) say so: the others
+  // get the map made only when an argument needs it.
+  struct Entry {
+    const char* name;
+    BuiltinHandler handler;
+    bool readsTheMap = false;
+  };
+  static const Entry kTable[] = {
       {"print", print},
-      {"input", input},
+      {"input", input, true},
       {"size", size},
       {"turn", turn},
       {"str", str},
@@ -34,14 +42,14 @@ void registerBuiltins(BuiltinTable& table) {
       {"isdir", isdir},
       {"base64encode", base64encode},
       {"base64decode", base64decode},
-      {"setargmap", setargmap},
+      {"setargmap", setargmap, true},
       {"whereami", whereami},
       {"bytes", bytes},
       {"encodebytes", encodebytes},
       {"decodebytes", decodebytes},
       {"beep", beep},
   };
-  for (const auto& [name, handler] : kTable) table.add(name, handler);
+  for (const Entry& e : kTable) table.add(e.name, e.handler, !e.readsTheMap);
 }
 
 bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return ev.argument(callMap, i) != nullptr; }

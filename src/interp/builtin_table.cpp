@@ -13,7 +13,11 @@ uint64_t BuiltinTable::nextGeneration() {
   return ++last;
 }
 
-void BuiltinTable::add(std::string name, BuiltinHandler handler) {
+void BuiltinTable::add(std::string name, BuiltinHandler handler, bool readsOnlyArguments) {
+  if (readsOnlyArguments)
+    argumentsOnly_.insert(name);
+  else
+    argumentsOnly_.erase(name);
   table_.insert_or_assign(std::move(name), handler);
   generation_ = nextGeneration();
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,11 @@ using BuiltinHandler = void (*)(Evaluator& ev, Value& result, VarMap callMap);
 class BuiltinTable {
  public:
   BuiltinTable() : generation_(nextGeneration()) {}
-  void add(std::string name, BuiltinHandler handler);
+  // `readsOnlyArguments`: the handler reads nothing of its call map but
+  // its arguments, through the Evaluator (see evaluator_interface.h), so
+  // that the map need not be made for it unless an argument needs it.
+  void add(std::string name, BuiltinHandler handler, bool readsOnlyArguments = false);
+  bool readsOnlyArguments(std::string_view name) const { return argumentsOnly_.contains(name); }
   // The handler registered under exactly this name, or null.
   BuiltinHandler find(std::string_view name) const {
     auto it = table_.find(name);
@@ -38,6 +43,7 @@ class BuiltinTable {
  private:
   static uint64_t nextGeneration();
   std::map<std::string, BuiltinHandler, std::less<>> table_;
+  std::set<std::string, std::less<>> argumentsOnly_;
   uint64_t generation_;
 };
 

@@ -161,27 +161,6 @@ ValueRef CallSyntax::builtinArgValue(size_t i) const {
   return v;
 }
 
-bool CallSyntax::takeArgFrame(const VarMap& vars, VarMap& into) const {
-  if (argFrameOver_ != vars.headId() || argFrameStamp_ != vars.baseStamp() || !argFrame_.layOver(vars)) return false;
-  into = std::move(argFrame_);
-  argFrame_ = VarMap();
-  return true;
-}
-
-void CallSyntax::keepArgFrame(VarMap&& map, const VarMap& vars, Evaluator& names) const {
-  const size_t n = builtinArgs_.size();
-  if (n == 0 || n > MapHead::kFrontCapacity || !map.isFrameOver(vars)) return;
-  for (size_t i = 0; i < n; ++i) {
-    const ValueRef* v = map.frontAt(i, names.argumentName(i));
-    if (v && i < builtinArgValues_.size() && builtinArgValues_[i] == *v) builtinArgValues_[i] = ValueRef();  // the frame keeps it
-    if (!v || !v->unique() || !(*v)->isPlainString() || (*v)->text.rep() != builtinArgs_[i].rep()) return;
-  }
-  if (!map.unframe()) return;
-  argFrame_ = std::move(map);
-  argFrameOver_ = vars.headId();
-  argFrameStamp_ = vars.baseStamp();
-}
-
 const CallSyntax::UserParts& CallSyntax::parseUserParts(const Text& callText) const {
   std::string_view whole = callText.view();
   size_t afterName = 1 + name.size();

@@ -40,10 +40,13 @@ class CallSyntax : public RefCounted {
   BuiltinHandler builtinIn(const BuiltinTable& table) const {
     if (boundGeneration_ != table.generation()) {
       builtin_ = table.find(name.view());
+      builtinReadsOnlyArguments_ = table.readsOnlyArguments(name.view());
       boundGeneration_ = table.generation();
     }
     return builtin_;
   }
+  // Whether the builtin that builtinIn() last gave reads only its arguments.
+  bool builtinReadsOnlyArguments() const { return builtinReadsOnlyArguments_; }
 
   // A builtin's raw argument tokens.
   const std::vector<Text>& builtinArgs(const Text& callText) const;
@@ -58,15 +61,6 @@ class CallSyntax : public RefCounted {
   // the one an earlier call bound, when nothing else holds it any more and it
   // still holds just the token (then nobody can tell it from a new one).
   ValueRef builtinArgValue(size_t i) const;
-  // The call map the last builtin call of this syntax made, taken to be laid
-  // over `vars` again when it was made over that very map, unchanged since
-  // (so that the lookups remembered in it keep answering); false when not.
-  bool takeArgFrame(const VarMap& vars, VarMap& into) const;
-  // Keeps `map`, the call map of a builtin call over `vars` that has ended,
-  // for the next call: when it is one frame over vars that nothing else
-  // holds, binding each argument name to a Value that nothing else holds and
-  // that holds just the argument's token (as builtinArgValue would give).
-  void keepArgFrame(VarMap&& map, const VarMap& vars, Evaluator& names) const;
 
   struct UserParts {
     std::vector<Text> args;
@@ -85,13 +79,11 @@ class CallSyntax : public RefCounted {
  private:
   mutable uint64_t boundGeneration_ = 0;  // no table has generation 0
   mutable BuiltinHandler builtin_ = nullptr;
+  mutable bool builtinReadsOnlyArguments_ = false;
   mutable bool builtinParsed_ = false;
   mutable std::vector<Text> builtinArgs_;
   mutable std::vector<const ExpressionForm*> builtinArgForms_;
   mutable std::vector<ValueRef> builtinArgValues_;
-  mutable VarMap argFrame_;  // unframed between calls
-  mutable const void* argFrameOver_ = nullptr;  // the head it was made over, compared only
-  mutable uint64_t argFrameStamp_ = 0;  // that head's stamp then
   const UserParts& parseUserParts(const Text& callText) const;
   mutable bool userParsed_ = false;
   mutable UserParts user_;

@@ -84,6 +84,18 @@ class ArgumentBinder {
   size_t count_ = 0;
 };
 
+// A builtin's call map: `vars` with the names arg0, arg1, ... bound to `raw`.
+VarMap argumentFrame(Interpreter& interp, const VarMap& vars, std::span<const ValueRef> raw) {
+  VarMap map = vars;
+  ArgumentBinder binder(map);
+  for (size_t i = 0; i < raw.size(); ++i) binder.bind(interp.argumentName(i), raw[i]);
+  binder.finish();
+  return map;
+}
+
+// The most arguments a builtin call takes without its map made at once.
+constexpr size_t kArgumentsOnlyAtMost = 8;
+
 // A user-function call whose syntax is `form`, its result made in `into`.
 void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars,
               ValueSlot& into) {
@@ -184,9 +196,29 @@ const Value& Interpreter::evaluateArgument(const Value& raw, const VarMap& callM
   // bytes (say by a block among the arguments) is read as any text is.
   const ExpressionForm** kept = nullptr;
   if (builtinCall_ && raw.typeName == kString) kept = builtinCall_->builtinArgForm(raw.text, i);
-  if (!kept) return scratch.emplace(evaluate(asText(raw, limits().maxValueBytes), callMap));
+  if (!kept) return scratch.emplace(evaluate(asText(raw, limits().maxValueBytes), argumentMap(callMap, nullptr)));
   const Text token = raw.text;  // held: the evaluation may assign to the argument
-  return evaluateInPlace(*this, token, *kept, callMap, Blocks::Run, scratch);
+  const VarMap& map = argumentMap(callMap, *kept);
+  if constexpr (fast_path::kCheck && fast_path::kCallerArgument) {
+    if (argumentsOnly_ && !argumentsOnly_->raw.empty() && callMap.sameAs(argumentsOnly_->caller) && *kept &&
+        (*kept)->readsNoArgument) {
+      ValueSlot general;
+      const Value& fast = evaluateInPlace(*this, token, *kept, map, Blocks::Run, scratch);
+      const VarMap& made = argumentMap(callMap, nullptr);
+      fast_path::checkSame("CALLER_ARGUMENT", fast, evaluateInPlace(*this, token, *kept, made, Blocks::Run, general));
+      return fast;
+    }
+  }
+  return evaluateInPlace(*this, token, *kept, map, Blocks::Run, scratch);
+}
+
+const VarMap& Interpreter::argumentMap(const VarMap& callMap, const ExpressionForm* form) {
+  ArgumentsOnlyCall* call = argumentsOnly_;
+  if (!call || !callMap.sameAs(call->caller)) return callMap;
+  if (fast_path::kCallerArgument && form && form->readsNoArgument) return callMap;
+  if (call->raw.empty()) return callMap;  // a frame of no arguments is the caller's map
+  if (call->made.empty()) call->made = argumentFrame(*this, call->caller, call->raw);
+  return call->made;
 }
 
 void NestingCount::tooDeep() {
@@ -219,21 +251,24 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   const std::vector<Text>& args = form.builtinArgs(callText);
 
   NestingCount nesting(interp);  // a builtin's arguments can call it again, without end
-  BuiltinCallRecord running(interp, form);
-  // The call map: a frame over every visible variable, with one raw-text
-  // slot per argument; the last call's again when it fits.
-  VarMap callMap;
-  if (!form.takeArgFrame(vars, callMap)) {
-    callMap = vars;
-    ArgumentBinder binder(callMap);
-    for (size_t i = 0; i < args.size(); ++i) binder.bind(interp.argumentName(i), form.builtinArgValue(i));
-    binder.finish();
-  }
   // The result is made in `into` at once: no one reads that slot while the
   // call runs (a user call empties it before its body runs, too). The
-  // handler gets a map of its own.
-  builtin(interp, into.emplace(), callMap);
-  form.keepArgFrame(std::move(callMap), vars, interp);
+  // handler gets a map of its own: a frame over every visible variable,
+  // binding each argument's name to its raw text. A handler that reads only
+  // its arguments gets the caller's map instead, and the frame is made only
+  // when an argument needs it (see Interpreter::argumentMap).
+  if (form.builtinReadsOnlyArguments() && args.size() <= kArgumentsOnlyAtMost) {
+    ValueRef raw[kArgumentsOnlyAtMost];
+    for (size_t i = 0; i < args.size(); ++i) raw[i] = form.builtinArgValue(i);
+    ArgumentsOnlyCall call{vars, std::span<const ValueRef>(raw, args.size()), VarMap()};
+    BuiltinCallRecord running(interp, form, &call);
+    builtin(interp, into.emplace(), vars);
+    return;
+  }
+  BuiltinCallRecord running(interp, form, nullptr);
+  std::vector<ValueRef> raw(args.size());
+  for (size_t i = 0; i < args.size(); ++i) raw[i] = form.builtinArgValue(i);
+  builtin(interp, into.emplace(), argumentFrame(interp, vars, raw));
 }
 
 }  // namespace velk

@@ -36,6 +36,9 @@
 //   REBIND_ITEM         `each` binding its element where the previous one
 //                       lies (and reusing a byte's string Value nothing else
 //                       holds), so that remembered lookups stay good
+//   CALLER_ARGUMENT     a builtin's argument that runs no code and reads no
+//                       argument name, read in the caller's map instead of
+//                       a call map made for it
 //
 // Each earns its place by callgrind: switched off alone, it costs at least
 // one workload of bench/ several percent of its instructions.
@@ -77,6 +80,9 @@
 #ifndef VELK_FAST_REBIND_ITEM
 #define VELK_FAST_REBIND_ITEM 1
 #endif
+#ifndef VELK_FAST_CALLER_ARGUMENT
+#define VELK_FAST_CALLER_ARGUMENT 1
+#endif
 
 namespace velk {
 
@@ -95,6 +101,7 @@ inline constexpr bool kPrecomputedArgument = VELK_FAST_PRECOMPUTED_ARGUMENT;
 inline constexpr bool kLoneEnd = VELK_FAST_LONE_END;
 inline constexpr bool kCalleeName = VELK_FAST_CALLEE_NAME;
 inline constexpr bool kRebindItem = VELK_FAST_REBIND_ITEM;
+inline constexpr bool kCallerArgument = VELK_FAST_CALLER_ARGUMENT;
 
 // Aborts, naming the fast path and what it gave against the general path.
 [[noreturn]] void disagree(const char* path, std::string_view fast, std::string_view general);

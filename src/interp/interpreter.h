@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,17 @@
 namespace velk {
 
 class CallSyntax;
+class ExpressionForm;
+
+// A builtin call whose handler reads nothing of its call map but its
+// arguments: the map (the caller's with each argument's raw text bound to
+// its name) is made only when an argument needs it. An argument that runs
+// no code and reads no argument name reads the same in the caller's map.
+struct ArgumentsOnlyCall {
+  const VarMap& caller;
+  std::span<const ValueRef> raw;  // the Values the map binds arg0, arg1, ... to
+  VarMap made;                    // the call map, once made
+};
 
 // How deep code may be nested. Every body, block and call being run, and
 // every builtin call (whose arguments can call again), counts one level while
@@ -102,6 +114,8 @@ class Interpreter final : public Evaluator {
     return newArgumentName(i);
   }
   const Value* argument(const VarMap& callMap, size_t i) override {
+    if (const ArgumentsOnlyCall* call = argumentsOnly_; call && callMap.sameAs(call->caller) && i < call->raw.size())
+      return call->raw[i].get();  // what the call map would bind, at once
     // A call binds its arguments in the same places every time: the lookup
     // of the last call answers the next one at once.
     if (i < kNearArguments) return callMap.find(argumentName(i), argumentMemos_[i]);
@@ -146,6 +160,11 @@ class Interpreter final : public Evaluator {
   // The syntax of the builtin call that is running (the innermost), whose
   // argument tokens keep their expression forms; null when none runs.
   const CallSyntax* builtinCall_ = nullptr;
+  ArgumentsOnlyCall* argumentsOnly_ = nullptr;
+  // The map an argument of the running builtin call is read in: the call
+  // map, or for a call whose map is not made, the caller's map where that
+  // reads the same, else the call map made now.
+  const VarMap& argumentMap(const VarMap& callMap, const ExpressionForm* form);
   const Program* userProgram_ = nullptr;
   OriginDescriber describeOrigin_;
   void noteSlowSteps() { slowSteps_ = tracing_ || budget_.budgeted(); }
@@ -197,19 +216,27 @@ class BodyEntry {
 };
 
 // A builtin call running, its syntax known to the interpreter while it
-// lives (see Interpreter::evaluateArgument).
+// lives (see Interpreter::evaluateArgument), and for a builtin that reads
+// only its arguments, the call whose map is made only when an argument needs
+// it: its handler gets the caller's map in its place.
 class BuiltinCallRecord {
  public:
-  BuiltinCallRecord(Interpreter& interp, const CallSyntax& call) : interp_(interp), outer_(interp.builtinCall_) {
+  BuiltinCallRecord(Interpreter& interp, const CallSyntax& call, ArgumentsOnlyCall* argumentsOnly)
+      : interp_(interp), outer_(interp.builtinCall_), outerArgumentsOnly_(interp.argumentsOnly_) {
     interp_.builtinCall_ = &call;
+    interp_.argumentsOnly_ = argumentsOnly;
   }
-  ~BuiltinCallRecord() { interp_.builtinCall_ = outer_; }
+  ~BuiltinCallRecord() {
+    interp_.builtinCall_ = outer_;
+    interp_.argumentsOnly_ = outerArgumentsOnly_;
+  }
   BuiltinCallRecord(const BuiltinCallRecord&) = delete;
   BuiltinCallRecord& operator=(const BuiltinCallRecord&) = delete;
 
  private:
   Interpreter& interp_;
   const CallSyntax* outer_;
+  ArgumentsOnlyCall* outerArgumentsOnly_;
 };
 
 // One user function call, counted while it lives, for the trace's indent.

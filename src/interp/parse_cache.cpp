@@ -142,6 +142,9 @@ ExpressionFormRef expressionForm(const Text& text) {
     return k == TermKind::Literal || k == TermKind::BadNumber;
   };
   form->memos.resize(form->tokens.size());
+  form->readsNoArgument = true;
+  for (size_t i = 0; i < form->tokens.size(); ++i)
+    if (!quiet(i) || form->tokens[i].view().starts_with("arg")) form->readsNoArgument = false;
   form->singleTerm = form->tokens.size() == 1 && form->tokens[0].view() != "not";
   form->quietBinary = form->tokens.size() == 3 && form->tokens[0].view() != "not" && quiet(0) && quiet(2);
   if (!entry) return form;

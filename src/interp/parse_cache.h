@@ -64,6 +64,9 @@ class ExpressionForm : public TokenList {
   bool quietBinary = false;
   // One term, and not `not`: the expression is that term's value.
   bool singleTerm = false;
+  // Every term a variable or a literal (evaluating it runs no code), and no
+  // token spelt like a call's argument name ("arg" and more).
+  bool readsNoArgument = false;
   // The lone token is spelt like the whole text, and the text is the shared
   // name object of that spelling, which the form cannot hold (see
   // expressionForm): the text is looked up in the token's place, so that a

@@ -316,20 +316,6 @@ class VarMap {
     head_->below.reset();
     return true;
   }
-  // Lays an unframed frame back over base, unchanged (the caller knows base
-  // is the map it was made over, as it was then); false when it is shared.
-  bool layOver(const VarMap& base) {
-    if (!head_ || !head_.unique() || head_->below) return false;
-    head_->below = base.head_;
-    return true;
-  }
-  // The binding at place i of the front layer, when it is key's (the very
-  // same name object); else null.
-  const ValueRef* frontAt(size_t i, const Text& key) const {
-    if (!head_ || i >= head_->frontCount) return nullptr;
-    const MapEntry& e = head_->front()[i];
-    return e.key.rep() == key.rep() ? &e.value : nullptr;
-  }
   bool reframe(const VarMap& base, const VarMap& from, const Text* names, size_t count);
   // framed() of one name bound to value, and the same kept: the frame, held
   // nowhere else and still over base (which it keeps from changing in
