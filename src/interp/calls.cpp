@@ -3,6 +3,7 @@
 #include "interp/calls.h"
 
 #include <cassert>
+#include <memory>
 
 #include "interp/evaluator.h"
 #include "interp/executor.h"
@@ -93,8 +94,8 @@ VarMap argumentFrame(Interpreter& interp, const VarMap& vars, std::span<const Va
   return map;
 }
 
-// The most arguments a builtin call takes without its map made at once.
-constexpr size_t kArgumentsOnlyAtMost = 8;
+// How many arguments' raw texts a builtin call holds without allocating.
+constexpr size_t kFewArguments = 8;
 
 // A user-function call whose syntax is `form`, its result made in `into`.
 void callUser(Interpreter& interp, const CallSyntax& form, const Text& callText, const VarMap& vars,
@@ -257,17 +258,18 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   // binding each argument's name to its raw text. A handler that reads only
   // its arguments gets the caller's map instead, and the frame is made only
   // when an argument needs it (see Interpreter::argumentMap).
-  if (form.builtinReadsOnlyArguments() && args.size() <= kArgumentsOnlyAtMost) {
-    ValueRef raw[kArgumentsOnlyAtMost];
-    for (size_t i = 0; i < args.size(); ++i) raw[i] = form.builtinArgValue(i);
-    ArgumentsOnlyCall call{vars, std::span<const ValueRef>(raw, args.size()), VarMap()};
+  const size_t n = args.size();
+  ValueRef few[kFewArguments];
+  std::unique_ptr<ValueRef[]> more(n > kFewArguments ? new ValueRef[n] : nullptr);
+  const std::span<ValueRef> raw(more ? more.get() : few, n);
+  for (size_t i = 0; i < n; ++i) raw[i] = form.builtinArgValue(i);
+  if (form.builtinReadsOnlyArguments()) {
+    ArgumentsOnlyCall call{vars, raw, VarMap()};
     BuiltinCallRecord running(interp, form, &call);
     builtin(interp, into.emplace(), vars);
     return;
   }
   BuiltinCallRecord running(interp, form, nullptr);
-  std::vector<ValueRef> raw(args.size());
-  for (size_t i = 0; i < args.size(); ++i) raw[i] = form.builtinArgValue(i);
   builtin(interp, into.emplace(), argumentFrame(interp, vars, raw));
 }
 
