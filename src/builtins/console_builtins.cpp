@@ -51,8 +51,9 @@ void size(Evaluator& ev, Value& result, VarMap callMap) {
   // The argument is evaluated twice, side effects included; the first
   // tells the type only.
   ValueSlot firstSlot, secondSlot;
-  const bool text = evalArgument(ev, callMap, 0, firstSlot).typeName == kString;
-  const Value& second = evalArgument(ev, callMap, 0, secondSlot);
+  const Value& first = evalArgument(ev, callMap, 0, firstSlot);
+  const bool text = first.typeName == kString;
+  const Value& second = evalArgumentAgain(ev, callMap, 0, first, secondSlot);
   size_t count = text ? second.text.size() : asElements(second).size();
   result = Value::integer(static_cast<int32_t>(count));
 }

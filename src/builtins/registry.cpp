@@ -72,6 +72,10 @@ const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueS
   return ev.evaluateArgument(rawArgument(ev, callMap, i), callMap, i, scratch);
 }
 
+const Value& evalArgumentAgain(Evaluator& ev, const VarMap& callMap, size_t i, const Value& first, ValueSlot& scratch) {
+  return ev.evaluateArgumentAgain(rawArgument(ev, callMap, i), callMap, i, first, scratch);
+}
+
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
   ValueSlot scratch;
   const Value& v = evalArgument(ev, callMap, i, scratch);

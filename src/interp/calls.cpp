@@ -213,6 +213,18 @@ const Value& Interpreter::evaluateArgument(const Value& raw, const VarMap& callM
   return evaluateInPlace(*this, token, *kept, map, Blocks::Run, scratch);
 }
 
+const Value& Interpreter::evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
+                                               ValueSlot& scratch) {
+  if (fast_path::kCallerArgument && builtinCall_ && raw.typeName == kString) {
+    const ExpressionForm** kept = builtinCall_->builtinArgForm(raw.text, i);
+    if (kept && *kept && (*kept)->readsNoArgument) {
+      if constexpr (fast_path::kCheck) fast_path::checkSame("CALLER_ARGUMENT", first, evaluateArgument(raw, callMap, i, scratch));
+      return first;
+    }
+  }
+  return evaluateArgument(raw, callMap, i, scratch);
+}
+
 const VarMap& Interpreter::argumentMap(const VarMap& callMap, const ExpressionForm* form) {
   ArgumentsOnlyCall* call = argumentsOnly_;
   if (!call || !callMap.sameAs(call->caller)) return callMap;

@@ -35,6 +35,11 @@ class Evaluator {
   // Value is read where it lies (a variable's, until the next evaluation),
   // or made in the empty `scratch`.
   virtual const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) = 0;
+  // The same argument evaluated again, right after an evaluation that gave
+  // `first` (still where it lay): `first` itself when evaluating the
+  // argument runs no code and so gives that Value again.
+  virtual const Value& evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
+                                             ValueSlot& scratch) = 0;
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
   // The Value that `callMap` binds to argumentName(i), or null.

@@ -38,7 +38,8 @@
 //                       holds), so that remembered lookups stay good
 //   CALLER_ARGUMENT     a builtin's argument that runs no code and reads no
 //                       argument name, read in the caller's map instead of
-//                       a call map made for it
+//                       a call map made for it, and read once by a builtin
+//                       that evaluates it twice
 //
 // Each earns its place by callgrind: switched off alone, it costs at least
 // one workload of bench/ several percent of its instructions.

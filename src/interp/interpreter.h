@@ -108,6 +108,8 @@ class Interpreter final : public Evaluator {
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
   const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) override;
+  const Value& evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
+                                     ValueSlot& scratch) override;
   const Text& argumentName(size_t i) override {
     if (i < kNearArguments && !nearArgumentNames_[i].empty()) [[likely]]
       return nearArgumentNames_[i];
