@@ -208,9 +208,10 @@ class Run {
   }
   // The first rebinding of a name in the outer map while it is still the map
   // that both started as: the outer map becomes that map with a frame of the
-  // one name over it, the frame the last iteration rebound the same name in
-  // when it is over the same map, so that the lookups remembered in it keep
-  // answering.
+  // one name over it. The frame the last iteration rebound its names in
+  // serves again when it is over the same map, its bindings reset to that
+  // map's, so that the lookups remembered in it keep answering: an iteration
+  // that rebinds the same names as the last one rebinds each where it lies.
   void rebindOver(const Text& name, ValueRef value) {
     if (!fresh_) makeFresh();
     if (fresh_->keptOuter.rebindFrame(local, name, value))

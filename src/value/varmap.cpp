@@ -227,6 +227,12 @@ void VarMap::set(const Text& key, ValueRef value) {
     // A binding to the very same Value changes nothing; do not copy for it.
     if (const MapEntry* e = frontEntry(*head_, key, hash)) {
       if (e->value == value) return;
+      if (head_.unique()) {
+        // Rebound where it lies, as frontBinding would: no name comes or
+        // goes, so every lookup remembered in this head stays good.
+        const_cast<MapEntry*>(e)->value = std::move(value);
+        return;
+      }
       MapHead& h = own();
       const_cast<MapEntry*>(frontEntry(h, key, hash))->value = std::move(value);
       return;
@@ -470,12 +476,24 @@ VarMap VarMap::framed(const VarMap& base, const Text& name, ValueRef value) {
   return frameOf(base, &name, 1, [&](size_t) { return std::move(value); });
 }
 
-bool VarMap::rebindFrame(const VarMap& base, const Text& name, ValueRef value) {
-  if (!head_.unique() || head_->below != base.head_ || head_->frontCount != 1) return false;
-  MapEntry& e = head_->front()[0];
-  if (!(e.key == name)) return false;
-  e.value = std::move(value);
-  return true;
+void VarMap::rebindEach(const VarMap& base, const Text& name, ValueRef value) {
+  MapHead& h = *head_;
+  MapEntry* front = h.front();
+  // Each binding is replaced where it lies: no name comes or goes. The names
+  // were bound over base, so base binds each of them.
+  bool held = false;
+  for (uint32_t i = 0; i < h.frontCount; ++i) {
+    MapEntry& e = front[i];
+    if (!held && e.key == name) {
+      e.value = std::move(value);
+      held = true;
+    } else {
+      const ValueRef* bound = base.findHashed(e.key, e.hash);
+      assert(bound);
+      e.value = *bound;
+    }
+  }
+  if (!held) set(name, std::move(value));
 }
 
 bool VarMap::reframe(const VarMap& base, const VarMap& from, const Text* names, size_t count) {

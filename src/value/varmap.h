@@ -318,10 +318,21 @@ class VarMap {
   }
   bool reframe(const VarMap& base, const VarMap& from, const Text* names, size_t count);
   // framed() of one name bound to value, and the same kept: the frame, held
-  // nowhere else and still over base (which it keeps from changing in
-  // place), rebinds the one name it holds to value where it lies.
+  // nowhere else, still over base's very head (which it keeps from changing
+  // in place) and with no trie of its own, rebinds the name to value and
+  // every other name it holds to base's binding, where they lie, so that
+  // the lookups remembered in it keep answering (a name it does not hold yet
+  // is bound in front). False, touching nothing, when the rest does not hold.
   static VarMap framed(const VarMap& base, const Text& name, ValueRef value);
-  bool rebindFrame(const VarMap& base, const Text& name, ValueRef value);
+  bool rebindFrame(const VarMap& base, const Text& name, ValueRef value) {
+    if (!head_.unique() || !base.head_ || head_->below != base.head_ || head_->root) return false;
+    // Mostly the frame holds just the name (a loop that rebinds one name).
+    if (MapEntry* front = head_->front(); head_->frontCount == 1 && front[0].key == name)
+      front[0].value = std::move(value);
+    else
+      rebindEach(base, name, std::move(value));
+    return true;
+  }
 
  private:
   // Taken from the hash's top bits; the trie uses the low ones.
@@ -396,6 +407,7 @@ class VarMap {
   template <class F>
   static void namesThatMayDiffer(const MapHead* a, const MapHead* b, F& f);
   const ValueRef* findAndRemember(const Text& key, LookupMemo& memo) const;
+  [[gnu::noinline]] void rebindEach(const VarMap& base, const Text& name, ValueRef value);
   template <class ValueOf>
   static VarMap frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf);
   // Whether what `memo` kept of the heads below the top still answers.
