@@ -106,7 +106,7 @@ class Run {
       else if (bound)
         outer.set(name, std::move(value));
       else
-        outer.setNew(name, std::move(value));  // a new name, already looked for
+        outer.setNewLocal(name, std::move(value));  // a new name, already looked for
     } else {
       local.set(name, std::move(value));
       if (!fresh_ || std::find(fresh_->names, fresh_->names + freshCount_, name) == fresh_->names + freshCount_)
@@ -117,7 +117,7 @@ class Run {
   void bindLocal(const Text& name, ValueRef value) {
     dropView();
     if (localsInOuter) {
-      outer.setNew(name, std::move(value));
+      outer.setNewLocal(name, std::move(value));
     } else {
       local.setNew(name, std::move(value));
       noteFresh(name);

@@ -203,6 +203,32 @@ MapHead& VarMap::own() {
   return *head_;
 }
 
+void VarMap::setNewLocal(const Text& key, ValueRef value) {
+  assert(!findRef(key));
+  const MapHead* shared = head_.get();
+  MapHead& h = shared && shared->frontCount == MapHead::kFrontCapacity && !head_.unique() &&
+                       shared->summary.depth < MapHead::kMaxDepth
+                   ? frameOverShared()
+                   : own();
+  ++h.size;
+  pushFront(h, key, key.hash(), std::move(value));
+}
+
+MapHead& VarMap::frameOverShared() {
+  // A copy of the shared head would move its full front layer into its trie
+  // at once, to make room: a frame over it takes the binding instead.
+  MapHead* below = head_.detach();
+  MapHead* h = new MapHead;
+  h->frontCount = 0;
+  h->summary = below->summary;
+  h->summary.depth = static_cast<uint16_t>(below->summary.depth + 1);
+  h->size = below->size;
+  h->filter = below->filter;
+  h->below = Ref<MapHead>::adopt(below);  // the count this map held
+  head_ = Ref<MapHead>(h);
+  return *h;
+}
+
 void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value) {
   MapEntry* front = h.front();
   if (h.frontCount == MapHead::kFrontCapacity) {

@@ -237,6 +237,10 @@ class VarMap {
   // Binds key, which the map does not bind, to value: set() without the
   // search for a binding to replace.
   void setNew(const Text& key, ValueRef value);
+  // setNew for a map that lives briefly (a body's, which the caller's
+  // variables start): a head shared and full is not copied for the binding,
+  // which goes into a frame over it (while frames may go one deeper).
+  void setNewLocal(const Text& key, ValueRef value);
   // The binding of key, to be replaced in place, when key is among the
   // newest bindings of a head that no other map shares; else null (then
   // set() rebinds it). Replacing it keeps every remembered lookup of this map
@@ -422,6 +426,7 @@ class VarMap {
     return found;
   }
   MapHead& own();
+  [[gnu::noinline]] MapHead& frameOverShared();
   // Records in h's own summary that it binds key.
   static void noteBound(MapHead& h, const Text& key) {
     if (key.size() > h.summary.longestKey) h.summary.longestKey = static_cast<uint32_t>(key.size());

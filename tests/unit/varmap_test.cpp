@@ -79,6 +79,19 @@ TEST(VarMap, CopiesShareValuesButNotBindings) {
   EXPECT_EQ(original.find(Text("x"))->intValue, 42);
   original.set(Text("z"), newValue());
   EXPECT_EQ(other.find(Text("z")), nullptr);
+
+  // A local added to a full map that another shares goes into a head of its own.
+  VarMap full;
+  for (int i = 0; i < 8; ++i) full.set(Text("f" + std::to_string(i)), newValue(Value::integer(i)));
+  VarMap body = full;
+  body.setNewLocal(Text("local"), newValue());
+  body.set(Text("f0"), newValue(Value::integer(99)));
+  EXPECT_EQ(body.size(), 9u);
+  EXPECT_EQ(contents(body).size(), 9u);
+  EXPECT_EQ(contents(full).size(), 8u);
+  EXPECT_EQ(full.find(Text("local")), nullptr);
+  EXPECT_EQ(full.find(Text("f0"))->intValue, 0);
+  EXPECT_EQ(body.find(Text("f0"))->intValue, 99);
 }
 
 TEST(VarMap, ManyKeysStayReachableThroughCopies) {
