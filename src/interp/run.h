@@ -108,9 +108,15 @@ class Run {
       else
         outer.setNewLocal(name, std::move(value));  // a new name, already looked for
     } else {
-      local.set(name, std::move(value));
-      if (!fresh_ || std::find(fresh_->names, fresh_->names + freshCount_, name) == fresh_->names + freshCount_)
-        noteFresh(name);
+      const bool known = fresh_ && std::find(fresh_->names, fresh_->names + freshCount_, name) !=
+                                       fresh_->names + freshCount_;
+      // While the shape is known, a name that is neither fresh nor in the
+      // outer map is in neither map.
+      if (known || shape_ == Shape::Loose)
+        local.set(name, std::move(value));
+      else
+        local.setNew(name, std::move(value));
+      if (!known) noteFresh(name);
     }
   }
   // Binds a name that neither map holds.

@@ -529,8 +529,13 @@ bool VarMap::reframe(const VarMap& base, const VarMap& from, const Text* names, 
   for (size_t i = 0; i < count; ++i)
     if (!(front[i].key == names[i])) return false;
   h.below = base.head_;
-  // Each binding is replaced where it lies: no name comes or goes.
-  for (size_t i = 0; i < count; ++i) front[i].value = *from.findRef(names[i]);
+  // Each binding is replaced where it lies: no name comes or goes. A map
+  // that binds just the names, bound in that order (a turn's new variables),
+  // holds each at the same place in its front layer.
+  const MapHead* f = from.head_.get();
+  const MapEntry* in = f && !f->below && !f->root && f->frontCount == count ? f->front() : nullptr;
+  for (size_t i = 0; i < count; ++i)
+    front[i].value = in && in[i].key.rep() == front[i].key.rep() ? in[i].value : *from.findRef(names[i]);
   return true;
 }
 
