@@ -160,7 +160,23 @@ void Text::append(std::string_view more) {
     rep.attachment.reset();
     return;
   }
-  *this = joined(more);
+  appendElsewhere(more);
+}
+
+void Text::appendElsewhere(std::string_view more) {
+  if (rep_ && canGrowInPlace(more.size())) {
+    *this = joined(more);
+    return;
+  }
+  // Bytes of their own with room to grow, so that the appends after this
+  // one take the in-place path: a variable built up from empty (or from a
+  // short text) a few bytes at a time is copied once, not at every step.
+  const size_t n = size() + more.size();
+  std::string fresh;
+  fresh.reserve(std::max(2 * n, kMinJoinRoom));
+  fresh.append(view());
+  fresh.append(more);
+  *this = Text(std::move(fresh));
 }
 
 Text Text::joined(std::string_view more) const {

@@ -143,7 +143,8 @@ class Text {
   // This text becomes joined(more). A representation that no other Text
   // shares grows where it is, when joined() would grow its buffer in place:
   // nobody else sees it, so only its hash and its parsed forms, made of the
-  // shorter bytes, are dropped (a later parse splits the new bytes).
+  // shorter bytes, are dropped (a later parse splits the new bytes). Where
+  // no buffer can grow, the text gets bytes of its own with room to grow.
   void append(std::string_view more);
 
   // The representation, so that two Texts can be told to be one object and a
@@ -172,8 +173,11 @@ class Text {
   friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
 
  private:
-  // A text showing n bytes of `buffer` from `data` on.
+  // Whether `more` bytes fit after this text's own, in its buffer's room.
   bool canGrowInPlace(size_t more) const;
+  // append() where this representation cannot grow where it is.
+  [[gnu::noinline]] void appendElsewhere(std::string_view more);
+  // A text showing n bytes of `buffer` from `data` on.
   static Text shown(Ref<TextBuffer> buffer, const char* data, size_t n);
   uint64_t computeHash() const;
   Ref<const TextRep> rep_;

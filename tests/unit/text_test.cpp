@@ -146,6 +146,13 @@ TEST(TextAppend, ASharedTextLeavesItsOtherHoldersAlone) {
   Text none;
   none.append("q");
   EXPECT_EQ(none.view(), "q");
+  const TextRep* made = none.rep();
+  none.append("r");  // the bytes made for the first append have room
+  EXPECT_EQ(none.rep(), made);
+  Text held = none;
+  none.append(none.view());
+  EXPECT_EQ(held.view(), "qr");
+  EXPECT_EQ(none.view(), "qrqr");
   Text full(std::string(8, 'x'));  // no room kept: a fresh buffer
   full.append("y");
   EXPECT_EQ(full.view(), "xxxxxxxxy");
