@@ -193,6 +193,21 @@ const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const
   return r;
 }
 
+// A frame's head over `below`: its own layers start empty (not
+// value-initialised: only the entries made later are ever read), and what it
+// knows of the names bound below is taken from there.
+namespace {
+[[gnu::always_inline]] inline MapHead* headOver(Ref<MapHead> below) {
+  MapHead* h = new MapHead;
+  h->summary = below->summary;
+  h->summary.depth = static_cast<uint16_t>(below->summary.depth + 1);
+  h->size = below->size;
+  h->filter = below->filter;
+  h->below = std::move(below);
+  return h;
+}
+}  // namespace
+
 MapHead& VarMap::own() {
   if (!head_)
     head_ = makeRef<MapHead>();
@@ -217,16 +232,8 @@ void VarMap::setNewLocal(const Text& key, ValueRef value) {
 MapHead& VarMap::frameOverShared() {
   // A copy of the shared head would move its full front layer into its trie
   // at once, to make room: a frame over it takes the binding instead.
-  MapHead* below = head_.detach();
-  MapHead* h = new MapHead;
-  h->frontCount = 0;
-  h->summary = below->summary;
-  h->summary.depth = static_cast<uint16_t>(below->summary.depth + 1);
-  h->size = below->size;
-  h->filter = below->filter;
-  h->below = Ref<MapHead>::adopt(below);  // the count this map held
-  head_ = Ref<MapHead>(h);
-  return *h;
+  head_ = Ref<MapHead>(headOver(std::move(head_)));
+  return *head_;
 }
 
 void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value) {
@@ -294,15 +301,7 @@ VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
   if (!b) {
     m.head_ = makeRef<MapHead>();
   } else if (b->summary.depth < MapHead::kMaxDepth) {
-    // A frame over base: its own layers start empty. Not value-initialised:
-    // only the entries made below are ever read.
-    m.head_ = Ref<MapHead>(new MapHead);
-    MapHead& h = *m.head_;
-    h.summary = b->summary;
-    h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
-    h.size = b->size;
-    h.filter = b->filter;
-    h.below = base.head_;
+    m.head_ = Ref<MapHead>(headOver(base.head_));
   } else {
     // Deep enough: a head beside base's own, with a copy of its front layer
     // and a share of its trie.
@@ -469,15 +468,8 @@ VarMap VarMap::frameOf(const VarMap& base, const Text* names, size_t count, Valu
     for (size_t i = 0; i < count; ++i) m.set(names[i], valueOf(i));
     return m;
   }
-  Ref<MapHead> head(new MapHead);
+  Ref<MapHead> head(b ? headOver(base.head_) : new MapHead);
   MapHead& h = *head;
-  if (b) {
-    h.summary = b->summary;
-    h.summary.depth = static_cast<uint16_t>(b->summary.depth + 1);
-    h.size = b->size;
-    h.filter = b->filter;
-    h.below = base.head_;
-  }
   MapEntry* out = h.front();
   for (size_t i = 0; i < count; ++i) {
     const Text& key = names[i];
