@@ -54,27 +54,7 @@ void registerBuiltins(BuiltinTable& table) {
 
 bool hasArgument(Evaluator& ev, const VarMap& callMap, size_t i) { return ev.argument(callMap, i) != nullptr; }
 
-namespace {
-
-const Value& rawArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
-  const Value* entry = ev.argument(callMap, i);
-  if (!entry)
-    fail("missing argument",
-         "the builtin reads its argument " + ev.argumentName(i).str() + ", which the call does not give");
-  return *entry;
-}
-
-}  // namespace
-
-Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) { return textOf(ev, rawArgument(ev, callMap, i)); }
-
-const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueSlot& scratch) {
-  return ev.evaluateArgument(rawArgument(ev, callMap, i), callMap, i, scratch);
-}
-
-const Value& evalArgumentAgain(Evaluator& ev, const VarMap& callMap, size_t i, const Value& first, ValueSlot& scratch) {
-  return ev.evaluateArgumentAgain(rawArgument(ev, callMap, i), callMap, i, first, scratch);
-}
+Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i) { return textOf(ev, ev.rawArgument(callMap, i)); }
 
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i) {
   ValueSlot scratch;

@@ -19,10 +19,15 @@ Text argumentText(Evaluator& ev, const VarMap& callMap, size_t i);
 Value evalArgument(Evaluator& ev, const VarMap& callMap, size_t i);
 // The same read where it lies, or made in the empty `scratch` (see
 // Evaluator::evaluateArgument): for a builtin that only looks at it.
-const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueSlot& scratch);
+inline const Value& evalArgument(Evaluator& ev, const VarMap& callMap, size_t i, ValueSlot& scratch) {
+  return ev.evaluateArgument(callMap, i, scratch);
+}
 // The same once more, right after `first` was read by the call above (see
 // Evaluator::evaluateArgumentAgain).
-const Value& evalArgumentAgain(Evaluator& ev, const VarMap& callMap, size_t i, const Value& first, ValueSlot& scratch);
+inline const Value& evalArgumentAgain(Evaluator& ev, const VarMap& callMap, size_t i, const Value& first,
+                                      ValueSlot& scratch) {
+  return ev.evaluateArgumentAgain(callMap, i, first, scratch);
+}
 // The display form of `v`, within the interpreter's cap on one value.
 Text textOf(Evaluator& ev, const Value& v);
 

@@ -191,7 +191,12 @@ const Text& Interpreter::newArgumentName(size_t i) {
   return argumentNames_[i];
 }
 
-const Value& Interpreter::evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) {
+void Interpreter::missingArgument(size_t i) {
+  fail("missing argument", "the builtin reads its argument " + argumentName(i).str() + ", which the call does not give");
+}
+
+const Value& Interpreter::evaluateArgument(const VarMap& callMap, size_t i, ValueSlot& scratch) {
+  const Value& raw = rawArgument(callMap, i);
   // The argument's own token, as the call bound it: read through the form
   // remembered beside the call's syntax. A string made anew with the same
   // bytes (say by a block among the arguments) is read as any text is.
@@ -213,16 +218,17 @@ const Value& Interpreter::evaluateArgument(const Value& raw, const VarMap& callM
   return evaluateInPlace(*this, token, *kept, map, Blocks::Run, scratch);
 }
 
-const Value& Interpreter::evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
+const Value& Interpreter::evaluateArgumentAgain(const VarMap& callMap, size_t i, const Value& first,
                                                ValueSlot& scratch) {
+  const Value& raw = rawArgument(callMap, i);
   if (fast_path::kCallerArgument && builtinCall_ && raw.typeName == kString) {
     const ExpressionForm** kept = builtinCall_->builtinArgForm(raw.text, i);
     if (kept && *kept && (*kept)->readsNoArgument) {
-      if constexpr (fast_path::kCheck) fast_path::checkSame("CALLER_ARGUMENT", first, evaluateArgument(raw, callMap, i, scratch));
+      if constexpr (fast_path::kCheck) fast_path::checkSame("CALLER_ARGUMENT", first, evaluateArgument(callMap, i, scratch));
       return first;
     }
   }
-  return evaluateArgument(raw, callMap, i, scratch);
+  return evaluateArgument(callMap, i, scratch);
 }
 
 const VarMap& Interpreter::argumentMap(const VarMap& callMap, const ExpressionForm* form) {

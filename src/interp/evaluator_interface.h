@@ -30,20 +30,23 @@ class Evaluator {
  public:
   // `text` evaluated against `vars`, brace blocks run.
   virtual Value evaluate(const Text& text, const VarMap& vars) = 0;
-  // Argument i of the builtin call that is running, which `callMap` binds
-  // to `raw`: raw's text evaluated against `callMap`, brace blocks run. The
-  // Value is read where it lies (a variable's, until the next evaluation),
-  // or made in the empty `scratch`.
-  virtual const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) = 0;
+  // Argument i of the builtin call that is running: the raw text that
+  // `callMap` binds to it (see rawArgument) evaluated against `callMap`,
+  // brace blocks run. The Value is read where it lies (a variable's, until
+  // the next evaluation), or made in the empty `scratch`.
+  virtual const Value& evaluateArgument(const VarMap& callMap, size_t i, ValueSlot& scratch) = 0;
   // The same argument evaluated again, right after an evaluation that gave
   // `first` (still where it lay): `first` itself when evaluating the
   // argument runs no code and so gives that Value again.
-  virtual const Value& evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
+  virtual const Value& evaluateArgumentAgain(const VarMap& callMap, size_t i, const Value& first,
                                              ValueSlot& scratch) = 0;
   // "arg" followed by i in decimal.
   virtual const Text& argumentName(size_t i) = 0;
   // The Value that `callMap` binds to argumentName(i), or null.
   virtual const Value* argument(const VarMap& callMap, size_t i) = 0;
+  // The same, where the builtin reads it: a call that does not give
+  // argument i fails.
+  virtual const Value& rawArgument(const VarMap& callMap, size_t i) = 0;
   virtual Console& console() = 0;
   // The bounds this interpreter runs under (confinement, the value cap).
   virtual const RunLimits& limits() const = 0;

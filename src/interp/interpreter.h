@@ -107,9 +107,8 @@ class Interpreter final : public Evaluator {
 
   // The evaluator interface the builtins see.
   Value evaluate(const Text& text, const VarMap& vars) override;
-  const Value& evaluateArgument(const Value& raw, const VarMap& callMap, size_t i, ValueSlot& scratch) override;
-  const Value& evaluateArgumentAgain(const Value& raw, const VarMap& callMap, size_t i, const Value& first,
-                                     ValueSlot& scratch) override;
+  const Value& evaluateArgument(const VarMap& callMap, size_t i, ValueSlot& scratch) override;
+  const Value& evaluateArgumentAgain(const VarMap& callMap, size_t i, const Value& first, ValueSlot& scratch) override;
   const Text& argumentName(size_t i) override {
     if (i < kNearArguments && !nearArgumentNames_[i].empty()) [[likely]]
       return nearArgumentNames_[i];
@@ -122,6 +121,11 @@ class Interpreter final : public Evaluator {
     // of the last call answers the next one at once.
     if (i < kNearArguments) return callMap.find(argumentName(i), argumentMemos_[i]);
     return callMap.find(argumentName(i));
+  }
+  const Value& rawArgument(const VarMap& callMap, size_t i) override {
+    if (const Value* raw = argument(callMap, i)) [[likely]]
+      return *raw;
+    missingArgument(i);
   }
   Console& console() override { return console_; }
   const RunLimits& limits() const override { return applied_; }
@@ -158,6 +162,7 @@ class Interpreter final : public Evaluator {
   LookupMemo argumentMemos_[kNearArguments];
   std::deque<Text> argumentNames_;
   const Text& newArgumentName(size_t i);
+  [[noreturn, gnu::cold]] void missingArgument(size_t i);
   Text elementName_;
   // The syntax of the builtin call that is running (the innermost), whose
   // argument tokens keep their expression forms; null when none runs.
