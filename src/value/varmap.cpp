@@ -164,12 +164,7 @@ const ValueRef* VarMap::findBelowFront(const MapHead& top, const Text& key, uint
   return nullptr;
 }
 
-bool VarMap::rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const {
-  const MapHead& h = *head_;
-  if (memo.belowStamp != h.below->stamp || ownBinding(h, key, key.hash())) return false;
-  found = static_cast<const ValueRef*>(memo.belowFound);
-  return true;
-}
+bool VarMap::topBinds(const Text& key) const { return ownBinding(*head_, key, key.hash()) != nullptr; }
 
 const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const {
   const ValueRef* r = findRef(key);

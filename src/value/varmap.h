@@ -209,8 +209,13 @@ class VarMap {
       const MapEntry& e = h->front()[memo.frontAt];
       if (e.key.rep() == key.rep()) return rememberHere(memo, &e.value);
     }
-    if (h->below && memo.below == h->below.get() && rememberedBelow(key, memo, found))
-      return rememberHere(memo, found);
+    if (h->below && memo.below == h->below.get() && memo.belowStamp == h->below->stamp) {
+      // The head below answers as it did, unless this head binds the name
+      // itself; its filter mostly tells that it does not at once.
+      const uint64_t bits = filterBits(key.hash());
+      if ((h->ownFilter & bits) != bits || !topBinds(key))
+        return rememberHere(memo, static_cast<const ValueRef*>(memo.belowFound));
+    }
     if (++memo.misses <= LookupMemo::kGiveUp || memo.misses % LookupMemo::kRetryEvery == 0)
       return findAndRemember(key, memo);
     return findRef(key);
@@ -415,7 +420,9 @@ class VarMap {
   template <class ValueOf>
   static VarMap frameOf(const VarMap& base, const Text* names, size_t count, ValueOf valueOf);
   // Whether what `memo` kept of the heads below the top still answers.
-  bool rememberedBelow(const Text& key, const LookupMemo& memo, const ValueRef*& found) const;
+  // Whether the top head's own layers bind key (out of line: a lookup asks
+  // only when the head's filter cannot tell).
+  [[gnu::noinline]] bool topBinds(const Text& key) const;
   const ValueRef* rememberHere(LookupMemo& memo, const ValueRef* found) const {
     if (const uint64_t stamp = head_->stamp) {
       memo.head = head_.get();
