@@ -109,8 +109,44 @@ bool trieInsert(Ref<MapNode>& root, const Text& key, uint64_t hash, ValueRef&& v
 
 }  // namespace
 
-void* MapHead::operator new(size_t size) { return takePooled<MapHead>(size); }
-void MapHead::operator delete(void* p, size_t size) noexcept { givePooled<MapHead>(p, size); }
+namespace {
+
+// The bytes of a head whose front layer holds `capacity` entries: the
+// storage is its last member.
+constexpr size_t headBytes(uint32_t capacity) {
+  return sizeof(MapHead) - (MapHead::kWideCapacity - capacity) * sizeof(MapEntry);
+}
+using SmallHeads = BlockPool<headBytes(MapHead::kFrontCapacity)>;
+using WideHeads = BlockPool<headBytes(MapHead::kWideCapacity)>;
+
+void* takeHead(uint32_t capacity) {
+  return capacity == MapHead::kWideCapacity ? WideHeads::take() : SmallHeads::take();
+}
+
+}  // namespace
+
+MapHead* MapHead::make(uint32_t capacity) {
+  assert(capacity == kFrontCapacity || capacity == kWideCapacity);
+  MapHead* h = ::new (takeHead(capacity)) MapHead;
+  h->capacity = capacity;
+  return h;
+}
+
+MapHead* MapHead::copyOf(const MapHead& o, uint32_t capacity) {
+  assert((capacity == kFrontCapacity || capacity == kWideCapacity) && o.frontCount <= capacity);
+  MapHead* h = ::new (takeHead(capacity)) MapHead(o);
+  h->capacity = capacity;
+  return h;
+}
+
+void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
+  const uint32_t capacity = h->capacity;
+  h->~MapHead();
+  if (capacity == MapHead::kWideCapacity)
+    WideHeads::give(h);
+  else
+    SmallHeads::give(h);
+}
 void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }
 void MapNode::operator delete(void* p, size_t size) noexcept { givePooled<MapNode>(p, size); }
 
@@ -192,8 +228,8 @@ const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const
 // value-initialised: only the entries made later are ever read), and what it
 // knows of the names bound below is taken from there.
 namespace {
-[[gnu::always_inline]] inline MapHead* headOver(Ref<MapHead> below) {
-  MapHead* h = new MapHead;
+[[gnu::always_inline]] inline MapHead* headOver(Ref<MapHead> below, uint32_t capacity) {
+  MapHead* h = MapHead::make(capacity);
   h->summary = below->summary;
   h->summary.depth = static_cast<uint16_t>(below->summary.depth + 1);
   h->size = below->size;
@@ -205,9 +241,9 @@ namespace {
 
 MapHead& VarMap::own() {
   if (!head_)
-    head_ = makeRef<MapHead>();
+    head_ = Ref<MapHead>(MapHead::make(MapHead::kFrontCapacity));
   else if (!head_.unique())
-    head_ = makeRef<MapHead>(*head_);
+    head_ = Ref<MapHead>(MapHead::copyOf(*head_));
   else
     head_->stamp = 0;  // about to change in place: what was remembered of it no longer holds
   return *head_;
@@ -216,7 +252,7 @@ MapHead& VarMap::own() {
 void VarMap::setNewLocal(const Text& key, ValueRef value) {
   assert(!findRef(key));
   const MapHead* shared = head_.get();
-  MapHead& h = shared && shared->frontCount == MapHead::kFrontCapacity && !head_.unique() &&
+  MapHead& h = shared && shared->frontCount == shared->capacity && !head_.unique() &&
                        shared->summary.depth < MapHead::kMaxDepth
                    ? frameOverShared()
                    : own();
@@ -227,13 +263,13 @@ void VarMap::setNewLocal(const Text& key, ValueRef value) {
 MapHead& VarMap::frameOverShared() {
   // A copy of the shared head would move its full front layer into its trie
   // at once, to make room: a frame over it takes the binding instead.
-  head_ = Ref<MapHead>(headOver(std::move(head_)));
+  head_ = Ref<MapHead>(headOver(std::move(head_), MapHead::kWideCapacity));
   return *head_;
 }
 
 void VarMap::pushFront(MapHead& h, const Text& key, uint64_t hash, ValueRef&& value) {
   MapEntry* front = h.front();
-  if (h.frontCount == MapHead::kFrontCapacity) {
+  if (h.frontCount == h.capacity) {
     // Full: the front layer moves into the trie, newest binding last.
     for (uint32_t i = 0; i < h.frontCount; ++i) {
       MapEntry& e = front[i];
@@ -294,13 +330,13 @@ VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
   const MapHead* b = base.head_.get();
   VarMap m;
   if (!b) {
-    m.head_ = makeRef<MapHead>();
+    m.head_ = Ref<MapHead>(MapHead::make(MapHead::kWideCapacity));
   } else if (b->summary.depth < MapHead::kMaxDepth) {
-    m.head_ = Ref<MapHead>(headOver(base.head_));
+    m.head_ = Ref<MapHead>(headOver(base.head_, MapHead::kWideCapacity));
   } else {
     // Deep enough: a head beside base's own, with a copy of its front layer
     // and a share of its trie.
-    m.head_ = makeRef<MapHead>(*b);
+    m.head_ = Ref<MapHead>(MapHead::copyOf(*b, MapHead::kWideCapacity));
   }
   MapHead& h = *m.head_;
   bool flushed = false;  // whether the front layer moved into the trie
@@ -317,7 +353,7 @@ VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
     // Not among the front entries: bound in this map only where base binds
     // it, until the front layer has moved into the trie.
     if (!(flushed ? m.findHashed(key, hash) : b ? base.findHashed(key, hash) : nullptr)) ++h.size;
-    if (h.frontCount == MapHead::kFrontCapacity) {
+    if (h.frontCount == h.capacity) {
       flushed = true;
       m.pushFront(h, key, hash, std::move(bound.value));
       continue;
@@ -463,7 +499,7 @@ VarMap VarMap::frameOf(const VarMap& base, const Text* names, size_t count, Valu
     for (size_t i = 0; i < count; ++i) m.set(names[i], valueOf(i));
     return m;
   }
-  Ref<MapHead> head(b ? headOver(base.head_) : new MapHead);
+  Ref<MapHead> head(b ? headOver(base.head_, MapHead::kFrontCapacity) : MapHead::make(MapHead::kFrontCapacity));
   MapHead& h = *head;
   MapEntry* out = h.front();
   for (size_t i = 0; i < count; ++i) {

@@ -83,18 +83,32 @@ struct MapEntry {
 // no run can tell one stamp from another.
 uint64_t newMapStamp();
 
+struct MapHead;
+// Heads come in two sizes (see MapHead::make), and go back to the pool of theirs.
+template <>
+struct DestroyShared<MapHead> {
+  static void destroy(MapHead* h) noexcept;
+};
+
 // The front layer's entries live in place, only the first frontCount of them
 // constructed, so that copying or dropping a head touches only those.
+// Most heads have room for kFrontCapacity entries; a frame's (a call's
+// arguments and locals, a body's first locals) has room for kWideCapacity,
+// so that a body binding a few locals over a few arguments does not move
+// them all into a trie of its own at every call. Only frames are made wide:
+// a head that lives long (a record's members) stays small.
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
+  static constexpr uint32_t kWideCapacity = 16;
   // How many heads deep frames over frames go.
   static constexpr uint32_t kMaxDepth = 2;
-  // Written out, not defaulted, so that a head made with `new MapHead()`
+  // Written out, not defaulted, so that a head made by make()
   // leaves the front layer's storage as it is instead of zeroing it.
   MapHead() {}
   MapHead(const MapHead& o)
       : RefCounted(),
         frontCount(o.frontCount),
+        capacity(o.capacity),
         summary(o.summary),
         size(o.size),
         filter(o.filter),
@@ -110,14 +124,19 @@ struct MapHead : RefCounted {
     for (MapEntry *e = front(), *end = e + frontCount; e != end; ++e) e->~MapEntry();
   }
 
-  // Pooled: a call makes one head for its arguments and drops it at its end.
-  static void* operator new(size_t size);
-  static void operator delete(void* p, size_t size) noexcept;
+  // A head with an empty front layer of `capacity` entries, or a copy of
+  // `o` with room for at least its entries. Pooled: a call makes one head
+  // for its arguments and drops it at its end. Only as much of the storage
+  // as the capacity needs is allocated, so a head is made only here.
+  static MapHead* make(uint32_t capacity);
+  static MapHead* copyOf(const MapHead& o, uint32_t capacity);
+  static MapHead* copyOf(const MapHead& o) { return copyOf(o, o.capacity); }
 
   MapEntry* front() { return std::launder(reinterpret_cast<MapEntry*>(storage)); }
   const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
 
   uint32_t frontCount = 0;
+  uint32_t capacity = kFrontCapacity;  // how many front entries the storage holds
   // Small facts of the head, in one word: a head is copied at every write to
   // a shared map, and they are copied at once.
   struct Summary {
@@ -147,7 +166,7 @@ struct MapHead : RefCounted {
   // layers shadow the head below, which no write through this head ever
   // changes, since it is shared or reached only from here.
   Ref<MapHead> below;
-  alignas(MapEntry) unsigned char storage[kFrontCapacity * sizeof(MapEntry)];
+  alignas(MapEntry) unsigned char storage[kWideCapacity * sizeof(MapEntry)];  // `capacity` entries of it allocated
 };
 
 // What one lookup of a name found in one map, to be reused while that map is

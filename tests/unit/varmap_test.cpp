@@ -230,6 +230,28 @@ TEST(VarMap, FrontLayerShadowsAndFlattensWithoutLeaking) {
   }
 }
 
+// A frame's front layer is wider than a plain map's: bound past it, the
+// frame moves its bindings into a trie of its own, and every copy taken on
+// the way (a wide head copied, or framed over when full) keeps what it had.
+TEST(VarMap, FramesHoldTheirBindingsPastEitherFrontSize) {
+  VarMap base;
+  base.set(Text("b"), newValue(Value::integer(-1)));
+  VarMap frame = VarMap::with(base, Text("a"), newValue(Value::integer(0)));
+  std::vector<VarMap> kept;
+  for (int i = 0; i < 40; ++i) {
+    frame.setNewLocal(Text("l" + std::to_string(i)), newValue(Value::integer(i)));
+    kept.push_back(frame);
+  }
+  for (size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(kept[i].size(), i + 3);
+    EXPECT_EQ(kept[i].find(Text("b"))->intValue, -1);
+    for (size_t j = 0; j < kept.size(); ++j) {
+      const Value* v = kept[i].find(Text("l" + std::to_string(j)));
+      EXPECT_EQ(v ? v->intValue : -1, j <= i ? static_cast<int64_t>(j) : -1) << i << " " << j;
+    }
+  }
+}
+
 // Heads come from a free list: many copies alive at once, each with its own
 // binding (more than one chunk of heads), and heads dropped and made again in
 // between, must never share or lose a binding.
