@@ -111,11 +111,10 @@ bool trieInsert(Ref<MapNode>& root, const Text& key, uint64_t hash, ValueRef&& v
 
 namespace {
 
-// The bytes of a head whose front layer holds `capacity` entries: the
-// storage is its last member.
-constexpr size_t headBytes(uint32_t capacity) {
-  return sizeof(MapHead) - (MapHead::kWideCapacity - capacity) * sizeof(MapEntry);
-}
+// The bytes of a head whose front layer holds `capacity` entries, which
+// follow it in its block.
+static_assert(sizeof(MapHead) % alignof(MapEntry) == 0);
+constexpr size_t headBytes(uint32_t capacity) { return sizeof(MapHead) + capacity * sizeof(MapEntry); }
 using SmallHeads = BlockPool<headBytes(MapHead::kFrontCapacity)>;
 using WideHeads = BlockPool<headBytes(MapHead::kWideCapacity)>;
 

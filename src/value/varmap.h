@@ -90,7 +90,7 @@ struct DestroyShared<MapHead> {
   static void destroy(MapHead* h) noexcept;
 };
 
-// The front layer's entries live in place, only the first frontCount of them
+// The front layer's entries follow the head in its block, only the first frontCount of them
 // constructed, so that copying or dropping a head touches only those.
 // Most heads have room for kFrontCapacity entries; a frame's (a call's
 // arguments and locals, a body's first locals) has room for kWideCapacity,
@@ -102,9 +102,7 @@ struct MapHead : RefCounted {
   static constexpr uint32_t kWideCapacity = 16;
   // How many heads deep frames over frames go.
   static constexpr uint32_t kMaxDepth = 2;
-  // Written out, not defaulted, so that a head made by make()
-  // leaves the front layer's storage as it is instead of zeroing it.
-  MapHead() {}
+  MapHead() = default;
   MapHead(const MapHead& o)
       : RefCounted(),
         frontCount(o.frontCount),
@@ -126,17 +124,22 @@ struct MapHead : RefCounted {
 
   // A head with an empty front layer of `capacity` entries, or a copy of
   // `o` with room for at least its entries. Pooled: a call makes one head
-  // for its arguments and drops it at its end. Only as much of the storage
-  // as the capacity needs is allocated, so a head is made only here.
+  // for its arguments and drops it at its end. The block holds the head and
+  // then room for its front layer, so a head is made only here.
   static MapHead* make(uint32_t capacity);
   static MapHead* copyOf(const MapHead& o, uint32_t capacity);
   static MapHead* copyOf(const MapHead& o) { return copyOf(o, o.capacity); }
 
-  MapEntry* front() { return std::launder(reinterpret_cast<MapEntry*>(storage)); }
-  const MapEntry* front() const { return std::launder(reinterpret_cast<const MapEntry*>(storage)); }
+  // The front layer lies right after the head, in the same block.
+  MapEntry* front() {
+    return std::launder(reinterpret_cast<MapEntry*>(reinterpret_cast<unsigned char*>(this) + sizeof(MapHead)));
+  }
+  const MapEntry* front() const {
+    return std::launder(reinterpret_cast<const MapEntry*>(reinterpret_cast<const unsigned char*>(this) + sizeof(MapHead)));
+  }
 
   uint32_t frontCount = 0;
-  uint32_t capacity = kFrontCapacity;  // how many front entries the storage holds
+  uint32_t capacity = kFrontCapacity;  // how many front entries its block has room for
   // Small facts of the head, in one word: a head is copied at every write to
   // a shared map, and they are copied at once.
   struct Summary {
@@ -166,7 +169,6 @@ struct MapHead : RefCounted {
   // layers shadow the head below, which no write through this head ever
   // changes, since it is shared or reached only from here.
   Ref<MapHead> below;
-  alignas(MapEntry) unsigned char storage[kWideCapacity * sizeof(MapEntry)];  // `capacity` entries of it allocated
 };
 
 // What one lookup of a name found in one map, to be reused while that map is
