@@ -146,6 +146,7 @@ void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
   else
     SmallHeads::give(h);
 }
+
 void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }
 void MapNode::operator delete(void* p, size_t size) noexcept { givePooled<MapNode>(p, size); }
 
@@ -223,10 +224,11 @@ const ValueRef* VarMap::findAndRemember(const Text& key, LookupMemo& memo) const
   return r;
 }
 
+namespace {
+
 // A frame's head over `below`: its own layers start empty (not
 // value-initialised: only the entries made later are ever read), and what it
 // knows of the names bound below is taken from there.
-namespace {
 [[gnu::always_inline]] inline MapHead* headOver(Ref<MapHead> below, uint32_t capacity) {
   MapHead* h = MapHead::make(capacity);
   h->summary = below->summary;
@@ -236,6 +238,7 @@ namespace {
   h->below = std::move(below);
   return h;
 }
+
 }  // namespace
 
 MapHead& VarMap::own() {
