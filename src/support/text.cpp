@@ -83,6 +83,16 @@ constexpr size_t kMaxSliceShare = 4;
 // buffer without moving them.
 constexpr size_t kMinJoinRoom = 32;
 
+// `a` then `b` in a string of their own with room to grow: at least
+// kMinJoinRoom bytes, or twice what they hold.
+[[gnu::always_inline]] inline std::string bytesWithRoom(std::string_view a, std::string_view b) {
+  std::string bytes;
+  bytes.reserve(std::max(2 * (a.size() + b.size()), kMinJoinRoom));
+  bytes.append(a);
+  bytes.append(b);
+  return bytes;
+}
+
 }  // namespace
 
 TextBuffer::~TextBuffer() = default;
@@ -171,12 +181,7 @@ void Text::appendElsewhere(std::string_view more) {
   // Bytes of their own with room to grow, so that the appends after this
   // one take the in-place path: a variable built up from empty (or from a
   // short text) a few bytes at a time is copied once, not at every step.
-  const size_t n = size() + more.size();
-  std::string fresh;
-  fresh.reserve(std::max(2 * n, kMinJoinRoom));
-  fresh.append(view());
-  fresh.append(more);
-  *this = Text(std::move(fresh));
+  *this = Text(bytesWithRoom(view(), more));
 }
 
 Text Text::joined(std::string_view more) const {
@@ -188,11 +193,7 @@ Text Text::joined(std::string_view more) const {
     buffer->bytes.append(more);
     return shown(buffer, rep_->data_, n);
   }
-  std::string fresh;
-  fresh.reserve(std::max(2 * n, kMinJoinRoom));
-  fresh.append(view());
-  fresh.append(more);
-  auto buffer = makeRef<TextBuffer>(std::move(fresh));
+  auto buffer = makeRef<TextBuffer>(bytesWithRoom(view(), more));
   const char* data = buffer->bytes.data();
   return shown(std::move(buffer), data, n);
 }
