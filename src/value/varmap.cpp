@@ -254,8 +254,7 @@ MapHead& VarMap::own() {
 void VarMap::setNewLocal(const Text& key, ValueRef value) {
   assert(!findRef(key));
   const MapHead* shared = head_.get();
-  MapHead& h = shared && shared->frontCount == shared->capacity && !head_.unique() &&
-                       shared->summary.depth < MapHead::kMaxDepth
+  MapHead& h = shared && !head_.unique() && shared->summary.depth < MapHead::kMaxDepth
                    ? frameOverShared()
                    : own();
   ++h.size;
@@ -263,8 +262,10 @@ void VarMap::setNewLocal(const Text& key, ValueRef value) {
 }
 
 MapHead& VarMap::frameOverShared() {
-  // A copy of the shared head would move its full front layer into its trie
-  // at once, to make room: a frame over it takes the binding instead.
+  // A copy of the shared head would copy its front layer, and move a full one
+  // into its trie to make room: a frame over it takes the binding instead. A
+  // body whose map is its caller's (a call without arguments) binds its first
+  // local so.
   head_ = Ref<MapHead>(headOver(std::move(head_), MapHead::kWideCapacity));
   return *head_;
 }
