@@ -141,17 +141,24 @@ void runUntil(Run& run, const CompiledStatement& st) {
   // executeStatements(body, &loop, &loop) would make, but one run record
   // serves them all, and its read view too while no binding changes.
   Run iteration(run.interp);
+  // An iteration that bound no name leaves the loop map in the run, where
+  // the next one starts on it as it lies.
+  bool asIs = false;
   // The condition reads the current run's maps, not the loop map.
   while (isTrue(run, st, cond)) {
     if (!body) body = innerProgram(operand(st, 2, "a body"), "body");
     BodyEntry entry(run.interp);
-    iteration.startOver(std::move(loop));
+    if (asIs)
+      iteration.startOverAsIs();
+    else
+      iteration.startOver(std::move(loop));
     runStatements(iteration, *body);
-    loop = iteration.finish();
     if (iteration.returned) {
       run.ended(iteration.result, false);
       break;
     }
+    asIs = iteration.boundNothing();
+    if (!asIs) loop = iteration.finish();
   }
 }
 

@@ -154,6 +154,20 @@ class Run {
     returned = false;
     stopped = false;
   }
+  // Whether the run bound no name since startOver: both working maps are
+  // still the one map it was started on.
+  bool boundNothing() const { return shape_ == Shape::Over && freshCount_ == 0 && outer.sameAs(local); }
+  // Starts the run over on the maps it holds, as startOver(finish()) would
+  // when it bound nothing: only the run's own state is reset.
+  void startOverAsIs() {
+    if (view_ != &outer) {
+      dropView();
+      view_ = &outer;
+    }
+    result.reset();
+    returned = false;
+    stopped = false;
+  }
   // Starts the run over on its outer map as it stands and no local bindings,
   // as each iteration of an `each` body runs: the same as a new run given
   // that map as its outer map alone.
