@@ -144,21 +144,16 @@ class Run {
   void startOver(VarMap&& both) {
     local = std::move(both);
     outer = local;
-    if (view_ != &outer) {
-      dropView();
-      view_ = &outer;  // one map as both: that map is the view
-    }
     freshCount_ = 0;
     shape_ = Shape::Over;
-    result.reset();
-    returned = false;
-    stopped = false;
+    startOverAsIs();  // one map as both: that map is the view
   }
   // Whether the run bound no name since startOver: both working maps are
   // still the one map it was started on.
   bool boundNothing() const { return shape_ == Shape::Over && freshCount_ == 0 && outer.sameAs(local); }
   // Starts the run over on the maps it holds, as startOver(finish()) would
-  // when it bound nothing: only the run's own state is reset.
+  // when it bound nothing: only the run's own state is reset, and the outer
+  // map is the view.
   void startOverAsIs() {
     if (view_ != &outer) {
       dropView();
@@ -173,15 +168,9 @@ class Run {
   // that map as its outer map alone.
   void startAgain() {
     local.clear();
-    if (view_ != &outer) {
-      dropView();
-      view_ = &outer;  // no local bindings: the outer map is the view
-    }
     freshCount_ = 0;
     shape_ = Shape::Apart;
-    result.reset();
-    returned = false;
-    stopped = false;
+    startOverAsIs();  // no local bindings: the outer map is the view
   }
   // Ends such a run: the local bindings are what the map keeps.
   VarMap finish() {
