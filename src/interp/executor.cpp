@@ -68,70 +68,63 @@ ValueRef memberTarget(Run& run, const Text& target) {
   return v;
 }
 
-void runAssignment(Run& run, const CompiledStatement& st) {
-  if (st.tokens.size() < 3)
-    fail("incomplete assignment", "an assignment is a target, an operator and a value");
+// The Value an assignment to a plain name writes into: the variable's, or a
+// new variable's, local to the run that creates it and existing before its
+// value is evaluated. No expression changes a binding of the run it is
+// evaluated in, so the Value stays bound, and alive, while the assigned value
+// is evaluated.
+Value* assignedVariable(Run& run, const CompiledStatement& st) {
   const Text& target = st.tokens[0];
-  const Text& op = st.tokens[1];
-  ValueRef held;  // a member, which the evaluation may unbind, or a new variable
-  Value* slot;
-  if (target.front() == '(') {
-    held = memberTarget(run, target);
-    slot = held.get();
-  } else {
-    slot = run.lookupValue(target, st.targetMemos);
-    if (!slot) {
-      // A new variable is local to the run that creates it, and exists
-      // before its value is evaluated.
-      held = newValue();
-      slot = held.get();
-      run.bindLocal(target, std::move(held));
-    }
-  }
+  if (Value* slot = run.lookupValue(target, st.targetMemos)) return slot;
+  ValueRef made = newValue();
+  Value* slot = made.get();
+  run.bindLocal(target, std::move(made));
+  return slot;
+}
+
+// `x = v`: the value evaluated, then written into the target's Value.
+void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
-  if (op.size() > 1) {
-    // `x += 1`: the operator token's first character names the operator.
-    const RunLimits& limits = run.interp.limits();
-    if constexpr (fast_path::kInPlaceStep && fast_path::kCheck) {
-      Value general = applyOperator(*slot, value, st.compoundOp, limits);
-      if (applyInPlace(*slot, value, st.compoundOp, limits))
-        fast_path::checkSame("IN_PLACE_STEP", *slot, general);
-      else
-        *slot = std::move(general);
-    } else if (!fast_path::kInPlaceStep || !applyInPlace(*slot, value, st.compoundOp, limits)) {
-      *slot = applyOperator(*slot, value, st.compoundOp, limits);
-    }
-  } else if (scratch && &value == &*scratch) {
-    *slot = std::move(*scratch);
-  } else {
-    *slot = value;  // a variable or literal read in place; `x = x` changes nothing
+  if (scratch && &value == &*scratch)
+    slot = std::move(*scratch);
+  else
+    slot = value;  // a variable or literal read in place; `x = x` changes nothing
+}
+
+// `x += v`: the operator token's first character names the operator.
+void stepInto(Run& run, const CompiledStatement& st, Value& slot) {
+  ValueSlot scratch;
+  const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
+  const RunLimits& limits = run.interp.limits();
+  if constexpr (fast_path::kInPlaceStep && fast_path::kCheck) {
+    Value general = applyOperator(slot, value, st.compoundOp, limits);
+    if (applyInPlace(slot, value, st.compoundOp, limits))
+      fast_path::checkSame("IN_PLACE_STEP", slot, general);
+    else
+      slot = std::move(general);
+  } else if (!fast_path::kInPlaceStep || !applyInPlace(slot, value, st.compoundOp, limits)) {
+    slot = applyOperator(slot, value, st.compoundOp, limits);
   }
 }
 
-void runStatement(Run& run, const CompiledStatement& st) {
-  switch (st.kind) {
-    case StatementKind::Empty: return;
-    case StatementKind::Call: dispatchCall(run.interp, st.tokens[0], run.readView()); return;
-    case StatementKind::Assignment: runAssignment(run, st); return;
-    case StatementKind::Keyword: break;
-  }
-  switch (st.keyword) {
-    case Keyword::End: runEnd(run, st); break;
-    case Keyword::Compare: runCompare(run, st); break;
-    case Keyword::Each: runEach(run, st); break;
-    case Keyword::Until: runUntil(run, st); break;
-    case Keyword::List: runList(run, st); break;
-    case Keyword::Add: runAdd(run, st); break;
-    case Keyword::Index: runIndex(run, st); break;
-    case Keyword::Where: runWhere(run, st); break;
-    case Keyword::Remove: runRemove(run, st); break;
-    case Keyword::Exec: runExec(run, st); break;
-    case Keyword::Also: runAlso(run, st); break;
-    case Keyword::Class: runClass(run, st); break;
-    case Keyword::None: assert(!"a keyword statement names its keyword"); std::abort();
-  }
+// The assignment handlers, one per shape: a target that is a name or a
+// member path, an operator of one character or more.
+void runAssign(Run& run, const CompiledStatement& st) { assignInto(run, st, *assignedVariable(run, st)); }
+void runStepAssign(Run& run, const CompiledStatement& st) { stepInto(run, st, *assignedVariable(run, st)); }
+void runMemberAssign(Run& run, const CompiledStatement& st) {
+  ValueRef member = memberTarget(run, st.tokens[0]);  // held: the evaluation may unbind it
+  if (st.tokens[1].size() > 1)
+    stepInto(run, st, *member);
+  else
+    assignInto(run, st, *member);
 }
+void runIncompleteAssign(Run&, const CompiledStatement&) {
+  fail("incomplete assignment", "an assignment is a target, an operator and a value");
+}
+
+void runNothing(Run&, const CompiledStatement&) {}
+void runCallStatement(Run& run, const CompiledStatement& st) { dispatchCall(run.interp, st.tokens[0], run.readView()); }
 
 // Hands the working maps back to the caller when the run ends, by an error
 // too: *outer first, then *local.
@@ -190,6 +183,35 @@ const VarMap& Run::viewOfTwo() {
   }
   attached_ = &kept;
   return kept.frame;
+}
+
+StatementHandler statementHandler(const CompiledStatement& st) {
+  switch (st.kind) {
+    case StatementKind::Empty: return runNothing;
+    case StatementKind::Call: return runCallStatement;
+    case StatementKind::Assignment:
+      if (st.tokens.size() < 3) return runIncompleteAssign;
+      if (st.tokens[0].front() == '(') return runMemberAssign;
+      return st.tokens[1].size() > 1 ? runStepAssign : runAssign;
+    case StatementKind::Keyword: break;
+  }
+  switch (st.keyword) {
+    case Keyword::End: return runEnd;
+    case Keyword::Compare: return runCompare;
+    case Keyword::Each: return runEach;
+    case Keyword::Until: return runUntil;
+    case Keyword::List: return runList;
+    case Keyword::Add: return runAdd;
+    case Keyword::Index: return runIndex;
+    case Keyword::Where: return runWhere;
+    case Keyword::Remove: return runRemove;
+    case Keyword::Exec: return runExec;
+    case Keyword::Also: return runAlso;
+    case Keyword::Class: return runClass;
+    case Keyword::None: break;
+  }
+  assert(!"a keyword statement names its keyword");
+  std::abort();
 }
 
 void missingOperand(const CompiledStatement& st, const char* what) {
@@ -256,7 +278,7 @@ void runStep(Interpreter& interp, const CompiledStatement& st, const Describe* d
 // Runs one statement of a run.
 template <class Describe>
 void runListed(Run& run, const CompiledStatement& st, const Describe* describe) {
-  runStep(run.interp, st, describe, [&] { runStatement(run, st); });
+  runStep(run.interp, st, describe, [&] { st.handler(run, st); });
 }
 
 // The type of `describe` where there is none: a body that is not the user's.

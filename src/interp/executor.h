@@ -46,6 +46,10 @@ const CompiledStatement* loneValueEnd(const Interpreter& interp, const Program& 
 void executeLoneEnd(Interpreter& interp, const Program& program, const CompiledStatement& end, const VarMap& scope,
                     ValueSlot& result);
 
+// The handler that runs `st`, chosen by its kind, keyword and shape, each
+// shape's checks made here once: every run of the statement calls it.
+StatementHandler statementHandler(const CompiledStatement& st);
+
 // The errors of a statement handler: a missing operand, a list statement
 // naming no variable.
 [[noreturn]] void missingOperand(const CompiledStatement& st, const char* what);

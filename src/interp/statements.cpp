@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "interp/executor.h"
+
 namespace velk {
 namespace {
 
@@ -81,6 +83,7 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
       if (st.kind == StatementKind::Assignment && st.tokens.size() > 1 && st.tokens[1].size() > 1)
         st.compoundOp = opFromText(st.tokens[1].view().substr(0, 1));
     }
+    st.handler = statementHandler(st);
     program->statements.push_back(std::move(st));
   }
   size_t busy = 0;

@@ -30,10 +30,17 @@ enum class StatementKind { Empty, Keyword, Call, Assignment };
 class ExpressionForm;
 
 class Program;
+class Run;
+struct CompiledStatement;
+
+// What running a statement does, chosen once when it is compiled by its kind,
+// keyword and shape (see statementHandler).
+using StatementHandler = void (*)(Run& run, const CompiledStatement& st);
 
 struct CompiledStatement {
   StatementKind kind = StatementKind::Empty;
   Keyword keyword = Keyword::None;
+  StatementHandler handler = nullptr;
   std::vector<Text> tokens;  // the statement's tokens, empty ones removed
   // For an assignment with an operator token longer than one character: the
   // operator its first character names (`+=` adds).
