@@ -73,7 +73,7 @@ ValueRef memberTarget(Run& run, const Text& target) {
 // value is evaluated. No expression changes a binding of the run it is
 // evaluated in, so the Value stays bound, and alive, while the assigned value
 // is evaluated.
-Value* assignedVariable(Run& run, const CompiledStatement& st) {
+[[gnu::always_inline]] inline Value* assignedVariable(Run& run, const CompiledStatement& st) {
   const Text& target = st.tokens[0];
   if (Value* slot = run.lookupValue(target, st.targetMemos)) return slot;
   ValueRef made = newValue();
@@ -83,7 +83,7 @@ Value* assignedVariable(Run& run, const CompiledStatement& st) {
 }
 
 // `x = v`: the value evaluated, then written into the target's Value.
-void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
+[[gnu::always_inline]] inline void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   if (scratch && &value == &*scratch)
@@ -93,7 +93,7 @@ void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
 }
 
 // `x += v`: the operator token's first character names the operator.
-void stepInto(Run& run, const CompiledStatement& st, Value& slot) {
+[[gnu::always_inline]] inline void stepInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
   const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
   const RunLimits& limits = run.interp.limits();

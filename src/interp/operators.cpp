@@ -159,9 +159,9 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
   }
 }
 
-bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {
-  // Only where applyOperator's result would differ from the target in the
-  // fields changed here: it makes a Value with every other field empty.
+// Only where applyOperator's result would differ from the target in the
+// fields changed here: it makes a Value with every other field empty.
+bool applyInPlaceOther(Value& target, const Value& right, Op op, const RunLimits& limits) {
   if (target.holdsOnlyIntAndText()) {
     if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty())
       return integerOperation(op, target.intValue, right.intValue, target.intValue);

@@ -1,6 +1,7 @@
 // The operators of the language applied to two Values.
 #pragma once
 
+#include "interp/integer_operators.h"
 #include "interp/statements.h"
 #include "support/run_limits.h"
 #include "value/value.h"
@@ -15,6 +16,12 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
 // nothing but its integer or its text), leaving the target exactly as
 // assigning applyOperator's result would; false, with the target untouched,
 // otherwise.
-bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits);
+bool applyInPlaceOther(Value& target, const Value& right, Op op, const RunLimits& limits);
+inline bool applyInPlace(Value& target, const Value& right, Op op, const RunLimits& limits) {
+  // Two integers, the most common, at once; anything else out of line.
+  if (target.typeName == kInteger && right.typeName == kInteger && target.holdsOnlyIntAndText() && target.text.empty())
+    return integerOperation(op, target.intValue, right.intValue, target.intValue);
+  return applyInPlaceOther(target, right, op, limits);
+}
 
 }  // namespace velk
