@@ -23,6 +23,13 @@
 #include "support/stack_guard.h"
 
 namespace velk {
+
+using term_reading::integerStep;
+using term_reading::keptLiteral;
+using term_reading::quickStep;
+using term_reading::rememberedTerm;
+using term_reading::unhiddenTerm;
+
 namespace {
 
 const Text kNot("not");
@@ -110,28 +117,6 @@ bool isQuietSyntax(TermKind k) { return k == TermKind::Literal || k == TermKind:
     e.noteTerm(form.tokens[i].view());  // the innermost term wins, for the caret at a terminal
     throw;
   }
-}
-
-// Term i where it lies in the form when it is a literal of a kept form; else
-// null. Read so only where no variable bears its name.
-inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
-  const TermSyntax& syntax = form.terms[i];
-  return syntax.kind == TermKind::Literal && form.kept ? &syntax.literal : nullptr;
-}
-
-// Whether term i need not be looked up as a name: it is not a plain name
-// (it is a literal, a group, a call or a block) and the map binds no name
-// spelt like one of those, so no variable can hide it.
-inline bool unhiddenTerm(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (!fast_path::kUnhiddenTerm || vars.mayHideTerms() || form.terms[i].kind == TermKind::BadNumber) return false;
-  if (fast_path::kCheck && vars.find(form.tokens[i]))
-    fast_path::disagree("UNHIDDEN_TERM", "a term no variable hides", "a variable of that name");
-  return true;
-}
-
-// Two integers joined by an operator that gives an integer, into `n`.
-inline bool integerStep(const Value& a, const Value& b, Op op, int64_t& n) {
-  return a.typeName == kInteger && b.typeName == kInteger && integerOperation(op, a.intValue, b.intValue, n);
 }
 
 // Term i where it lies when it is a variable or a literal kept in the form:
@@ -286,10 +271,7 @@ void failUnknownTerm(const VelkError& reading, const Text& term, std::string_vie
   throw VelkError(reading.what(), reading.kind(), std::move(detail));
 }
 
-namespace {
-
-// evaluateInPlace apart from a kept lone variable or literal.
-[[gnu::noinline]] const Value& evaluateInPlaceFully(Interpreter& interp, const Text& text,
+const Value& evaluateInPlaceFully(Interpreter& interp, const Text& text,
                                                     const ExpressionForm*& kept, const VarMap& vars,
                                                     Blocks blocks, ValueSlot& scratch) {
   checkStack();
@@ -338,55 +320,8 @@ namespace {
   return *scratch;
 }
 
-// A quiet term where it lies, as quietTermRef finds it, but from its
-// remembered lookup alone: false when that lookup is not remembered.
-inline bool rememberedTerm(const ExpressionForm& form, size_t i, const VarMap& vars, const Value*& v) {
-  if (unhiddenTerm(form, i, vars)) return (v = keptLiteral(form, i)) != nullptr;
-  const ValueRef* found;
-  if (!vars.remembered(form.memos[i], found)) return false;
-  if (found) {
-    v = found->get();
-    return true;
-  }
-  v = keptLiteral(form, i);
-  return v != nullptr;
-}
-
-}  // namespace
-
-const Value& evaluateInPlace(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
-                             Blocks blocks, ValueSlot& scratch) {
-  // The most common expression, a lone variable or literal, read where it
-  // lies before anything else is set up: reading it runs nothing.
-  // Only a remembered lookup is taken here, so that this path calls nothing.
-  if (const ExpressionForm* form = kept; fast_path::kRememberedTerm && form && form->singleTerm) {
-    const Value* v;
-    if (rememberedTerm(*form, 0, vars, v)) {
-      if constexpr (fast_path::kCheck) {
-        ValueSlot general;
-        const ExpressionForm* again = kept;
-        fast_path::checkSame("REMEMBERED_TERM", *v, evaluateInPlaceFully(interp, text, again, vars, blocks, general));
-      }
-      return *v;
-    }
-  }
-  return evaluateInPlaceFully(interp, text, kept, vars, blocks, scratch);
-}
-
 namespace {
 
-// `a op b` as an integer, for two integers joined by an operator that gives
-// one and two texts (strings, funcs) tested for equality; false for
-// anything else.
-inline bool quickStep(const Value& a, const Value& b, Op op, int64_t& n) {
-  if (integerStep(a, b, op, n)) return true;
-  bool equal;
-  if ((op == Op::Eq || op == Op::Ne) && equalAsTexts(a, b, equal)) {
-    n = equal == (op == Op::Eq);
-    return true;
-  }
-  return false;
-}
 
 // Groups nested deeper than this take the general path, which guards the
 // stack.
@@ -463,35 +398,21 @@ bool generalTruth(Interpreter& interp, const Text& text, const ExpressionForm*& 
   return asInt(evaluateInPlace(interp, text, kept, vars, Blocks::Run, scratch)) != 0;
 }
 
-// The truth a quick look gave, checked against the general path in a check
-// build.
-inline bool checkedTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
-                         bool truth) {
+
+}  // namespace
+
+bool checkedTruth(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars,
+                  bool truth) {
   if constexpr (fast_path::kCheck) fast_path::checkSame("QUICK_INTEGER", truth, generalTruth(interp, text, kept, vars));
   return truth;
 }
 
-// evaluateCondition apart from two terms read through remembered lookups.
-[[gnu::noinline]] bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
-                                              const VarMap& vars) {
+bool evaluateConditionFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
   int64_t n;
   if (kept && quickInteger(*kept, vars, n)) return checkedTruth(interp, text, kept, vars, n != 0);
   return generalTruth(interp, text, kept, vars);
 }
 
-}  // namespace
-
-bool evaluateCondition(Interpreter& interp, const Text& text, const ExpressionForm*& kept, const VarMap& vars) {
-  // A loop's condition of two terms both found where they were last time:
-  // its truth at once, before anything else is set up.
-  const Value* a;
-  const Value* b;
-  int64_t n;
-  if (fast_path::kQuickInteger && kept && kept->quietBinary && rememberedTerm(*kept, 0, vars, a) &&
-      rememberedTerm(*kept, 2, vars, b) && quickStep(*a, *b, kept->ops[1], n))
-    return checkedTruth(interp, text, kept, vars, n != 0);
-  return evaluateConditionFully(interp, text, kept, vars);
-}
 
 const Value& evaluateInPlace(Interpreter& interp, const Text& text, const VarMap& vars, Blocks blocks,
                              ValueSlot& scratch) {

@@ -37,7 +37,7 @@ size_t checkedPosition(int64_t n, size_t count, const char* statement, const Tex
 }  // namespace
 
 void runList(Run& run, const CompiledStatement& st) {
-  run.bind(operand(st, 1, "a name"), newValue(Value::list()));
+  run.bind(operand(st, 1, "a name"), newValue(Value::list()), st.outputMemo);
 }
 
 void runAdd(Run& run, const CompiledStatement& st) {
@@ -64,10 +64,10 @@ void runIndex(Run& run, const CompiledStatement& st) {
   const Text& out = operand(st, 3, "an output name");
   if (isList) {
     size_t i = checkedPosition(n, source->elements.size(), "index", name);
-    run.bind(out, source->elements.ref(i));  // the element itself, not a copy
+    run.bind(out, source->elements.ref(i), st.outputMemo);  // the element itself, not a copy
   } else {
     size_t i = checkedPosition(n, source->text.size(), "index", name);
-    run.bind(out, newValue(Value::string(oneByteText(static_cast<unsigned char>(source->text[i])))));
+    run.bind(out, newValue(Value::string(oneByteText(static_cast<unsigned char>(source->text[i])))), st.outputMemo);
   }
 }
 
@@ -80,7 +80,7 @@ void runWhere(Run& run, const CompiledStatement& st) {
   // This handle keeps the elements alive while they are compared.
   Elements items = source->elements;
   size_t count = firstEqual(items, x, run.interp.limits().maxValueBytes);
-  run.bind(out, newValue(Value::integer(static_cast<int64_t>(count))));
+  run.bind(out, newValue(Value::integer(static_cast<int64_t>(count))), st.outputMemo);
 }
 
 void runRemove(Run& run, const CompiledStatement& st) {

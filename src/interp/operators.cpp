@@ -162,14 +162,10 @@ Value applyOperator(const Value& left, const Value& right, Op op, const RunLimit
 // Only where applyOperator's result would differ from the target in the
 // fields changed here: it makes a Value with every other field empty.
 bool applyInPlaceOther(Value& target, const Value& right, Op op, const RunLimits& limits) {
-  if (target.holdsOnlyIntAndText()) {
-    if (target.typeName == kInteger && right.typeName == kInteger && target.text.empty())
-      return integerOperation(op, target.intValue, right.intValue, target.intValue);
-    if (op == Op::Add && target.isPlainString() && right.typeName == kString) {
-      checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
-      target.text.append(right.text.view());
-      return true;
-    }
+  if (op == Op::Add && target.isPlainString() && right.typeName == kString) {
+    checkGrowth(target.text.size() + right.text.size(), limits.maxValueBytes, "a joined string");
+    target.text.append(right.text.view());
+    return true;
   }
   long double r;
   if (target.isPlainFloat() && (right.typeName == kFloat || right.typeName == kInteger) &&

@@ -97,9 +97,11 @@ class Run {
   }
   // Binds a name in its binding map: the outer map if it holds the name,
   // else the local map.
-  void bind(const Text& name, ValueRef value) {
+  // The outer map's search is answered from `memo` while that map is as it
+  // was at the last bind of this name with it.
+  void bind(const Text& name, ValueRef value, LookupMemo& memo) {
     dropView();
-    const ValueRef* bound = outer.findRef(name);
+    const ValueRef* bound = outer.findRef(name, memo);
     if (bound || (localsInOuter && !local.findRef(name))) {
       if (shape_ == Shape::Over && outer.sameAs(local))
         rebindOver(name, std::move(value));

@@ -121,7 +121,7 @@ void runClass(Run& run, const CompiledStatement& st) {
   executeStatements(run.interp, *program, &outer, &members);
   Value instance = Value::ofType(kScaffold);
   instance.setMembers(std::move(members));
-  run.bind(name, newValue(std::move(instance)));
+  run.bind(name, newValue(std::move(instance)), st.outputMemo);
 }
 
 }  // namespace velk

@@ -60,6 +60,10 @@ struct CompiledStatement {
   // What looking an assignment's target (or the variable a list statement
   // names) up found in the outer and the local map of its last run.
   mutable LookupMemo targetMemos[2];
+  // What looking the name a statement binds its output to (`index`'s and
+  // `where`'s last operand, the name `list` and `class` bind) up in the
+  // outer map found at its last run.
+  mutable LookupMemo outputMemo;
   // Where the statement starts, when its text has a place.
   SourcePlace place;
   std::string sourceText() const;  // for error reports
