@@ -10,11 +10,12 @@ namespace {
 
 // The statement's expression operand, its third token, read in place (the
 // statement keeps its parsed form).
-const Value& valueOperand(Run& run, const CompiledStatement& st, const char* what, ValueSlot& scratch) {
+[[gnu::always_inline]] inline const Value& valueOperand(Run& run, const CompiledStatement& st, const char* what,
+                                                        ValueSlot& scratch) {
   return evaluateInPlace(run.interp, operand(st, 2, what), st.operandForm, run.readView(), Blocks::Run, scratch);
 }
 
-int64_t positionOperand(Run& run, const CompiledStatement& st) {
+[[gnu::always_inline]] inline int64_t positionOperand(Run& run, const CompiledStatement& st) {
   ValueSlot scratch;
   return asInt(valueOperand(run, st, "a position", scratch));
 }

@@ -72,8 +72,7 @@ int64_t integerFromFloat(long double x) {
 
 }  // namespace
 
-int64_t asInt(const Value& v) {
-  if (v.typeName == kInteger) return v.intValue;
+int64_t asIntOtherwise(const Value& v) {
   if (v.typeName == kString) return readInteger(v.text.view());
   if (v.typeName == kFloat) return integerFromFloat(v.floatValue);
   return 0;  // lists, funcs, bytes, scaffolds and unspecified Values hold no number

@@ -543,7 +543,9 @@ Value convertTo(Value v, TypeName target, size_t maxBytes = 0);
 // The typed accessors: what convertTo of a copy of v would give in one field.
 // They never change v.
 Text asText(const Value& v, size_t maxBytes = 0);  // the display form
-int64_t asInt(const Value& v);      // "stoi" for a string that holds no integer
+int64_t asIntOtherwise(const Value& v);
+// "stoi" for a string that holds no integer.
+inline int64_t asInt(const Value& v) { return v.typeName == kInteger ? v.intValue : asIntOtherwise(v); }
 // An integer read as a float: through single precision, ties to even.
 inline long double floatFromInteger(int64_t n) { return static_cast<long double>(static_cast<float>(n)); }
 long double asFloatOtherwise(const Value& v);
