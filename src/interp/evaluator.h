@@ -74,7 +74,7 @@ inline const Value* keptLiteral(const ExpressionForm& form, size_t i) {
 // (it is a literal, a group, a call or a block) and the map binds no name
 // spelt like one of those, so no variable can hide it.
 inline bool unhiddenTerm(const ExpressionForm& form, size_t i, const VarMap& vars) {
-  if (!fast_path::kUnhiddenTerm || vars.mayHideTerms() || form.terms[i].kind == TermKind::BadNumber) return false;
+  if (!fast_path::kUnhiddenTerm || form.terms[i].kind == TermKind::BadNumber || vars.mayHideTerms()) return false;
   if (fast_path::kCheck && vars.find(form.tokens[i]))
     fast_path::disagree("UNHIDDEN_TERM", "a term no variable hides", "a variable of that name");
   return true;
