@@ -82,10 +82,15 @@ ValueRef memberTarget(Run& run, const Text& target) {
   return slot;
 }
 
+// The assigned value, `v` of `x = v`: read in place, or made in `scratch`.
+[[gnu::always_inline]] inline const Value& assignedValue(Run& run, const CompiledStatement& st, ValueSlot& scratch) {
+  return evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
+}
+
 // `x = v`: the value evaluated, then written into the target's Value.
 [[gnu::always_inline]] inline void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
-  const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
+  const Value& value = assignedValue(run, st, scratch);
   if (scratch && &value == &*scratch)
     slot = std::move(*scratch);
   else
@@ -95,7 +100,7 @@ ValueRef memberTarget(Run& run, const Text& target) {
 // `x += v`: the operator token's first character names the operator.
 [[gnu::always_inline]] inline void stepInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
-  const Value& value = evaluateInPlace(run.interp, st.tokens[2], st.operandForm, run.readView(), Blocks::Keep, scratch);
+  const Value& value = assignedValue(run, st, scratch);
   const RunLimits& limits = run.interp.limits();
   if constexpr (fast_path::kInPlaceStep && fast_path::kCheck) {
     Value general = applyOperator(slot, value, st.compoundOp, limits);
