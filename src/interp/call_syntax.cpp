@@ -131,34 +131,25 @@ CallSyntax::CallSyntax(const Text& callText) {
   }
 }
 
-const std::vector<Text>& CallSyntax::builtinArgs(const Text& callText) const {
-  if (!builtinParsed_) {
-    std::string_view whole = callText.view();
-    const size_t from = calleeEnd(whole);
-    // A second piece is there when something follows the "$" after the name.
-    if (from + 1 < whole.size()) {
-      // A builtin's argument text is every later piece joined again, so a "$"
-      // inside it (a nested call, a string) is harmless. Joined again, the
-      // pieces are the call text from the "$" after the name, less one "$"
-      // at the very end (which makes no piece): that stretch is read as a
-      // slice, so that calls nested in calls cost memory in proportion to
-      // the text.
-      size_t length = whole.size() - from - (whole.back() == '$' ? 1 : 0);
-      if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
-      builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
-      builtinArgForms_.assign(builtinArgs_.size(), nullptr);
-      builtinArgValues_.resize(builtinArgs_.size());
-    }
-    builtinParsed_ = true;
+const std::vector<Text>& CallSyntax::parseBuiltinArgs(const Text& callText) const {
+  std::string_view whole = callText.view();
+  const size_t from = calleeEnd(whole);
+  // A second piece is there when something follows the "$" after the name.
+  if (from + 1 < whole.size()) {
+    // A builtin's argument text is every later piece joined again, so a "$"
+    // inside it (a nested call, a string) is harmless. Joined again, the
+    // pieces are the call text from the "$" after the name, less one "$"
+    // at the very end (which makes no piece): that stretch is read as a
+    // slice, so that calls nested in calls cost memory in proportion to
+    // the text.
+    size_t length = whole.size() - from - (whole.back() == '$' ? 1 : 0);
+    if (length < 3) malformedCall(callText, "the argument list is not written as $(...)");
+    builtinArgs_ = firstStatementTokens(callText.slice(from + 2, length - 3));
+    builtinArgForms_.assign(builtinArgs_.size(), nullptr);
+    builtinArgValues_.resize(builtinArgs_.size());
   }
+  builtinParsed_ = true;
   return builtinArgs_;
-}
-
-ValueRef CallSyntax::builtinArgValue(size_t i) const {
-  ValueRef& v = builtinArgValues_[i];
-  if (!v || !v.unique() || !v->isPlainString() || v->text.rep() != builtinArgs_[i].rep())
-    v = newValue(Value::string(builtinArgs_[i]));
-  return v;
 }
 
 const CallSyntax::UserParts& CallSyntax::parseUserParts(const Text& callText) const {

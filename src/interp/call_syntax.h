@@ -49,7 +49,11 @@ class CallSyntax : public RefCounted {
   bool builtinReadsOnlyArguments() const { return builtinReadsOnlyArguments_; }
 
   // A builtin's raw argument tokens.
-  const std::vector<Text>& builtinArgs(const Text& callText) const;
+  const std::vector<Text>& builtinArgs(const Text& callText) const {
+    if (builtinParsed_) [[likely]]
+      return builtinArgs_;
+    return parseBuiltinArgs(callText);
+  }
   // The expression form of builtin argument i, remembered once it has been
   // evaluated through its token, as a statement remembers its operand's
   // (CompiledStatement::operandForm); when the call's text holds no argument
@@ -60,7 +64,12 @@ class CallSyntax : public RefCounted {
   // A string Value of builtin argument i's token, for a call map to bind:
   // the one an earlier call bound, when nothing else holds it any more and it
   // still holds just the token (then nobody can tell it from a new one).
-  ValueRef builtinArgValue(size_t i) const;
+  ValueRef builtinArgValue(size_t i) const {
+    ValueRef& v = builtinArgValues_[i];
+    if (!v || !v.unique() || !v->isPlainString() || v->text.rep() != builtinArgs_[i].rep()) [[unlikely]]
+      v = newValue(Value::string(builtinArgs_[i]));
+    return v;
+  }
 
   struct UserParts {
     std::vector<Text> args;
@@ -84,6 +93,7 @@ class CallSyntax : public RefCounted {
   mutable std::vector<Text> builtinArgs_;
   mutable std::vector<const ExpressionForm*> builtinArgForms_;
   mutable std::vector<ValueRef> builtinArgValues_;
+  const std::vector<Text>& parseBuiltinArgs(const Text& callText) const;
   const UserParts& parseUserParts(const Text& callText) const;
   mutable bool userParsed_ = false;
   mutable UserParts user_;
