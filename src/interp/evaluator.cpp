@@ -271,9 +271,8 @@ void failUnknownTerm(const VelkError& reading, const Text& term, std::string_vie
   throw VelkError(reading.what(), reading.kind(), std::move(detail));
 }
 
-const Value& evaluateInPlaceFully(Interpreter& interp, const Text& text,
-                                                    const ExpressionForm*& kept, const VarMap& vars,
-                                                    Blocks blocks, ValueSlot& scratch) {
+const Value& evaluateInPlaceFully(Interpreter& interp, const Text& text, const ExpressionForm*& kept,
+                                  const VarMap& vars, Blocks blocks, ValueSlot& scratch) {
   checkStack();
   ExpressionFormRef fresh;  // holds a form that is not kept beside its text
   const ExpressionForm* form = kept;
