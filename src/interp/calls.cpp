@@ -4,6 +4,8 @@
 
 #include <cassert>
 #include <memory>
+#include <new>
+#include <span>
 
 #include "interp/evaluator.h"
 #include "interp/executor.h"
@@ -63,26 +65,51 @@ const Value& calleeValue(Interpreter& interp, const CallSyntax& form, const VarM
   return evaluatedCallee(interp, form, vars, slot);
 }
 
+// Up to N Values of T, each built only when it is added, so that a call
+// with few arguments pays for those alone.
+template <class T, size_t N>
+class Few {
+ public:
+  Few() = default;
+  Few(const Few&) = delete;
+  Few& operator=(const Few&) = delete;
+  ~Few() { clear(); }
+  void push(T&& v) {
+    assert(count_ < N);
+    new (data() + count_) T(std::move(v));
+    ++count_;
+  }
+  bool full() const { return count_ == N; }
+  std::span<T> span() { return {data(), count_}; }
+  void clear() {
+    std::destroy_n(data(), count_);
+    count_ = 0;
+  }
+
+ private:
+  T* data() { return std::launder(reinterpret_cast<T*>(storage_)); }
+  alignas(T) unsigned char storage_[N * sizeof(T)];
+  size_t count_ = 0;
+};
+
 // Binds a call's arguments into its map a few at a time, each few as one
 // frame over the map (VarMap::frame). The names must outlive the binder.
 class ArgumentBinder {
  public:
   explicit ArgumentBinder(VarMap& map) : map_(map) {}
   void bind(const Text& name, ValueRef value) {
-    pending_[count_++] = {&name, std::move(value)};
-    if (count_ == kAtOnce) finish();
+    pending_.push({&name, std::move(value)});
+    if (pending_.full()) finish();
   }
   // Binds what is pending.
   void finish() {
-    if (count_ > 0) map_ = VarMap::frame(map_, std::span(pending_, count_));
-    count_ = 0;
+    if (!pending_.span().empty()) map_ = VarMap::frame(map_, pending_.span());
+    pending_.clear();
   }
 
  private:
-  static constexpr size_t kAtOnce = 8;
   VarMap& map_;
-  VarMap::Binding pending_[kAtOnce];
-  size_t count_ = 0;
+  Few<VarMap::Binding, 8> pending_;
 };
 
 // A builtin's call map: `vars` with the names arg0, arg1, ... bound to `raw`.
@@ -246,11 +273,6 @@ void NestingCount::tooDeep() {
        "more than " + std::to_string(kMaxNesting) + " bodies, blocks and calls are running inside each other");
 }
 
-Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars) {
-  CallSyntaxRef none;
-  return dispatchCall(interp, none, callText, vars);
-}
-
 Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars) {
   ValueSlot into;
   dispatchCall(interp, kept, callText, vars, into);
@@ -277,10 +299,17 @@ void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText
   // its arguments gets the caller's map instead, and the frame is made only
   // when an argument needs it (see Interpreter::argumentMap).
   const size_t n = args.size();
-  ValueRef few[kFewArguments];
-  std::unique_ptr<ValueRef[]> more(n > kFewArguments ? new ValueRef[n] : nullptr);
-  const std::span<ValueRef> raw(more ? more.get() : few, n);
-  for (size_t i = 0; i < n; ++i) raw[i] = form.builtinArgValue(i);
+  Few<ValueRef, kFewArguments> few;
+  std::unique_ptr<ValueRef[]> more;
+  std::span<ValueRef> raw;
+  if (n > kFewArguments) {
+    more.reset(new ValueRef[n]);
+    raw = std::span(more.get(), n);
+    for (size_t i = 0; i < n; ++i) raw[i] = form.builtinArgValue(i);
+  } else {
+    for (size_t i = 0; i < n; ++i) few.push(form.builtinArgValue(i));
+    raw = few.span();
+  }
   if (form.builtinReadsOnlyArguments()) {
     ArgumentsOnlyCall call{vars, raw, VarMap()};
     BuiltinCallRecord running(interp, form, &call);

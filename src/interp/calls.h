@@ -7,10 +7,8 @@
 namespace velk {
 
 // A `$` call: a builtin when the name is in the interpreter's table, else a
-// user function.
-Value dispatchCall(Interpreter& interp, const Text& callText, const VarMap& vars);
-// The same with the call's syntax remembered in `kept` (beside a term that
-// stays, as TermSyntax::call) once it is known.
+// user function. The call's syntax is remembered in `kept` (beside a term or
+// statement that stays, as TermSyntax::call) once it is known.
 Value dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars);
 // The same with the result made in `into` (whatever it held is dropped).
 void dispatchCall(Interpreter& interp, CallSyntaxRef& kept, const Text& callText, const VarMap& vars,

@@ -129,7 +129,10 @@ void runIncompleteAssign(Run&, const CompiledStatement&) {
 }
 
 void runNothing(Run&, const CompiledStatement&) {}
-void runCallStatement(Run& run, const CompiledStatement& st) { dispatchCall(run.interp, st.tokens[0], run.readView()); }
+void runCallStatement(Run& run, const CompiledStatement& st) {
+  ValueSlot result;  // dropped: a call statement runs for its effects
+  dispatchCall(run.interp, st.callForm, st.tokens[0], run.readView(), result);
+}
 
 // Hands the working maps back to the caller when the run ends, by an error
 // too: *outer first, then *local.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "interp/call_syntax.h"
 #include "interp/source_place.h"
 #include "parse/splitter.h"
 #include "support/ref.h"
@@ -64,6 +65,8 @@ struct CompiledStatement {
   // `where`'s last operand, the name `list` and `class` bind) up in the
   // outer map found at its last run.
   mutable LookupMemo outputMemo;
+  // A call statement's call syntax, remembered at its first run.
+  mutable CallSyntaxRef callForm;
   // Where the statement starts, when its text has a place.
   SourcePlace place;
   std::string sourceText() const;  // for error reports
