@@ -153,16 +153,19 @@ size_t firstEqual(const Elements& items, const Value& x, size_t maxBytes) {
     // A text against texts: their bytes, size first. Elements of any other
     // type take the general rule (a number reads x as a number and may fail).
     const std::string_view bytes = x.text.view();
+    const size_t size = bytes.size();
+    // The last bytes first: texts of one size that differ mostly differ
+    // there (numbered names), and one byte costs less than a call.
+    const char last = size ? bytes.back() : 0;
+    auto same = [&](std::string_view other) {
+      return other.size() == size && (size == 0 || (other.back() == last && other == bytes));
+    };
     for (; i < count; ++i) {
       const ElementCell& c = cells[i];
-      const Value* v = c.boxed();
-      if (v ? showsItsText(*v) : c.isText()) {
-        // The last bytes first: texts of one size that differ mostly differ
-        // there (numbered names), and one byte costs less than a call.
-        const std::string_view other = v ? v->text.view() : c.textBytes();
-        if (other.size() == bytes.size() &&
-            (bytes.empty() || (other.back() == bytes.back() && other == bytes)))
-          return i;
+      if (c.isText()) [[likely]] {
+        if (same(c.textBytes())) return i;
+      } else if (const Value* v = c.boxed(); v && showsItsText(*v)) {
+        if (same(v->text.view())) return i;
       } else if (valueEquals(*items[i], x, maxBytes)) {
         return i;
       }
