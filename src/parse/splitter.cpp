@@ -171,6 +171,7 @@ size_t statementEnd(std::string_view text, size_t from) {
 
 std::vector<std::string_view> firstStatementViews(std::string_view text, const Text* owner) {
   std::vector<std::string_view> tokens;
+  tokens.reserve(8);  // one allocation for the usual short line or list
   GroupEnds groups(owner, text);
   InterruptPoll poll;
   size_t start = 0;  // of the token being read
