@@ -61,6 +61,7 @@ ProgramRef compileProgram(const StatementList& list, SourcePlace start) {
   program->statements.reserve(list.statements.size());
   for (const Statement& raw : list.statements) {
     CompiledStatement st;
+    st.tokens.reserve(raw.size());
     for (const Text& t : raw)
       if (!t.empty()) st.tokens.push_back(internName(t));
     if (start) {

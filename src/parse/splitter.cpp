@@ -82,6 +82,8 @@ StatementList splitStatements(const Text& source, Console* trace) {
   Statement statement;
   bool skipBlanks = false;
   auto closeToken = [&] {
+    // Most statements have up to four tokens: room for them at once.
+    if (statement.capacity() == 0) statement.reserve(4);
     statement.push_back(tokenLength ? source.slice(tokenStart, tokenLength) : Text());
     tokenLength = 0;
   };
