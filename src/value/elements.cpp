@@ -81,6 +81,14 @@ void Elements::erase(size_t i) {
   rep_->recentCount = 0;  // the positions moved
 }
 
+// A list made by adding to an empty one (`list` and then `add`) mostly gets
+// a few elements: room for four at once spares the growth through one and
+// two.
+void Elements::makeRep() {
+  rep_ = makeRef<Rep>();
+  rep_->cells.reserve(4);
+}
+
 void Elements::copyShared() {
   // Both copies must keep sharing every element: a compact cell is boxed in
   // the shared array before its reference is copied.

@@ -308,12 +308,13 @@ class Elements {
   Value* boxAt(size_t i) const;
   std::vector<ElementCell>& own() {
     if (!rep_)
-      rep_ = makeRef<Rep>();
+      makeRep();
     else if (!rep_.unique())
       copyShared();
     return rep_->cells;
   }
   void copyShared();
+  void makeRep();
   Ref<Rep> rep_;
 };
 
