@@ -324,6 +324,10 @@ struct ValueExtras : RefCounted {
   Bytes bytes;
   NameList argNames;
   VarMap members;
+  // Pooled, as Values are: every class instance and every function with
+  // argument names has one.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 };
 
 class Value : public RefCounted {
