@@ -82,8 +82,6 @@ constexpr size_t kMaxSliceShare = 4;
 // this much room keeps its bytes on the heap, so it can become a shared
 // buffer without moving them.
 constexpr size_t kMinJoinRoom = 32;
-// Texts shorter than this fit inside a std::string, with no block of their own.
-const size_t kShortBytes = std::string().capacity() + 1;
 
 // `a` then `b` in a string of their own with room to grow: at least
 // kMinJoinRoom bytes, or twice what they hold.
@@ -194,14 +192,6 @@ Text Text::joined(std::string_view more) const {
     const Ref<TextBuffer>& buffer = rep_->sharedBuffer();
     buffer->bytes.append(more);
     return shown(buffer, rep_->data_, n);
-  }
-  // A short result holds its bytes itself, in one block: a longer one gets
-  // a buffer with room, to grow in place if it is joined to again.
-  if (n < kShortBytes) {
-    std::string bytes;
-    bytes.reserve(n);
-    bytes.append(view()).append(more);
-    return Text(std::move(bytes));
   }
   auto buffer = makeRef<TextBuffer>(bytesWithRoom(view(), more));
   const char* data = buffer->bytes.data();
