@@ -120,6 +120,7 @@ void runClass(Run& run, const CompiledStatement& st) {
   VarMap outer, members;  // the block sees no variable of the current run
   executeStatements(run.interp, *program, &outer, &members);
   Value instance = Value::ofType(kScaffold);
+  members.fitHead();  // the members of a record, kept as long as it lives
   instance.setMembers(std::move(members));
   run.bind(name, newValue(std::move(instance)), st.outputMemo);
 }

@@ -115,24 +115,47 @@ namespace {
 // follow it in its block.
 static_assert(sizeof(MapHead) % alignof(MapEntry) == 0);
 constexpr size_t headBytes(uint32_t capacity) { return sizeof(MapHead) + capacity * sizeof(MapEntry); }
-using SmallHeads = BlockPool<headBytes(MapHead::kFrontCapacity)>;
-using WideHeads = BlockPool<headBytes(MapHead::kWideCapacity)>;
+template <uint32_t kCapacity>
+using Heads = BlockPool<headBytes(kCapacity)>;
+
+// The pool of each capacity a head may have: the usual two, and the smaller
+// ones a map that is done growing moves into (see VarMap::fitHead).
+bool isHeadCapacity(uint32_t capacity) {
+  return capacity == 2 || capacity == 4 || capacity == 6 || capacity == MapHead::kFrontCapacity ||
+         capacity == MapHead::kWideCapacity;
+}
+
+// The fitted heads are made and dropped once per record, the usual ones at
+// nearly every call: those are told first, the rest out of line.
+[[gnu::noinline]] void* takeFittedHead(uint32_t capacity) {
+  return capacity == 6 ? Heads<6>::take() : capacity == 4 ? Heads<4>::take() : Heads<2>::take();
+}
+[[gnu::noinline]] void giveFittedHead(void* h, uint32_t capacity) {
+  if (capacity == 6)
+    Heads<6>::give(h);
+  else if (capacity == 4)
+    Heads<4>::give(h);
+  else
+    Heads<2>::give(h);
+}
 
 void* takeHead(uint32_t capacity) {
-  return capacity == MapHead::kWideCapacity ? WideHeads::take() : SmallHeads::take();
+  if (capacity == MapHead::kWideCapacity) return Heads<MapHead::kWideCapacity>::take();
+  if (capacity == MapHead::kFrontCapacity) return Heads<MapHead::kFrontCapacity>::take();
+  return takeFittedHead(capacity);
 }
 
 }  // namespace
 
 MapHead* MapHead::make(uint32_t capacity) {
-  assert(capacity == kFrontCapacity || capacity == kWideCapacity);
+  assert(isHeadCapacity(capacity));
   MapHead* h = ::new (takeHead(capacity)) MapHead;
   h->capacity = capacity;
   return h;
 }
 
 MapHead* MapHead::copyOf(const MapHead& o, uint32_t capacity) {
-  assert((capacity == kFrontCapacity || capacity == kWideCapacity) && o.frontCount <= capacity);
+  assert(isHeadCapacity(capacity) && o.frontCount <= capacity);
   MapHead* h = ::new (takeHead(capacity)) MapHead(o);
   h->capacity = capacity;
   return h;
@@ -142,9 +165,30 @@ void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
   const uint32_t capacity = h->capacity;
   h->~MapHead();
   if (capacity == MapHead::kWideCapacity)
-    WideHeads::give(h);
+    Heads<MapHead::kWideCapacity>::give(h);
+  else if (capacity == MapHead::kFrontCapacity)
+    Heads<MapHead::kFrontCapacity>::give(h);
   else
-    SmallHeads::give(h);
+    giveFittedHead(h, capacity);
+}
+
+void VarMap::fitHead() {
+  MapHead* h = head_.get();
+  if (!h || !head_.unique() || h->root || h->below) return;
+  uint32_t fit = 2;
+  while (fit < h->frontCount) fit += 2;
+  if (fit >= h->capacity || !isHeadCapacity(fit)) return;
+  // The entries move: nobody else holds this head, which goes.
+  MapHead* fitted = MapHead::make(fit);
+  fitted->summary = h->summary;
+  fitted->size = h->size;
+  fitted->filter = h->filter;
+  fitted->ownFilter = h->ownFilter;
+  MapEntry* to = fitted->front();
+  for (MapEntry *from = h->front(), *end = from + h->frontCount; from != end; ++from, ++to)
+    new (to) MapEntry(std::move(*from));
+  fitted->frontCount = h->frontCount;
+  head_ = Ref<MapHead>(fitted);
 }
 
 void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }

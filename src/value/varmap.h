@@ -96,7 +96,9 @@ struct DestroyShared<MapHead> {
 // arguments and locals, a body's first locals) has room for kWideCapacity,
 // so that a body binding a few locals over a few arguments does not move
 // them all into a trie of its own at every call. Only frames are made wide:
-// a head that lives long (a record's members) stays small.
+// a head that lives long (a record's members) stays small, and once it is
+// done growing it moves into a head of 2, 4 or 6 entries that it fills best
+// (see VarMap::fitHead).
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
   static constexpr uint32_t kWideCapacity = 16;
@@ -286,6 +288,11 @@ class VarMap {
     ValueRef value;
   };
   static VarMap frame(const VarMap& base, std::span<Binding> bindings);
+  // Moves the bindings into a head just large enough for them, when the map
+  // holds them all in its own head's front layer: what a map that is done
+  // growing (a record's members) keeps, so that it holds no room it will
+  // not use. Nothing any lookup or binding sees changes.
+  void fitHead();
   // The frame of one binding.
   static VarMap with(const VarMap& base, const Text& key, ValueRef value) {
     Binding one[] = {{&key, std::move(value)}};

@@ -37,6 +37,19 @@ TEST(VarMap, BindsAndFindsExactKeys) {
   EXPECT_EQ(m.find(Text("b")), nullptr);
 }
 
+TEST(VarMap, AFittedHeadKeepsItsBindingsAndStillGrows) {
+  for (int bound : {1, 2, 3, 5, 7}) {
+    VarMap m;
+    for (int i = 0; i < bound; ++i) m.set(Text("k" + std::to_string(i)), newValue(Value::integer(i)));
+    m.fitHead();
+    VarMap shared = m;  // a write to a shared fitted head copies it
+    for (int i = bound; i < 12; ++i) m.set(Text("k" + std::to_string(i)), newValue(Value::integer(i)));
+    EXPECT_EQ(m.size(), 12u) << bound;
+    EXPECT_EQ(shared.size(), static_cast<size_t>(bound));
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(m.find(Text("k" + std::to_string(i)))->intValue, i) << bound << " " << i;
+  }
+}
+
 TEST(VarMap, SetReplacesSetIfAbsentKeeps) {
   VarMap m;
   ValueRef first = newValue(Value::integer(1));
