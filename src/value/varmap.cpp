@@ -173,22 +173,11 @@ void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
 }
 
 void VarMap::fitHead() {
-  MapHead* h = head_.get();
+  const MapHead* h = head_.get();
   if (!h || !head_.unique() || h->root || h->below) return;
   uint32_t fit = 2;
   while (fit < h->frontCount) fit += 2;
-  if (fit >= h->capacity || !isHeadCapacity(fit)) return;
-  // The entries move: nobody else holds this head, which goes.
-  MapHead* fitted = MapHead::make(fit);
-  fitted->summary = h->summary;
-  fitted->size = h->size;
-  fitted->filter = h->filter;
-  fitted->ownFilter = h->ownFilter;
-  MapEntry* to = fitted->front();
-  for (MapEntry *from = h->front(), *end = from + h->frontCount; from != end; ++from, ++to)
-    new (to) MapEntry(std::move(*from));
-  fitted->frontCount = h->frontCount;
-  head_ = Ref<MapHead>(fitted);
+  if (fit < h->capacity && isHeadCapacity(fit)) head_ = Ref<MapHead>(MapHead::copyOf(*h, fit));
 }
 
 void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }
