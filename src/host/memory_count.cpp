@@ -68,17 +68,20 @@ std::atomic<std::ptrdiff_t> counted{0};
 
 namespace small {
 
+// The range wants a 64-bit address space; elsewhere malloc serves every
+// block.
+constexpr bool kSmallBlocks = sizeof(void*) >= 8;
 constexpr size_t kMaxSmall = 512;
 // Class 0 is unused; classes 1 to 16 are 16 to 256 bytes in steps of 16,
 // classes 17 to 20 are 320 to 512 in steps of 64.
 constexpr size_t kClasses = 21;
-constexpr int kStretchShift = 29;  // 512 MiB of address space a class
+constexpr int kStretchShift = kSmallBlocks ? 29 : 20;  // 512 MiB of address space a class
 constexpr size_t kStretch = size_t{1} << kStretchShift;
 constexpr size_t kRange = kStretch * kClasses;
 constexpr size_t kGrab = 128 * 1024;
 // No user-space address lies within kRange above this one, null included, so
 // that before the range is reserved no block reads as one of its own.
-constexpr uintptr_t kNoRange = uintptr_t{0xFFFF8} << 44;
+constexpr uintptr_t kNoRange = ~uintptr_t{0} << (kSmallBlocks ? 47 : 24);
 
 inline size_t classOf(size_t n) { return n <= 256 ? ((n + 15) >> 4) | (n == 0) : 16 + ((n - 193) >> 6); }
 inline size_t classBytes(size_t c) { return c <= 16 ? c * 16 : 256 + (c - 16) * 64; }
@@ -103,7 +106,7 @@ uintptr_t reserveRange() {
   // A bounded address space is left to malloc alone: the reserved range
   // would count against the bound.
   struct rlimit rl {};
-  if (getrlimit(RLIMIT_AS, &rl) != 0 || rl.rlim_cur != RLIM_INFINITY) return kNoRange;
+  if (!kSmallBlocks || getrlimit(RLIMIT_AS, &rl) != 0 || rl.rlim_cur != RLIM_INFINITY) return kNoRange;
   void* p = mmap(nullptr, kRange, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return kNoRange;
   // Pages of 4 KiB, even where huge pages are the system's default, so that
@@ -150,6 +153,7 @@ inline void* take(size_t n) {
 
 // The class of a block of the range, else 0.
 inline size_t classOfBlock(void* p) {
+  if (!kSmallBlocks) return 0;
   uintptr_t offset = reinterpret_cast<uintptr_t>(p) - rangeBase.load(std::memory_order_relaxed);
   return offset < kRange ? offset >> kStretchShift : 0;
 }
@@ -188,7 +192,7 @@ inline void give(void* p, size_t c) {
 // the library's own operators (malloc(0), like a small block of 0 bytes,
 // gives a block of its own, as operator new must).
 inline void* allocate(size_t n) {
-  if (n <= small::kMaxSmall && !counting) [[likely]] {
+  if (small::kSmallBlocks && n <= small::kMaxSmall && !counting) [[likely]] {
     if (void* p = small::take(n)) [[likely]]
       return p;
   }
