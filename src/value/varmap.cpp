@@ -361,6 +361,14 @@ void VarMap::setNew(const Text& key, ValueRef value) {
   pushFront(h, key, key.hash(), std::move(value));
 }
 
+size_t VarMap::countNames() const {
+  size_t n = 0;
+  forEach([&n](const Text&, const ValueRef&) { ++n; });
+  head_->size = n;
+  head_->summary.sizeAbove = false;
+  return n;
+}
+
 VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
   if (bindings.empty()) return base;
   const MapHead* b = base.head_.get();
@@ -386,9 +394,15 @@ VarMap VarMap::frame(const VarMap& base, std::span<Binding> bindings) {
         continue;
       }
     }
-    // Not among the front entries: bound in this map only where base binds
-    // it, until the front layer has moved into the trie.
-    if (!(flushed ? m.findHashed(key, hash) : b ? base.findHashed(key, hash) : nullptr)) ++h.size;
+    // Not among the front entries: a new name of this map unless base
+    // binds it too, which is not looked up (the size becomes a bound) until
+    // the front layer has moved into the trie.
+    if (flushed) {
+      if (!m.findHashed(key, hash)) ++h.size;
+    } else {
+      ++h.size;
+      if (b) h.summary.sizeAbove = true;
+    }
     if (h.frontCount == h.capacity) {
       flushed = true;
       m.pushFront(h, key, hash, std::move(bound.value));
@@ -496,7 +510,7 @@ VarMap VarMap::overlay(const VarMap& base, const VarMap& over, bool* conflicts) 
   // Built from the map that will change less: from over when base binds no
   // more names than over (as when the two came from one map and over only
   // rebound some), so that base's bindings are checked and not copied.
-  const bool fromBase = over.size() < base.size();
+  const bool fromBase = over.sizeAtMost() < base.sizeAtMost();
   VarMap result = fromBase ? base : over;
   auto consider = [&](const Text& k) {
     const ValueRef* o = over.findRef(k);

@@ -152,6 +152,11 @@ struct MapHead : RefCounted {
     // hides a literal, a group, a call or a block, and such a term need not
     // be looked up as a name first.
     bool termNames = false;
+    // Whether `size` may count a name twice: a frame binds its names
+    // without looking for them below, where the caller may bind them too
+    // (an argument named like a caller's variable). Then `size` is an upper
+    // bound, 0 only for a map that binds nothing, and VarMap::size counts.
+    bool sizeAbove = false;
     // The length of the longest name bound here or below.
     uint32_t longestKey = 0;
   } summary;
@@ -162,7 +167,7 @@ struct MapHead : RefCounted {
   // that head, and that head loses its stamp first). A head made anew has
   // none, so a head at the address of a dropped one never passes for it.
   mutable uint64_t stamp = 0;
-  size_t size = 0;  // distinct names bound here and below
+  mutable size_t size = 0;  // distinct names bound here and below (see Summary::sizeAbove)
   uint64_t filter = 0;  // filterBits of every name bound here and below
   uint64_t ownFilter = 0;  // filterBits of every name bound in this head's own two layers
   Ref<MapNode> root;
@@ -299,8 +304,9 @@ class VarMap {
     return frame(base, one);
   }
 
-  size_t size() const { return head_ ? head_->size : 0; }
-  bool empty() const { return size() == 0; }
+  // How many names it binds.
+  size_t size() const { return head_ ? (head_->summary.sizeAbove ? countNames() : head_->size) : 0; }
+  bool empty() const { return sizeAtMost() == 0; }
   // Whether some name of this map could read as a term that is not a plain
   // name, so that such a term must be looked up as a name first: exact for
   // this map, whatever other maps bind.
@@ -372,6 +378,10 @@ class VarMap {
   }
 
  private:
+  // The size, or a bound above it (see Summary::sizeAbove).
+  size_t sizeAtMost() const { return head_ ? head_->size : 0; }
+  // The size counted name by name, kept in the head from then on.
+  size_t countNames() const;
   // Taken from the hash's top bits; the trie uses the low ones.
   static uint64_t filterBits(uint64_t hash) {
     return (uint64_t{1} << (hash >> 58)) | (uint64_t{1} << ((hash >> 52) & 63));

@@ -265,6 +265,25 @@ TEST(VarMap, FramesHoldTheirBindingsPastEitherFrontSize) {
   }
 }
 
+// A frame binds its names without looking for them below: its size still
+// counts a shadowed name once, before and after more names come.
+const Text kNames[] = {Text("a"), Text("b"), Text("c"), Text("d")};
+
+TEST(VarMap, AFrameOverNamesItShadowsCountsEachOnce) {
+  VarMap base;
+  for (const char* n : {"a", "b", "c"}) base.set(Text(n), newValue());
+  VarMap::Binding args[] = {{&kNames[0], newValue()}, {&kNames[1], newValue()}, {&kNames[3], newValue()}};
+  VarMap frame = VarMap::frame(base, args);
+  VarMap over = VarMap::with(frame, kNames[2], newValue());
+  EXPECT_FALSE(frame.empty());
+  frame.setNewLocal(Text("e"), newValue());
+  EXPECT_EQ(over.size(), 4u);  // a, b, c, d
+  EXPECT_EQ(frame.size(), 5u);
+  frame.set(Text("f"), newValue());
+  EXPECT_EQ(frame.size(), 6u);
+  EXPECT_EQ(base.size(), 3u);
+}
+
 // Heads come from a free list: many copies alive at once, each with its own
 // binding (more than one chunk of heads), and heads dropped and made again in
 // between, must never share or lose a binding.
