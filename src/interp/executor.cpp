@@ -91,10 +91,12 @@ ValueRef memberTarget(Run& run, const Text& target) {
 [[gnu::always_inline]] inline void assignInto(Run& run, const CompiledStatement& st, Value& slot) {
   ValueSlot scratch;
   const Value& value = assignedValue(run, st, scratch);
-  if (scratch && &value == &*scratch)
+  if (scratch && &value == &*scratch) {
+    scratch->text.settle();
     slot = std::move(*scratch);
-  else
+  } else {
     slot = value;  // a variable or literal read in place; `x = x` changes nothing
+  }
 }
 
 // `x += v`: the operator token's first character names the operator.

@@ -48,10 +48,12 @@ void runAdd(Run& run, const CompiledStatement& st) {
   // evaluation moves there.
   ValueSlot scratch;
   const Value& v = valueOperand(run, st, "a value", scratch);
-  if (scratch && &v == &*scratch)
+  if (scratch && &v == &*scratch) {
+    scratch->text.settle();
     target->elements.push(std::move(*scratch));
-  else
+  } else {
     target->elements.push(v);
+  }
 }
 
 void runIndex(Run& run, const CompiledStatement& st) {

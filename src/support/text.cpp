@@ -184,6 +184,16 @@ void Text::appendElsewhere(std::string_view more) {
   *this = Text(bytesWithRoom(view(), more));
 }
 
+void Text::settleHere() {
+  // The bytes move into the representation's own string, which holds them
+  // without a block of their own; nothing else sees this representation, and
+  // its hash and parsed forms still hold for the same bytes.
+  TextRep& rep = const_cast<TextRep&>(*rep_);
+  rep.owned_.assign(rep.data_, rep.size_);
+  rep.data_ = rep.owned_.data();
+  rep.shared_.reset();
+}
+
 Text Text::joined(std::string_view more) const {
   if (more.empty()) return *this;
   if (!rep_) return Text(more);

@@ -103,6 +103,9 @@ class TextRep : public RefCounted {
 
 class Text {
  public:
+  // How many bytes a representation holds without a block of their own (a
+  // std::string's inline room).
+  static constexpr size_t kShortBytes = 15;
   Text() = default;
   explicit Text(std::string bytes) : rep_(bytes.empty() ? nullptr : new TextRep(std::move(bytes))) {}
   explicit Text(std::string_view bytes) : Text(std::string(bytes)) {}
@@ -166,6 +169,15 @@ class Text {
   }
   // Whether this Text is the only holder of its representation.
   bool soleHolder() const { return rep_.unique(); }
+  // A short text that alone holds a buffer with room to grow (a join's
+  // result) comes to keep its bytes itself, inside its representation: a
+  // text that is stored to stay (a variable's value, a list's element) then
+  // holds no room that only a join in progress would use. A text that shares
+  // its buffer (one built a piece at a time) keeps it.
+  void settle() {
+    if (rep_ && rep_->size_ <= kShortBytes && rep_->isShared() && rep_.unique() && rep_->shared_.unique())
+      settleHere();
+  }
 
   friend bool operator==(const Text& a, const Text& b) {
     return a.rep_ == b.rep_ || a.view() == b.view();
@@ -177,6 +189,8 @@ class Text {
   bool canGrowInPlace(size_t more) const;
   // append() where this representation cannot grow where it is.
   [[gnu::noinline]] void appendElsewhere(std::string_view more);
+  // settle() once it has found the text short and its buffer its own.
+  void settleHere();
   // A text showing n bytes of `buffer` from `data` on.
   static Text shown(Ref<TextBuffer> buffer, const char* data, size_t n);
   uint64_t computeHash() const;

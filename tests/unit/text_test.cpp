@@ -26,6 +26,24 @@ TEST(TextJoin, EarlierTextsKeepWhatTheyShow) {
   EXPECT_EQ(ownerOf(longer), ownerOf(longest));  // grown in place, not copied
 }
 
+// A settled join keeps its bytes itself when it is short and alone with its
+// buffer; one that shares its buffer, or is long, keeps the buffer's room.
+TEST(TextJoin, SettlingDropsTheRoomOfAShortLoneJoin) {
+  Text alone = Text("abc").joined("def");
+  const uint64_t hash = alone.hash();
+  alone.settle();
+  EXPECT_FALSE(alone.rep()->isShared());
+  EXPECT_EQ(alone.view(), "abcdef");
+  EXPECT_EQ(alone.hash(), hash);
+  Text first = Text("x").joined("y");
+  Text grown = first.joined("z");
+  grown.settle();
+  EXPECT_EQ(ownerOf(first), ownerOf(grown));
+  Text lone = Text(std::string(Text::kShortBytes, 'a')).joined("b");
+  lone.settle();
+  EXPECT_TRUE(lone.rep()->isShared());
+}
+
 TEST(TextJoin, TwoJoinsOnOnePrefixDoNotMeet) {
   Text base = Text("x").joined("y");
   Text a = base.joined("A");
