@@ -364,7 +364,7 @@ void VarMap::setNew(const Text& key, ValueRef value) {
 size_t VarMap::countNames() const {
   size_t n = 0;
   forEach([&n](const Text&, const ValueRef&) { ++n; });
-  head_->size = n;
+  head_->size = static_cast<uint32_t>(n);
   head_->summary.sizeAbove = false;
   return n;
 }

@@ -109,8 +109,8 @@ struct MapHead : RefCounted {
       : RefCounted(),
         frontCount(o.frontCount),
         capacity(o.capacity),
-        summary(o.summary),
         size(o.size),
+        summary(o.summary),
         filter(o.filter),
         ownFilter(o.ownFilter),
         root(o.root),
@@ -142,6 +142,9 @@ struct MapHead : RefCounted {
 
   uint32_t frontCount = 0;
   uint32_t capacity = kFrontCapacity;  // how many front entries its block has room for
+  // Distinct names bound here and below (see Summary::sizeAbove); beside
+  // the two counts above, so that the head takes one word less.
+  mutable uint32_t size = 0;
   // Small facts of the head, in one word: a head is copied at every write to
   // a shared map, and they are copied at once.
   struct Summary {
@@ -167,7 +170,6 @@ struct MapHead : RefCounted {
   // that head, and that head loses its stamp first). A head made anew has
   // none, so a head at the address of a dropped one never passes for it.
   mutable uint64_t stamp = 0;
-  mutable size_t size = 0;  // distinct names bound here and below (see Summary::sizeAbove)
   uint64_t filter = 0;  // filterBits of every name bound here and below
   uint64_t ownFilter = 0;  // filterBits of every name bound in this head's own two layers
   Ref<MapNode> root;
