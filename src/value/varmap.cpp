@@ -118,31 +118,16 @@ constexpr size_t headBytes(uint32_t capacity) { return sizeof(MapHead) + capacit
 template <uint32_t kCapacity>
 using Heads = BlockPool<headBytes(kCapacity)>;
 
-// The pool of each capacity a head may have: the usual two, and the smaller
-// ones a map that is done growing moves into (see VarMap::fitHead).
-bool isHeadCapacity(uint32_t capacity) {
-  return capacity == 2 || capacity == 4 || capacity == 6 || capacity == MapHead::kFrontCapacity ||
-         capacity == MapHead::kWideCapacity;
-}
-
-// The fitted heads are made and dropped once per record, the usual ones at
-// nearly every call: those are told first, the rest out of line.
-[[gnu::noinline]] void* takeFittedHead(uint32_t capacity) {
-  return capacity == 6 ? Heads<6>::take() : capacity == 4 ? Heads<4>::take() : Heads<2>::take();
-}
-[[gnu::noinline]] void giveFittedHead(void* h, uint32_t capacity) {
-  if (capacity == 6)
-    Heads<6>::give(h);
-  else if (capacity == 4)
-    Heads<4>::give(h);
-  else
-    Heads<2>::give(h);
-}
+// A head has one of the usual two capacities, each with its pool, or fits a
+// map that is done growing (see VarMap::fitHead) in a block of its size from
+// the general allocator, since such a head is made and dropped once per
+// record, not at every call.
+[[maybe_unused]] bool isHeadCapacity(uint32_t capacity) { return capacity > 0 && capacity <= MapHead::kWideCapacity; }
 
 void* takeHead(uint32_t capacity) {
   if (capacity == MapHead::kWideCapacity) return Heads<MapHead::kWideCapacity>::take();
   if (capacity == MapHead::kFrontCapacity) return Heads<MapHead::kFrontCapacity>::take();
-  return takeFittedHead(capacity);
+  return ::operator new(headBytes(capacity));
 }
 
 }  // namespace
@@ -169,15 +154,13 @@ void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
   else if (capacity == MapHead::kFrontCapacity)
     Heads<MapHead::kFrontCapacity>::give(h);
   else
-    giveFittedHead(h, capacity);
+    ::operator delete(h, headBytes(capacity));
 }
 
 void VarMap::fitHead() {
   const MapHead* h = head_.get();
   if (!h || !head_.unique() || h->root || h->below) return;
-  uint32_t fit = 2;
-  while (fit < h->frontCount) fit += 2;
-  if (fit < h->capacity && isHeadCapacity(fit)) head_ = Ref<MapHead>(MapHead::copyOf(*h, fit));
+  if (h->frontCount > 0 && h->frontCount < h->capacity) head_ = Ref<MapHead>(MapHead::copyOf(*h, h->frontCount));
 }
 
 void* MapNode::operator new(size_t size) { return takePooled<MapNode>(size); }

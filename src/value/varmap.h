@@ -97,8 +97,8 @@ struct DestroyShared<MapHead> {
 // so that a body binding a few locals over a few arguments does not move
 // them all into a trie of its own at every call. Only frames are made wide:
 // a head that lives long (a record's members) stays small, and once it is
-// done growing it moves into a head of 2, 4 or 6 entries that it fills best
-// (see VarMap::fitHead).
+// done growing it moves into a head of exactly its entries (see
+// VarMap::fitHead).
 struct MapHead : RefCounted {
   static constexpr uint32_t kFrontCapacity = 8;
   static constexpr uint32_t kWideCapacity = 16;
