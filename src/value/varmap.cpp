@@ -154,7 +154,7 @@ void DestroyShared<MapHead>::destroy(MapHead* h) noexcept {
   else if (capacity == MapHead::kFrontCapacity)
     Heads<MapHead::kFrontCapacity>::give(h);
   else
-    ::operator delete(h, headBytes(capacity));
+    ::operator delete(h);
 }
 
 void VarMap::fitHead() {
